@@ -1,0 +1,8 @@
+#pragma once
+
+namespace telo {
+
+/// Writes one diagnostic line, printf-style, to standard output: no prefix, no time stamp.
+void PrintMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace telo
