@@ -10,6 +10,8 @@ void PrintMessage(const char* format, ...) {
     va_start(args, format);
     std::vfprintf(stdout, format, args);
     va_end(args);
+    // Flushed per line so that a reader on a pipe sees each line as it happens.
+    std::fflush(stdout);
 }
 
 }  // namespace telo

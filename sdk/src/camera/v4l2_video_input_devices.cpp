@@ -1,0 +1,237 @@
+// Video-input devices on Linux: the capture nodes of /sys/class/video4linux in node-number order.
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include "camera/video_input_devices.h"
+#include "unique_fd.h"
+
+namespace telo {
+namespace {
+
+constexpr const char* kClassDir = "/sys/class/video4linux";
+
+struct NodeIdentity {
+    ino_t inode = 0;
+    timespec changed{};
+    bool operator==(const NodeIdentity& other) const {
+        return inode == other.inode && changed.tv_sec == other.changed.tv_sec &&
+               changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+struct CachedNode {
+    NodeIdentity identity;
+    bool capture = false;
+};
+
+/// Owns a directory stream.
+class DirStream {
+public:
+    explicit DirStream(DIR* dir) : dir_(dir) {}
+    ~DirStream() {
+        if (dir_ != nullptr) {
+            ::closedir(dir_);
+        }
+    }
+    DirStream(const DirStream&) = delete;
+    DirStream& operator=(const DirStream&) = delete;
+    DIR* get() const { return dir_; }
+
+private:
+    DIR* dir_;
+};
+
+// Node number of "videoN", or -1 for any other name.
+int NodeNumber(const char* name) {
+    if (std::strncmp(name, "video", 5) != 0 || name[5] == '\0') {
+        return -1;
+    }
+    for (const char* p = name + 5; *p != '\0'; ++p) {
+        if (!std::isdigit(static_cast<unsigned char>(*p))) {
+            return -1;
+        }
+    }
+    return std::atoi(name + 5);
+}
+
+// Whether the node captures video: uvcvideo's metadata node beside each camera does not.
+bool ProbeCapture(const std::string& node, bool& probed) {
+    const std::string devicePath = "/dev/" + node;
+    UniqueFd fd(::open(devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    probed = fd.valid();
+    if (!probed) {
+        return false;
+    }
+    v4l2_capability caps{};
+    if (::ioctl(fd.get(), VIDIOC_QUERYCAP, &caps) < 0) {
+        return false;
+    }
+    const std::uint32_t own =
+        (caps.capabilities & V4L2_CAP_DEVICE_CAPS) != 0 ? caps.device_caps : caps.capabilities;
+    return (own & V4L2_CAP_VIDEO_CAPTURE) != 0;
+}
+
+std::mutex cacheMutex;
+std::map<std::string, CachedNode> cache;
+
+// Capture node names in ascending node-number order, opening only nodes not seen before.
+std::vector<std::string> CaptureNodes(int dirFd) {
+    DirStream dir(::fdopendir(::dup(dirFd)));
+    if (dir.get() == nullptr) {
+        return {};
+    }
+    std::vector<std::pair<int, std::string>> found;
+    std::map<std::string, CachedNode> seen;
+    std::lock_guard<std::mutex> lock(cacheMutex);
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const int number = NodeNumber(entry->d_name);
+        if (number < 0) {
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        const NodeIdentity identity{st.st_ino, st.st_ctim};
+        const std::string name = entry->d_name;
+        auto cached = cache.find(name);
+        if (cached == cache.end() || !(cached->second.identity == identity)) {
+            bool probed = false;
+            const bool capture = ProbeCapture(name, probed);
+            if (!probed) {
+                continue;  // not openable now (permissions, going away): ask again next time
+            }
+            cached = cache.insert_or_assign(name, CachedNode{identity, capture}).first;
+        }
+        seen.emplace(name, cached->second);
+        if (cached->second.capture) {
+            found.emplace_back(number, name);
+        }
+    }
+    cache = std::move(seen);
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> nodes;
+    for (auto& entry : found) {
+        nodes.push_back(std::move(entry.second));
+    }
+    return nodes;
+}
+
+UniqueFd OpenClassDir() {
+    return UniqueFd(::open(kClassDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+// First line of a small sysfs attribute, relative to the class folder; empty when unreadable.
+std::string ReadAttribute(int dirFd, const std::string& relativePath) {
+    UniqueFd fd(::openat(dirFd, relativePath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        return {};
+    }
+    char buffer[256];
+    ssize_t n;
+    do {
+        n = ::read(fd.get(), buffer, sizeof buffer - 1);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+        return {};
+    }
+    std::string text(buffer, static_cast<std::size_t>(n));
+    const std::size_t end = text.find('\n');
+    return end == std::string::npos ? text : text.substr(0, end);
+}
+
+// Canonical sysfs path of the node: the class entry is a relative link into /sys/devices.
+std::string CanonicalPath(int dirFd, const std::string& node) {
+    char target[1024];
+    const ssize_t n = ::readlinkat(dirFd, node.c_str(), target, sizeof target - 1);
+    if (n <= 0) {
+        return std::string(kClassDir) + "/" + node;
+    }
+    const std::string link(target, static_cast<std::size_t>(n));
+    std::vector<std::string> parts;
+    auto push = [&parts](const std::string& path) {
+        std::size_t start = 0;
+        while (start <= path.size()) {
+            std::size_t end = path.find('/', start);
+            if (end == std::string::npos) {
+                end = path.size();
+            }
+            const std::string part = path.substr(start, end - start);
+            if (part == "..") {
+                if (!parts.empty()) {
+                    parts.pop_back();
+                }
+            } else if (!part.empty() && part != ".") {
+                parts.push_back(part);
+            }
+            start = end + 1;
+        }
+    };
+    if (link.front() != '/') {
+        push(kClassDir);
+    }
+    push(link);
+    std::string path;
+    for (const auto& part : parts) {
+        path += "/" + part;
+    }
+    return path;
+}
+
+bool IsUsbId(const std::string& id) {
+    return id.size() == 4 && std::all_of(id.begin(), id.end(), [](char c) {
+               return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+           });
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+}  // namespace
+
+int CountVideoInputDevices() {
+    const UniqueFd dir = OpenClassDir();
+    if (!dir.valid()) {
+        return 0;
+    }
+    return static_cast<int>(CaptureNodes(dir.get()).size());
+}
+
+std::vector<VideoInputDevice> ListVideoInputDevices() {
+    const UniqueFd dir = OpenClassDir();
+    if (!dir.valid()) {
+        return {};
+    }
+    std::vector<VideoInputDevice> devices;
+    for (const std::string& node : CaptureNodes(dir.get())) {
+        VideoInputDevice device;
+        device.node = node;
+        device.name = ReadAttribute(dir.get(), node + "/name");
+        device.devicePath = CanonicalPath(dir.get(), node);
+        // device/ is the USB interface; its parent is the USB device with the ids.
+        const std::string vendor = ReadAttribute(dir.get(), node + "/device/../idVendor");
+        const std::string product = ReadAttribute(dir.get(), node + "/device/../idProduct");
+        if (IsUsbId(vendor) && IsUsbId(product)) {
+            device.devicePath += " usb:v" + Lower(vendor) + "p" + Lower(product);
+        }
+        devices.push_back(std::move(device));
+    }
+    return devices;
+}
+
+}  // namespace telo

@@ -1,0 +1,105 @@
+// telo-devices: lists the video-capture devices as the scanner library sees them, marks the
+// scanner, and with --grab saves one grey frame of a device.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "camera/camera_ds.h"
+#include "camera/video_input_devices.h"
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr int kGrabAttempts = 20;
+
+bool IsScanner(const telo::VideoInputDevice& device) {
+    return device.devicePath.find("0525") != std::string::npos &&
+           device.devicePath.find("a4c1") != std::string::npos;
+}
+
+int Usage() {
+    std::cerr << "usage: telo-devices [--grab FILE.pgm [--index N]]\n"
+                 "Lists the video-capture devices; --grab saves one grey frame of device N\n"
+                 "(default: the scanner).\n";
+    return 2;
+}
+
+int Grab(int index, const std::string& path) {
+    telo::CCameraDS camera;
+    if (!camera.OpenCamera(index, false, kWidth, kHeight)) {
+        std::cerr << "telo-devices: cannot open device " << index
+                  << " (is it in use, or are you missing access to /dev/video*?)\n";
+        return 1;
+    }
+    camera.StartCapture();
+    const std::uint8_t* frame = nullptr;
+    for (int attempt = 0; attempt < kGrabAttempts && frame == nullptr; ++attempt) {
+        frame = camera.QueryFrame();
+    }
+    if (frame == nullptr) {
+        std::cerr << "telo-devices: device " << index << " delivered no frame\n";
+        return 1;
+    }
+    const int pixels = std::min(camera.bufferSize() / 2, camera.width() * camera.height());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << "P5\n" << camera.width() << " " << camera.height() << "\n255\n";
+    for (int i = 0; i < camera.width() * camera.height(); ++i) {
+        out.put(static_cast<char>(i < pixels ? frame[2 * i] : 0));
+    }
+    if (!out) {
+        std::cerr << "telo-devices: cannot write " << path << "\n";
+        return 1;
+    }
+    std::cerr << "saved " << camera.width() << "x" << camera.height() << " frame to " << path
+              << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string grabPath;
+    int index = -1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--grab") == 0 && i + 1 < argc) {
+            grabPath = argv[++i];
+        } else if (std::strcmp(argv[i], "--index") == 0 && i + 1 < argc) {
+            index = std::atoi(argv[++i]);
+        } else {
+            return Usage();
+        }
+    }
+
+    const std::vector<telo::VideoInputDevice> devices = telo::ListVideoInputDevices();
+    int scanner = -1;
+    if (devices.empty()) {
+        std::cout << "no video-capture devices found\n";
+    }
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const bool isScanner = IsScanner(devices[i]) && scanner < 0;
+        if (isScanner) {
+            scanner = static_cast<int>(i);
+        }
+        std::cout << i << "\t" << devices[i].node << "\t" << devices[i].name << "\t"
+                  << devices[i].devicePath << (isScanner ? "\t[scanner]" : "") << "\n";
+    }
+    if (scanner < 0 && !devices.empty()) {
+        std::cout << "no scanner (USB 0525:a4c1) among them\n";
+    }
+    if (grabPath.empty()) {
+        return 0;
+    }
+    if (index < 0) {
+        index = scanner;
+    }
+    if (index < 0 || index >= static_cast<int>(devices.size())) {
+        std::cerr << "telo-devices: no device to grab from\n";
+        return 1;
+    }
+    return Grab(index, grabPath);
+}
