@@ -111,6 +111,7 @@ struct Buffer {
     std::uint32_t flags = 0;
     std::uint32_t sequence = 0;
     timeval timestamp{};
+    std::chrono::steady_clock::time_point queuedAt;
 };
 
 /// One open /dev/videoN of the simulation.
@@ -142,7 +143,11 @@ struct SimNode {
     std::uint32_t sequence = 0;
     bool lost = false;
 
-    std::vector<std::uint8_t> picture;  // 640x480 YUYV
+    // The picture on show (640x480 YUYV) and the one before it: a frame shows what was in
+    // front of the camera when it was captured, not when the client asks for it.
+    std::vector<std::uint8_t> picture;
+    std::vector<std::uint8_t> previousPicture;
+    Clock::time_point pictureSince;
     timespec pictureChanged{};
     ino_t pictureInode = 0;
 
@@ -232,23 +237,30 @@ struct SimNode {
         }
         realClose()(fd);
         if (size == bytes.size()) {
+            previousPicture = std::move(picture);
             picture = std::move(bytes);
+            const double age = RealSeconds() - (static_cast<double>(st.st_mtim.tv_sec) +
+                                                static_cast<double>(st.st_mtim.tv_nsec) / 1e9);
+            pictureSince = Clock::now() -
+                           std::chrono::microseconds(static_cast<long>(std::max(0.0, age) * 1e6));
             pictureInode = st.st_ino;
             pictureChanged = st.st_mtim;
         }
     }
 
-    void fill(std::uint32_t index) {
+    void fill(std::uint32_t index, Clock::time_point captured) {
         refreshPicture();
+        const std::vector<std::uint8_t>& shown =
+            captured < pictureSince && !previousPicture.empty() ? previousPicture : picture;
         std::uint8_t* out = mapping + static_cast<std::size_t>(index) * bufferLength;
         if (width == kFrameWidth && height == kFrameHeight) {
-            std::memcpy(out, picture.data(), picture.size());
+            std::memcpy(out, shown.data(), shown.size());
         } else {
             for (std::uint32_t y = 0; y < height; ++y) {
                 const std::uint32_t sy = y * kFrameHeight / height;
                 for (std::uint32_t x = 0; x < width; ++x) {
                     const std::uint32_t sx = x * kFrameWidth / width;
-                    out[(y * width + x) * 2] = picture[(sy * kFrameWidth + sx) * 2];
+                    out[(y * width + x) * 2] = shown[(sy * kFrameWidth + sx) * 2];
                     out[(y * width + x) * 2 + 1] = 0x80;
                 }
             }
@@ -270,24 +282,27 @@ struct SimNode {
         return std::chrono::microseconds(1000000 / fps);
     }
 
-    // Completes the frames that the device has captured since the last look.
+    // Completes the frames that the device has captured since the last look. A frame fills the
+    // oldest buffer that was queued before it was captured; with none, the frame is dropped.
     void advance() {
         if (!streaming || lost || setting("frames", "on") != "on") {
             return;
         }
         const auto elapsed = Clock::now() - streamStart;
         const std::uint64_t due = static_cast<std::uint64_t>(elapsed / framePeriod()) + 1;
-        if (due > nextFrame + buffers.size()) {
-            sequence += static_cast<std::uint32_t>(due - buffers.size() - nextFrame);
-            nextFrame = due - buffers.size();
-        }
         for (; nextFrame < due; ++nextFrame, ++sequence) {
+            const Clock::time_point captured = nextFrameTime();
             if (queued.empty()) {
-                continue;  // no buffer free: the frame is dropped
+                sequence += static_cast<std::uint32_t>(due - nextFrame - 1);
+                nextFrame = due;
+                break;
             }
             const std::uint32_t index = queued.front();
+            if (buffers[index].queuedAt > captured) {
+                continue;
+            }
             queued.pop_front();
-            fill(index);
+            fill(index, captured);
             buffers[index].state = Buffer::State::Done;
             done.push_back(index);
         }
@@ -345,6 +360,7 @@ int OpenNode(const std::string& node, const std::string& devFile, int flags) {
     sim->stateDir = Root() + "/state/" + sim->id;
     sim->nonblocking = (flags & O_NONBLOCK) != 0;
     sim->refreshSettings();
+    AppendLine(sim->stateDir + "/open.log", node);
     const int fd = ::memfd_create(("telosim-" + node).c_str(), MFD_CLOEXEC);
     if (fd < 0) {
         return -1;
@@ -637,6 +653,7 @@ int Ioctl(SimNode& sim, unsigned long request, void* argument) {
                 sim.buffers[buffer.index].state != Buffer::State::Dequeued)
                 return Fail(EINVAL);
             sim.buffers[buffer.index].state = Buffer::State::Queued;
+            sim.buffers[buffer.index].queuedAt = Clock::now();
             sim.queued.push_back(buffer.index);
             DescribeBuffer(sim, buffer.index, buffer);
             return 0;

@@ -71,7 +71,7 @@ std::vector<std::uint8_t> Descriptors(DeviceKind kind, UnitLayout layout, std::u
     out.insert(out.end(), {8, 0x0B, 0, 2, 0x0E, 0x03, 0x00, 0});     // association
     out.insert(out.end(), {9, 0x04, 0, 0, 1, 0x0E, 0x01, 0x00, 0});  // VideoControl
     out.insert(out.end(), {13, 0x24, 0x01, 0x00, 0x01, 0x4D, 0, 0x80, 0x8D, 0x5B, 0x00, 1, 1});
-    out.insert(out.end(), {18, 0x24, 0x02, 1, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0});
+    out.insert(out.end(), {18, 0x24, 0x02, 1, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0});
     out.insert(out.end(), {11, 0x24, 0x05, 2, 1, 0, 0, 2, 0x7F, 0x00, 0});  // processing unit
     if (kind == DeviceKind::Webcam) {
         AppendExtensionUnit(out, 4, kOtherGuid);

@@ -34,7 +34,7 @@ using Settings = std::map<std::string, std::string>;
 /// The simulated machine below one root folder: a sysfs tree, /dev nodes and per-device state.
 ///   ROOT/sys/class/video4linux/videoN -> ../../devices/.../videoN
 ///   ROOT/dev/videoN                      "capture ID" or "meta ID"
-///   ROOT/state/ID/{plug,config,frame.yuyv,led.log,xu.log}
+///   ROOT/state/ID/{plug,config,frame.yuyv,led.log,xu.log,open.log}
 class SimTree {
 public:
     explicit SimTree(std::string root);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "sim_image.h"
+#include "sim_tree.h"
+
+namespace telosim {
+
+/// A test fixture over the simulation root that CTest gives every simulated-device test
+/// (TELO_SIM_ROOT); each test starts with no devices.
+class SimTest : public ::testing::Test {
+protected:
+    SimTest() : tree(RootFromEnvironment()) {}
+    void SetUp() override { tree.clear(); }
+    void TearDown() override { tree.clear(); }
+
+    static std::string RootFromEnvironment() {
+        const char* root = std::getenv("TELO_SIM_ROOT");
+        return root != nullptr ? root : "";
+    }
+
+    /// Shows a test image from tests/data.
+    void show(const std::string& id, const std::string& name) {
+        std::string error;
+        ASSERT_TRUE(ShowImage(tree, id, std::string(TELO_TEST_DATA_DIR) + "/" + name, error))
+            << error;
+    }
+
+    SimTree tree;
+};
+
+}  // namespace telosim
