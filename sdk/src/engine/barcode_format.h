@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace telo::engine {
+
+/// The engine's barcode-format bits. A result carries exactly one of them; a template's mask is
+/// any combination of them.
+enum BarcodeFormatBit : std::uint32_t {
+    kFormatCode39 = 0x1,
+    kFormatCode128 = 0x2,
+    kFormatCode93 = 0x4,
+    kFormatCodabar = 0x8,
+    kFormatItf = 0x10,
+    kFormatEan13 = 0x20,
+    kFormatEan8 = 0x40,
+    kFormatUpcA = 0x80,
+    kFormatUpcE = 0x100,
+    kFormatIndustrial25 = 0x200,
+    kFormatPdf417 = 0x2000000,
+    kFormatQrCode = 0x4000000,
+    kFormatDataMatrix = 0x8000000,
+    kFormatAztec = 0x10000000,
+};
+
+/// Every format the engine reads.
+inline constexpr std::uint32_t kAllFormats = 0x1E0003FF;
+
+/// The one-dimensional formats, all read along scan lines.
+inline constexpr std::uint32_t kLinearFormats = 0x3FF;
+
+/// The settings-file name of one format bit ("CODE_128", "QR_CODE", ...), or empty.
+std::string_view FormatName(std::uint32_t bit);
+
+/// The format bit for a settings-file name, or nothing for an unknown name.
+std::optional<std::uint32_t> FormatFromName(std::string_view name);
+
+}  // namespace telo::engine

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace telo::engine {
+
+/// A borrowed 8-bit grey image: `height` rows of `width` pixels, rows `stride` bytes apart.
+struct GreyView {
+    const std::uint8_t* data = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+
+    std::uint8_t At(int x, int y) const { return data[y * stride + x]; }
+};
+
+}  // namespace telo::engine

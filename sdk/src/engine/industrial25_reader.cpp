@@ -1,0 +1,191 @@
+#include "engine/industrial25_reader.h"
+
+#include <algorithm>
+
+#include "engine/barcode_format.h"
+
+namespace telo::engine {
+
+namespace {
+
+/// Bar widths of the ten digits, bar by bar: N narrow, W wide.
+constexpr std::array<const char*, 10> kDigitPatterns = {
+    "NNWWN", "WNNNW", "NWNNW", "WWNNN", "NNWNW", "WNWNN", "NWWNN", "NNNWW", "WNNWN", "NWNWN",
+};
+/// Bars of the start pattern (read forwards) and of the stop pattern; their spaces are narrow.
+constexpr std::array<char, 3> kStartBars = {'W', 'W', 'N'};
+constexpr std::array<char, 3> kStopBars = {'W', 'N', 'W'};
+constexpr int kBarsPerDigit = 5;
+
+/// Light margin required before the start and after the stop, in narrow widths.
+constexpr float kQuietZoneNarrows = 7;
+/// Accepted wide-to-narrow ratios of the symbol (the standard allows 2:1 to 3:1).
+constexpr float kMinWideRatio = 1.5f;
+constexpr float kMaxWideRatio = 5.0f;
+/// How much the narrow width may change from one digit to the next (perspective, noise).
+constexpr float kMaxScaleStep = 1.6f;
+/// A space thinner than this share of a narrow bar is noise, not print.
+constexpr float kMinSpaceShare = 0.3f;
+
+/// Scan angles in degrees, most likely first, and the distance between parallel lines.
+constexpr std::array<float, 7> kScanAngles = {0, -10, 10, -20, 20, -30, 30};
+constexpr float kLineSpacing = 10;
+
+/// Running estimates of the narrow and wide widths along one symbol.
+struct Scale {
+    float narrow;
+    float wide;
+
+    float Threshold() const { return (narrow + wide) / 2; }
+    bool Plausible() const {
+        return narrow > 0 && wide >= kMinWideRatio * narrow && wide <= kMaxWideRatio * narrow;
+    }
+};
+
+bool Matches(const std::vector<float>& runs, int bar, const std::array<char, 3>& pattern,
+             const Scale& scale) {
+    const float threshold = scale.Threshold();
+    for (int i = 0; i < 3; ++i) {
+        const bool wide = runs[bar + 2 * i] >= threshold;
+        if (wide != (pattern[i] == 'W')) {
+            return false;
+        }
+    }
+    return runs[bar + 1] < threshold && runs[bar + 3] < threshold;
+}
+
+/// Decodes the five bars at runs[bar]; -1 when they are no digit.
+int DecodeDigit(const std::vector<float>& runs, int bar, Scale& scale) {
+    std::array<float, kBarsPerDigit> bars{};
+    for (int i = 0; i < kBarsPerDigit; ++i) {
+        bars[i] = runs[bar + 2 * i];
+    }
+    std::array<float, kBarsPerDigit> sorted = bars;
+    std::sort(sorted.begin(), sorted.end());
+    const float narrow = (sorted[0] + sorted[1] + sorted[2]) / 3;
+    const float wide = (sorted[3] + sorted[4]) / 2;
+    if (sorted[3] < kMinWideRatio * sorted[2] || !Scale{narrow, wide}.Plausible()) {
+        return -1;
+    }
+    if (narrow > kMaxScaleStep * scale.narrow || narrow * kMaxScaleStep < scale.narrow) {
+        return -1;
+    }
+    const float threshold = (narrow + wide) / 2;
+    for (int i = 0; i < kBarsPerDigit; ++i) {
+        const float space = runs[bar + 2 * i + 1];
+        if (space >= threshold || space < kMinSpaceShare * narrow) {
+            return -1;
+        }
+    }
+    char pattern[kBarsPerDigit + 1] = {};
+    for (int i = 0; i < kBarsPerDigit; ++i) {
+        pattern[i] = bars[i] >= sorted[3] ? 'W' : 'N';
+    }
+    scale = {(scale.narrow + narrow) / 2, (scale.wide + wide) / 2};
+    for (int digit = 0; digit < static_cast<int>(kDigitPatterns.size()); ++digit) {
+        if (std::string_view(kDigitPatterns[digit]) == pattern) {
+            return digit;
+        }
+    }
+    return -1;
+}
+
+/// The mod-10 check with weights 3, 1, 3, ... from the digit before the check digit leftwards.
+bool CheckDigitHolds(const Industrial25Reader::Digits& digits) {
+    if (digits.length < 2) {
+        return false;
+    }
+    int sum = 0;
+    for (int i = digits.length - 2, weight = 3; i >= 0; --i, weight = 4 - weight) {
+        sum += (digits.text[i] - '0') * weight;
+    }
+    return (10 - sum % 10) % 10 == digits.text[digits.length - 1] - '0';
+}
+
+/// Reads one symbol whose start pattern begins at the dark run `bar`.
+bool DecodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Digits& digits) {
+    const int count = static_cast<int>(runs.size());
+    if (bar + 5 >= count) {
+        return false;
+    }
+    Scale scale{(runs[bar + 1] + runs[bar + 3] + runs[bar + 4]) / 3,
+                (runs[bar] + runs[bar + 2]) / 2};
+    if (!scale.Plausible() || !Matches(runs, bar, kStartBars, scale) ||
+        runs[bar - 1] < kQuietZoneNarrows * scale.narrow || runs[bar + 5] >= scale.Threshold()) {
+        return false;
+    }
+    digits.length = 0;
+    for (int next = bar + 6; next + 5 < count;) {
+        if (Matches(runs, next, kStopBars, scale) &&
+            runs[next + 5] >= kQuietZoneNarrows * scale.narrow) {
+            return digits.length > 0;
+        }
+        if (next + 2 * kBarsPerDigit >= count || digits.length == kMaxIndustrial25Length) {
+            return false;
+        }
+        const int digit = DecodeDigit(runs, next, scale);
+        if (digit < 0) {
+            return false;
+        }
+        digits.text[digits.length++] = static_cast<char>('0' + digit);
+        next += 2 * kBarsPerDigit;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool Industrial25Reader::DecodeRuns(const std::vector<float>& runs, const ReaderOptions& options,
+                                    Digits& digits) {
+    for (int bar = 1; bar < static_cast<int>(runs.size()); bar += 2) {
+        if (DecodeFrom(runs, bar, digits) && digits.length >= options.industrial25MinLength &&
+            (!options.industrial25CheckDigit || CheckDigitHolds(digits))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Industrial25Reader::Count(const Digits& digits, int needed) {
+    for (int i = 0; i < voteCount_; ++i) {
+        Vote& vote = votes_[i];
+        if (vote.digits.View() == digits.View()) {
+            return ++vote.lines == needed;
+        }
+    }
+    if (voteCount_ < static_cast<int>(votes_.size())) {
+        votes_[voteCount_++] = {digits, 1};
+    }
+    return needed <= 1;
+}
+
+void Industrial25Reader::Read(const GreyView& image, const ReaderOptions& options, int wanted,
+                              Clock::time_point deadline, ResultList& results) {
+    voteCount_ = 0;
+    int found = 0;
+    Digits digits;
+    for (float angle : kScanAngles) {
+        lines_.clear();
+        AppendScanLines(image.width, image.height, angle, kLineSpacing, lines_);
+        for (const ScanLine& line : lines_) {
+            if (found >= wanted || results.Full() || Clock::now() >= deadline) {
+                return;
+            }
+            SampleLine(image, line, samples_);
+            runFinder_.Find(samples_, runs_);
+            bool decoded = DecodeRuns(runs_, options, digits);
+            if (!decoded) {
+                std::reverse(runs_.begin(), runs_.end());
+                decoded = DecodeRuns(runs_, options, digits);
+            }
+            if (decoded && Count(digits, options.minLineCount) &&
+                results.Add(kFormatIndustrial25,
+                            reinterpret_cast<const std::uint8_t*>(digits.text.data()),
+                            digits.length)) {
+                ++found;
+            }
+        }
+    }
+}
+
+}  // namespace telo::engine

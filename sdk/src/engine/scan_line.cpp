@@ -1,0 +1,75 @@
+#include "engine/scan_line.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace telo::engine {
+
+namespace {
+
+constexpr float kPi = 3.14159265358979f;
+
+/// Narrows [low, high] to the parameters s where origin + s * step lies in [0, limit].
+void ClipAxis(float origin, float step, float limit, float& low, float& high) {
+    if (std::fabs(step) < 1e-6f) {
+        if (origin < 0 || origin > limit) {
+            high = low - 1;
+        }
+        return;
+    }
+    float a = (0 - origin) / step;
+    float b = (limit - origin) / step;
+    low = std::max(low, std::min(a, b));
+    high = std::min(high, std::max(a, b));
+}
+
+}  // namespace
+
+void AppendScanLines(int width, int height, float angleDegrees, float spacing,
+                     std::vector<ScanLine>& lines) {
+    const float angle = angleDegrees * kPi / 180;
+    const float dx = std::cos(angle);
+    const float dy = std::sin(angle);
+    // The normal (-dy, dx) steps from one line to the next.
+    const float centreX = (width - 1) / 2.0f;
+    const float centreY = (height - 1) / 2.0f;
+    const float reach = (std::fabs(dy) * width + std::fabs(dx) * height) / 2;
+    const int steps = static_cast<int>(reach / spacing);
+    for (int i = 0; i <= 2 * steps; ++i) {
+        const int offset = (i % 2 == 0) ? i / 2 : -(i + 1) / 2;
+        const float originX = centreX - dy * offset * spacing;
+        const float originY = centreY + dx * offset * spacing;
+        float low = -std::numeric_limits<float>::max();
+        float high = std::numeric_limits<float>::max();
+        ClipAxis(originX, dx, static_cast<float>(width - 1), low, high);
+        ClipAxis(originY, dy, static_cast<float>(height - 1), low, high);
+        const int length = static_cast<int>(std::floor(high - low)) + 1;
+        if (high < low || length < 2) {
+            continue;
+        }
+        lines.push_back({originX + low * dx, originY + low * dy, dx, dy, length});
+    }
+}
+
+void SampleLine(const GreyView& image, const ScanLine& line, std::vector<float>& samples) {
+    samples.resize(line.length);
+    const int maxX = image.width - 1;
+    const int maxY = image.height - 1;
+    for (int i = 0; i < line.length; ++i) {
+        const float x = std::clamp(line.x0 + i * line.dx, 0.0f, static_cast<float>(maxX));
+        const float y = std::clamp(line.y0 + i * line.dy, 0.0f, static_cast<float>(maxY));
+        const int left = std::min(static_cast<int>(x), std::max(maxX - 1, 0));
+        const int top = std::min(static_cast<int>(y), std::max(maxY - 1, 0));
+        const int right = std::min(left + 1, maxX);
+        const int bottom = std::min(top + 1, maxY);
+        const float fx = x - left;
+        const float fy = y - top;
+        const float upper = image.At(left, top) + fx * (image.At(right, top) - image.At(left, top));
+        const float lower =
+            image.At(left, bottom) + fx * (image.At(right, bottom) - image.At(left, bottom));
+        samples[i] = upper + fy * (lower - upper);
+    }
+}
+
+}  // namespace telo::engine
