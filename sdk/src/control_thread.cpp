@@ -30,8 +30,8 @@ void SleepUnlessStopped(std::int32_t milliseconds, const std::atomic<bool>& stop
         if (now >= end) {
             return;
         }
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now,
-                                                                                  kSleepSlice));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(end - now, kSleepSlice));
     }
 }
 
