@@ -161,7 +161,7 @@ TEST_F(ScannerTest, UnplugClosesOnceAndReplugReopens) {
     const std::string closing = testing::internal::GetCapturedStdout();
     EXPECT_THAT(closing, EndsWith("close camera\n"));
     EXPECT_THAT(closing, HasSubstr("psText = " + PathOf("video0", "1-1", "usb:v046dp0825")));
-    EXPECT_EQ(scanner->controlEntered.load(), 0);
+    EXPECT_TRUE(telo_scanner_led(scanner, false)) << "the restarted thread left the mutex free";
 
     tree.replug("scanner");
     testing::internal::CaptureStdout();
