@@ -11,10 +11,15 @@ namespace telo::engine {
 namespace {
 
 /// Bar regions tried per decode, most prominent first.
-constexpr int kMaxRegions = 4;
+constexpr int kMaxRegions = 6;
 
-/// The formats worth a deskewed retry: ZXing reads the 2D matrix codes at any angle already.
-constexpr std::uint32_t kDeskewFormats = (kLinearFormats & ~kFormatIndustrial25) | kFormatPdf417;
+/// The formats a deskewed retry looks for in each kind of region.
+constexpr std::uint32_t kBarFormats = (kLinearFormats & ~kFormatIndustrial25) | kFormatPdf417;
+constexpr std::uint32_t kMatrixFormats = kFormatQrCode | kFormatDataMatrix | kFormatAztec;
+
+std::uint32_t RegionFormats(const CodeRegion& region, std::uint32_t mask) {
+    return mask & (region.kind == CodeRegion::Kind::kBars ? kBarFormats : kMatrixFormats);
+}
 
 }  // namespace
 
@@ -37,16 +42,20 @@ void DecodePipeline::Run(const GreyView& image, const TemplateSettings& settings
             return;
         }
     }
-    if (!settings.reader.deskew || ZXingFormats(mask & kDeskewFormats) == 0) {
+    if (!settings.reader.deskew || ZXingFormats(mask & (kBarFormats | kMatrixFormats)) == 0) {
         return;
     }
     regionFinder_.Find(image, kMaxRegions, regions_);
-    for (const BarRegion& region : regions_) {
+    for (const CodeRegion& region : regions_) {
+        const std::uint32_t formats = RegionFormats(region, mask);
         if (done()) {
             return;
         }
+        if (formats == 0) {
+            continue;
+        }
         const GreyView upright = deskewer_.Extract(image, region);
-        ReadWithZXing(upright, mask & kDeskewFormats, settings.reader, ZXingPass::kDeskewed,
+        ReadWithZXing(upright, formats, settings.reader, ZXingPass::kDeskewed,
                       settings.maxBarcodes - results.Count(), results);
     }
 }

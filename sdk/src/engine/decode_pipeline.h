@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/bar_region_finder.h"
+#include "engine/code_region_finder.h"
 #include "engine/deskewer.h"
 #include "engine/grey_view.h"
 #include "engine/industrial25_reader.h"
@@ -17,17 +17,18 @@ namespace telo::engine {
 ///
 /// 1. ZXing over the whole frame (every orientation of the 2D codes, near-level linear codes).
 /// 2. Industrial 2 of 5 along scan lines at several angles.
-/// 3. ZXing again over each bar region, deskewed (linear and stacked codes tilted too far for
-///    pass 1 to cross them along a row).
+/// 3. ZXing again over each code region found, deskewed and enlarged where its modules are
+///    small: linear and stacked codes tilted too far for pass 1 to cross them along a row, and
+///    matrix codes whose detectors need them near level (Aztec).
 class DecodePipeline {
 public:
     void Run(const GreyView& image, const TemplateSettings& settings, ResultList& results);
 
 private:
     Industrial25Reader industrial25_;
-    BarRegionFinder regionFinder_;
+    CodeRegionFinder regionFinder_;
     Deskewer deskewer_;
-    std::vector<BarRegion> regions_;
+    std::vector<CodeRegion> regions_;
 };
 
 }  // namespace telo::engine

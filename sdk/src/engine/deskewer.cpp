@@ -14,8 +14,10 @@ constexpr float kLengthMarginShare = 0.12f;
 constexpr float kLengthMarginPixels = 12;
 constexpr float kHeightMarginShare = 0.05f;
 constexpr float kHeightMarginPixels = 6;
-/// Narrow bars are enlarged to at least this width, by at most kMaxScale.
+/// Narrow bars and matrix modules are enlarged to at least these widths, by at most kMaxScale:
+/// ZXing's matrix detectors lose modules under about four pixels.
 constexpr float kMinNarrowPixels = 3;
+constexpr float kMinModulePixels = 5;
 constexpr float kMaxScale = 3;
 /// Bound on the resampled image.
 constexpr int kMaxSide = 1600;
@@ -23,7 +25,7 @@ constexpr int kMaxPixels = 640 * 480;
 
 }  // namespace
 
-float Deskewer::EstimateNarrowWidth(const GreyView& image, const BarRegion& region) {
+float Deskewer::EstimateNarrowWidth(const GreyView& image, const CodeRegion& region) {
     const float ux = std::cos(region.angle);
     const float uy = std::sin(region.angle);
     ScanLine line{region.centreX - ux * region.length / 2, region.centreY - uy * region.length / 2,
@@ -41,9 +43,11 @@ float Deskewer::EstimateNarrowWidth(const GreyView& image, const BarRegion& regi
     return std::max(*quarter, 0.5f);
 }
 
-GreyView Deskewer::Extract(const GreyView& image, const BarRegion& region) {
+GreyView Deskewer::Extract(const GreyView& image, const CodeRegion& region) {
     const float narrow = EstimateNarrowWidth(image, region);
-    float scale = std::clamp(kMinNarrowPixels / narrow, 1.0f, kMaxScale);
+    const float target =
+        region.kind == CodeRegion::Kind::kBars ? kMinNarrowPixels : kMinModulePixels;
+    float scale = std::clamp(target / narrow, 1.0f, kMaxScale);
     const float length = region.length * (1 + 2 * kLengthMarginShare) + 2 * kLengthMarginPixels;
     const float height = region.height * (1 + 2 * kHeightMarginShare) + 2 * kHeightMarginPixels;
     scale = std::min(

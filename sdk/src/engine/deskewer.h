@@ -3,22 +3,22 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/bar_region_finder.h"
+#include "engine/code_region_finder.h"
 #include "engine/grey_view.h"
 #include "engine/run_lengths.h"
 
 namespace telo::engine {
 
-/// Resamples a bar region into an upright image whose bars run top to bottom, with margins for
-/// the quiet zones, enlarged when the bars are so thin that whole-pixel readers would lose them.
-/// The buffers are kept between calls.
+/// Resamples a code region into an upright image (bars running top to bottom, matrix sides level),
+/// with margins for the quiet zones, enlarged when its modules are so small that whole-pixel
+/// readers would lose them. The buffers are kept between calls.
 class Deskewer {
 public:
     /// The upright region; valid until the next call.
-    GreyView Extract(const GreyView& image, const BarRegion& region);
+    GreyView Extract(const GreyView& image, const CodeRegion& region);
 
 private:
-    float EstimateNarrowWidth(const GreyView& image, const BarRegion& region);
+    float EstimateNarrowWidth(const GreyView& image, const CodeRegion& region);
 
     std::vector<std::uint8_t> pixels_;
     std::vector<float> samples_;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/barcode_engine.h"
+#include "symbologies.h"
+
+namespace telo::bench {
+
+/// What one decoder made of one frame.
+struct Outcome {
+    bool correct = false;
+    bool decoded = false;
+    double milliseconds = 0;
+};
+
+/// Our decoder, through the same path as telo_scanner_decode: YUY2 frame, engine, template.
+class OurDecoder {
+public:
+    /// False with `errorText` when the settings cannot be loaded.
+    bool Load(const std::string& settingsPath, std::string& errorText);
+    Outcome Decode(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
+                   const std::string& expected);
+    int TimeoutMs() const;
+
+private:
+    std::unique_ptr<engine::BarcodeEngine> engine_;
+    std::mutex engineMutex_;
+    std::vector<std::uint8_t> frame_;
+};
+
+/// ZXing-C++ ReadBarcode with default hints.
+Outcome DecodeWithZXing(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
+                        const std::string& expected);
+
+/// ZBar with every symbology enabled.
+Outcome DecodeWithZBar(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
+                       const std::string& expected);
+
+}  // namespace telo::bench

@@ -1,0 +1,194 @@
+#include "engine/code_region_finder.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace telo::engine {
+
+namespace {
+
+/// Side of the square cells the gradient is summed over, pixels.
+constexpr int kCellSize = 8;
+/// Mean squared gradient (Scharr's kernels, 16 times the grey step) a cell needs to count as
+/// printed.
+constexpr float kMinCellEnergy = 120 * 16 * 16;
+/// How strongly a cell's gradient directions must gather (0 not at all, 1 all one way): along
+/// one axis for bars, along two perpendicular axes for a matrix.
+constexpr float kMinBarCoherence = 0.55f;
+constexpr float kMinMatrixCoherence = 0.35f;
+/// Neighbouring cells join when their orientations differ by less than this, radians.
+constexpr float kMaxAngleDifference = 0.21f;
+/// Cells join across gaps of up to this many cells less one (a row boundary of a stacked code,
+/// a smudge).
+constexpr int kJoinReach = 2;
+/// A region needs this many cells.
+constexpr int kMinRegionCells = 4;
+
+constexpr float kPi = 3.14159265358979f;
+
+/// Bars repeat their direction every half turn, a matrix every quarter turn: angles are
+/// multiplied by this before averaging so that opposite edges agree.
+float Fold(CodeRegion::Kind kind) {
+    return kind == CodeRegion::Kind::kBars ? 2.0f : 4.0f;
+}
+
+float AngleDifference(float a, float b, float period) {
+    const float difference = std::fmod(std::fabs(a - b), period);
+    return std::min(difference, period - difference);
+}
+
+}  // namespace
+
+void CodeRegionFinder::MeasureCells(const GreyView& image) {
+    columns_ = image.width / kCellSize;
+    rows_ = image.height / kCellSize;
+    cells_.resize(static_cast<std::size_t>(columns_) * rows_);
+    taken_.assign(cells_.size(), 0);
+    for (int row = 0; row < rows_; ++row) {
+        for (int column = 0; column < columns_; ++column) {
+            // Sums of the squared gradient as a doubled angle (xx - yy, 2xy), and of its square
+            // as a quadrupled angle, each weighted by its magnitude.
+            double energy = 0;
+            double doubledX = 0;
+            double doubledY = 0;
+            double quadrupledX = 0;
+            double quadrupledY = 0;
+            double squaredEnergy = 0;
+            const int x0 = std::max(column * kCellSize, 1);
+            const int x1 = std::min((column + 1) * kCellSize, image.width - 1);
+            const int y0 = std::max(row * kCellSize, 1);
+            const int y1 = std::min((row + 1) * kCellSize, image.height - 1);
+            for (int y = y0; y < y1; ++y) {
+                const std::uint8_t* line =
+                    image.data + static_cast<std::ptrdiff_t>(y) * image.stride;
+                const std::uint8_t* above = line - image.stride;
+                const std::uint8_t* below = line + image.stride;
+                for (int x = x0; x < x1; ++x) {
+                    // Scharr's kernels: their direction stays true for fine bars at any angle.
+                    const float gx = static_cast<float>(3 * (above[x + 1] - above[x - 1]) +
+                                                        10 * (line[x + 1] - line[x - 1]) +
+                                                        3 * (below[x + 1] - below[x - 1]));
+                    const float gy = static_cast<float>(3 * (below[x - 1] - above[x - 1]) +
+                                                        10 * (below[x] - above[x]) +
+                                                        3 * (below[x + 1] - above[x + 1]));
+                    const float xx = gx * gx;
+                    const float yy = gy * gy;
+                    const float xy = gx * gy;
+                    const float c2 = xx - yy;
+                    const float s2 = 2 * xy;
+                    energy += xx + yy;
+                    doubledX += c2;
+                    doubledY += s2;
+                    quadrupledX += c2 * c2 - s2 * s2;
+                    quadrupledY += 2 * c2 * s2;
+                    squaredEnergy += (xx + yy) * (xx + yy);
+                }
+            }
+            const double pixels = std::max((x1 - x0) * (y1 - y0), 1);
+            Cell& cell = cells_[row * columns_ + column];
+            cell.energy = static_cast<float>(energy / pixels);
+            const double barCoherence = energy > 0 ? std::hypot(doubledX, doubledY) / energy : 0;
+            const double matrixCoherence =
+                squaredEnergy > 0 ? std::hypot(quadrupledX, quadrupledY) / squaredEnergy : 0;
+            cell.candidate = cell.energy >= kMinCellEnergy;
+            if (barCoherence >= kMinBarCoherence) {
+                cell.kind = CodeRegion::Kind::kBars;
+                cell.coherence = static_cast<float>(barCoherence);
+                cell.directionX = static_cast<float>(doubledX / pixels);
+                cell.directionY = static_cast<float>(doubledY / pixels);
+            } else {
+                cell.kind = CodeRegion::Kind::kMatrix;
+                cell.coherence = static_cast<float>(matrixCoherence);
+                cell.candidate = cell.candidate && matrixCoherence >= kMinMatrixCoherence;
+                // Scaled down to the size of an energy so regions weigh cells alike.
+                const double scale = energy / std::max(squaredEnergy, 1.0);
+                cell.directionX = static_cast<float>(quadrupledX * scale / pixels);
+                cell.directionY = static_cast<float>(quadrupledY * scale / pixels);
+            }
+            cell.angle = std::atan2(cell.directionY, cell.directionX) / Fold(cell.kind);
+        }
+    }
+}
+
+CodeRegion CodeRegionFinder::Grow(int seed) {
+    const CodeRegion::Kind kind = cells_[seed].kind;
+    const float period = 2 * kPi / Fold(kind);
+    queue_.clear();
+    queue_.push_back(seed);
+    taken_[seed] = 1;
+    float directionX = 0;
+    float directionY = 0;
+    float strength = 0;
+    for (std::size_t next = 0; next < queue_.size(); ++next) {
+        const int index = queue_[next];
+        const Cell& cell = cells_[index];
+        directionX += cell.directionX;
+        directionY += cell.directionY;
+        strength += cell.energy * cell.coherence;
+        const int row = index / columns_;
+        const int column = index % columns_;
+        for (int r = std::max(row - kJoinReach, 0); r <= std::min(row + kJoinReach, rows_ - 1);
+             ++r) {
+            for (int c = std::max(column - kJoinReach, 0);
+                 c <= std::min(column + kJoinReach, columns_ - 1); ++c) {
+                const int neighbour = r * columns_ + c;
+                const Cell& other = cells_[neighbour];
+                if (!taken_[neighbour] && other.candidate && other.kind == kind &&
+                    AngleDifference(other.angle, cell.angle, period) < kMaxAngleDifference) {
+                    taken_[neighbour] = 1;
+                    queue_.push_back(neighbour);
+                }
+            }
+        }
+    }
+
+    CodeRegion region;
+    region.kind = kind;
+    region.angle = std::atan2(directionY, directionX) / Fold(kind);
+    region.strength = strength;
+    const float ux = std::cos(region.angle);
+    const float uy = std::sin(region.angle);
+    float minU = 1e9f;
+    float maxU = -1e9f;
+    float minV = 1e9f;
+    float maxV = -1e9f;
+    for (int index : queue_) {
+        const float x = (index % columns_ + 0.5f) * kCellSize;
+        const float y = (index / columns_ + 0.5f) * kCellSize;
+        const float u = x * ux + y * uy;
+        const float v = -x * uy + y * ux;
+        minU = std::min(minU, u);
+        maxU = std::max(maxU, u);
+        minV = std::min(minV, v);
+        maxV = std::max(maxV, v);
+    }
+    const float centreU = (minU + maxU) / 2;
+    const float centreV = (minV + maxV) / 2;
+    region.centreX = centreU * ux - centreV * uy;
+    region.centreY = centreU * uy + centreV * ux;
+    region.length = maxU - minU + kCellSize;
+    region.height = maxV - minV + kCellSize;
+    return region;
+}
+
+void CodeRegionFinder::Find(const GreyView& image, int maxRegions,
+                            std::vector<CodeRegion>& regions) {
+    regions.clear();
+    MeasureCells(image);
+    for (int index = 0; index < static_cast<int>(cells_.size()); ++index) {
+        if (taken_[index] || !cells_[index].candidate) {
+            continue;
+        }
+        CodeRegion region = Grow(index);
+        if (static_cast<int>(queue_.size()) >= kMinRegionCells) {
+            regions.push_back(region);
+        }
+    }
+    std::sort(regions.begin(), regions.end(),
+              [](const CodeRegion& a, const CodeRegion& b) { return a.strength > b.strength; });
+    if (static_cast<int>(regions.size()) > maxRegions) {
+        regions.resize(maxRegions);
+    }
+}
+
+}  // namespace telo::engine

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/grey_view.h"
+
+namespace telo::engine {
+
+/// A patch of the image that looks like a barcode, and which way it is turned.
+struct CodeRegion {
+    enum class Kind {
+        /// Parallel bars: a linear or stacked code.
+        kBars,
+        /// Edges in two perpendicular directions: a matrix code.
+        kMatrix,
+    };
+
+    Kind kind = Kind::kBars;
+    float centreX = 0;
+    float centreY = 0;
+    /// Direction across the bars (for a matrix, along one side), radians.
+    float angle = 0;
+    /// Extent along `angle` and across it, pixels.
+    float length = 0;
+    float height = 0;
+    /// Summed edge energy, to try the most prominent region first.
+    float strength = 0;
+};
+
+/// Finds code regions from the local structure of the image gradient. Small cells with strong
+/// gradients are sorted by how their gradient directions gather: one way up to sign (bars) or
+/// two perpendicular ways (the modules of a matrix code); neighbouring cells of one kind and
+/// orientation are joined. The buffers are kept between images.
+class CodeRegionFinder {
+public:
+    /// Fills `regions` with up to `maxRegions` regions, strongest first.
+    void Find(const GreyView& image, int maxRegions, std::vector<CodeRegion>& regions);
+
+private:
+    struct Cell {
+        CodeRegion::Kind kind;
+        bool candidate;
+        float energy;
+        float coherence;
+        /// Orientation of the cell: the angle times `Fold(kind)`, as a weighted unit vector.
+        float directionX;
+        float directionY;
+        float angle;
+    };
+
+    void MeasureCells(const GreyView& image);
+    CodeRegion Grow(int seed);
+
+    int columns_ = 0;
+    int rows_ = 0;
+    std::vector<Cell> cells_;
+    std::vector<std::uint8_t> taken_;
+    std::vector<int> queue_;
+};
+
+}  // namespace telo::engine
