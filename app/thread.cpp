@@ -1,0 +1,26 @@
+#include "thread.h"
+
+#include "scan_worker.h"
+
+Thread::Thread(ScanSettings& settings, KeyboardBackend& keyboard)
+    : settings_(settings), keyboard_(keyboard) {}
+
+Thread::~Thread() {
+    stop();
+    wait();
+}
+
+void Thread::stop() {
+    clock_.stop();
+}
+
+void Thread::run() {
+    ScanWorker worker(
+        settings_, keyboard_, clock_,
+        WorkerSignals{[this](const QString& result) { emit returnResult(result); },
+                      [this] { emit deviceResult(); }, [this] { emit lightResult(); }});
+    worker.start();
+    while (!clock_.stopped()) {
+        worker.cycle();
+    }
+}
