@@ -203,7 +203,8 @@ bool LoadManifest(const std::filesystem::path& folder, std::size_t count,
         fields >> name >> frame.symbology;
         fields.get();
         std::getline(fields, frame.expected);
-        if (!LoadPgm(folder / (name + ".pgm"), frame.grey)) {
+        frame.name = (folder / (name + ".pgm")).string();
+        if (!LoadPgm(frame.name, frame.grey)) {
             return false;
         }
         frames.push_back(std::move(frame));

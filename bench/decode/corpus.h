@@ -12,6 +12,7 @@ inline constexpr int kFrameHeight = 480;
 
 /// One camera-like frame of the corpus.
 struct Frame {
+    std::string name;
     /// Position in BenchSymbologies(), or -1 for a frame without a barcode.
     int symbology = -1;
     std::string expected;

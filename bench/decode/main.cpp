@@ -56,10 +56,11 @@ struct Row {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: bench-decode [--corpus DIR] [--frames N] [--settings FILE]\n"
+                 "usage: bench-decode [--corpus DIR] [--frames N] [--settings FILE] [--failures]\n"
                  "  --corpus DIR     keep the rendered corpus there (reused when complete)\n"
                  "  --frames N       frames per symbology (default %d)\n"
-                 "  --settings FILE  engine settings (default: etc/qr_balance.json beside it)\n",
+                 "  --settings FILE  engine settings (default: etc/qr_balance.json beside it)\n"
+                 "  --failures       list the frames our decoder got wrong on standard error\n",
                  kDefaultFramesPerSymbology);
     return 2;
 }
@@ -71,8 +72,13 @@ int main(int argc, char** argv) {
     fs::path corpus;
     int perSymbology = kDefaultFramesPerSymbology;
     std::string settings = (fs::path(argv[0]).parent_path() / "etc" / "qr_balance.json").string();
+    bool listFailures = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
+        if (option == "--failures") {
+            listFailures = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return Usage();
         }
@@ -119,6 +125,9 @@ int main(int argc, char** argv) {
         const auto mine = ours.Decode(frame.grey, symbology, frame.expected);
         const auto zxing = telo::bench::DecodeWithZXing(frame.grey, symbology, frame.expected);
         row.ours.Add(mine);
+        if (listFailures && (symbology != nullptr ? !mine.correct : mine.decoded)) {
+            std::fprintf(stderr, "bench-decode: ours failed on %s\n", frame.name.c_str());
+        }
         row.zxing.Add(zxing);
         if (symbology == nullptr || symbology->zbarType != 0) {
             row.zbar.Add(telo::bench::DecodeWithZBar(frame.grey, symbology, frame.expected));

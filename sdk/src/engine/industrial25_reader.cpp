@@ -27,9 +27,11 @@ constexpr float kMaxScaleStep = 1.6f;
 /// A space thinner than this share of a narrow bar is noise, not print.
 constexpr float kMinSpaceShare = 0.3f;
 
-/// Scan angles in degrees, most likely first, and the distance between parallel lines.
-constexpr std::array<float, 7> kScanAngles = {0, -10, 10, -20, 20, -30, 30};
-constexpr float kLineSpacing = 10;
+/// Scan angles in degrees for a whole frame, most likely first, and the distance between
+/// parallel lines there and in a deskewed region.
+constexpr std::array<float, 7> kFrameAngles = {0, -10, 10, -20, 20, -30, 30};
+constexpr float kFrameLineSpacing = 12;
+constexpr float kLevelLineSpacing = 4;
 
 /// Running estimates of the narrow and wide widths along one symbol.
 struct Scale {
@@ -159,31 +161,34 @@ bool Industrial25Reader::Count(const Digits& digits, int needed) {
     return needed <= 1;
 }
 
-void Industrial25Reader::Read(const GreyView& image, const ReaderOptions& options, int wanted,
-                              Clock::time_point deadline, ResultList& results) {
+void Industrial25Reader::Read(const GreyView& image, Scan scan, const ReaderOptions& options,
+                              int wanted, Clock::time_point deadline, ResultList& results) {
+    lines_.clear();
+    if (scan == Scan::kLevel) {
+        AppendScanLines(image.width, image.height, 0, kLevelLineSpacing, lines_);
+    } else {
+        for (float angle : kFrameAngles) {
+            AppendScanLines(image.width, image.height, angle, kFrameLineSpacing, lines_);
+        }
+    }
     voteCount_ = 0;
     int found = 0;
     Digits digits;
-    for (float angle : kScanAngles) {
-        lines_.clear();
-        AppendScanLines(image.width, image.height, angle, kLineSpacing, lines_);
-        for (const ScanLine& line : lines_) {
-            if (found >= wanted || results.Full() || Clock::now() >= deadline) {
-                return;
-            }
-            SampleLine(image, line, samples_);
-            runFinder_.Find(samples_, runs_);
-            bool decoded = DecodeRuns(runs_, options, digits);
-            if (!decoded) {
-                std::reverse(runs_.begin(), runs_.end());
-                decoded = DecodeRuns(runs_, options, digits);
-            }
-            if (decoded && Count(digits, options.minLineCount) &&
-                results.Add(kFormatIndustrial25,
-                            reinterpret_cast<const std::uint8_t*>(digits.text.data()),
-                            digits.length)) {
-                ++found;
-            }
+    for (const ScanLine& line : lines_) {
+        if (found >= wanted || results.Full() || Clock::now() >= deadline) {
+            return;
+        }
+        SampleLine(image, line, samples_);
+        runFinder_.Find(samples_, runs_);
+        bool decoded = DecodeRuns(runs_, options, digits);
+        if (!decoded) {
+            std::reverse(runs_.begin(), runs_.end());
+            decoded = DecodeRuns(runs_, options, digits);
+        }
+        if (decoded && Count(digits, options.minLineCount) &&
+            results.Add(kFormatIndustrial25,
+                        reinterpret_cast<const std::uint8_t*>(digits.text.data()), digits.length)) {
+            ++found;
         }
     }
 }

@@ -30,9 +30,17 @@ public:
         std::string_view View() const { return {text.data(), static_cast<std::size_t>(length)}; }
     };
 
+    /// How an image is scanned.
+    enum class Scan {
+        /// Lines at every angle from -30 to 30 degrees: a whole frame.
+        kAllAngles,
+        /// Level lines only, closer together: a deskewed region whose bars run top to bottom.
+        kLevel,
+    };
+
     /// Scans `image` and adds each agreed text to `results`, stopping after `wanted` texts, when
     /// `results` is full or at `deadline`.
-    void Read(const GreyView& image, const ReaderOptions& options, int wanted,
+    void Read(const GreyView& image, Scan scan, const ReaderOptions& options, int wanted,
               Clock::time_point deadline, ResultList& results);
 
     /// Decodes the first symbol found in run widths (light, dark, ..., light) read in their
