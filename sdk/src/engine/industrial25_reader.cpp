@@ -163,20 +163,32 @@ bool Industrial25Reader::Count(const Digits& digits, int needed) {
 
 void Industrial25Reader::Read(const GreyView& image, Scan scan, const ReaderOptions& options,
                               int wanted, Clock::time_point deadline, ResultList& results) {
-    lines_.clear();
-    if (scan == Scan::kLevel) {
-        AppendScanLines(image.width, image.height, 0, kLevelLineSpacing, lines_);
-    } else {
-        for (float angle : kFrameAngles) {
-            AppendScanLines(image.width, image.height, angle, kFrameLineSpacing, lines_);
+    static constexpr std::array<float, 1> kLevel = {0};
+    const float* angles = scan == Scan::kLevel ? kLevel.data() : kFrameAngles.data();
+    const std::size_t angleCount = scan == Scan::kLevel ? kLevel.size() : kFrameAngles.size();
+    const float spacing = scan == Scan::kLevel ? kLevelLineSpacing : kFrameLineSpacing;
+    int found = 0;
+    for (std::size_t a = 0; a < angleCount; ++a) {
+        lines_.clear();
+        AppendScanLines(image.width, image.height, angles[a], spacing, lines_);
+        // Votes count within one angle only. A line that crosses a symbol's long edge reads a
+        // valid-looking part of it; parallel lines cross that edge at different places and so
+        // never agree on a part, while lines at other angles could.
+        voteCount_ = 0;
+        found += ReadLines(image, options, wanted - found, deadline, results);
+        if (found >= wanted || results.Full() || Clock::now() >= deadline) {
+            return;
         }
     }
-    voteCount_ = 0;
+}
+
+int Industrial25Reader::ReadLines(const GreyView& image, const ReaderOptions& options, int wanted,
+                                  Clock::time_point deadline, ResultList& results) {
     int found = 0;
     Digits digits;
     for (const ScanLine& line : lines_) {
         if (found >= wanted || results.Full() || Clock::now() >= deadline) {
-            return;
+            return found;
         }
         SampleLine(image, line, samples_);
         runFinder_.Find(samples_, runs_);
@@ -191,6 +203,7 @@ void Industrial25Reader::Read(const GreyView& image, Scan scan, const ReaderOpti
             ++found;
         }
     }
+    return found;
 }
 
 }  // namespace telo::engine

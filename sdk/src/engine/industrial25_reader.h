@@ -17,7 +17,7 @@ namespace telo::engine {
 /// Reads Industrial 2 of 5 (engine format kFormatIndustrial25): digits encoded in the bars alone,
 /// two wide bars of five per digit, every space narrow, between a start and a stop pattern.
 /// The image is scanned along parallel lines at several angles up to +-30 degrees, each line in
-/// both directions; a text counts once enough lines agree on it.
+/// both directions; a text counts once enough parallel lines agree on it.
 class Industrial25Reader {
 public:
     using Clock = std::chrono::steady_clock;
@@ -54,6 +54,9 @@ private:
         int lines = 0;
     };
 
+    /// Reads along lines_, adding agreed texts to `results`; the number added.
+    int ReadLines(const GreyView& image, const ReaderOptions& options, int wanted,
+                  Clock::time_point deadline, ResultList& results);
     /// Counts one line's text; true when it has just reached the agreement needed.
     bool Count(const Digits& digits, int needed);
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace telo::test {
+
+/// A symbol's modules as zint lays them out: rows of dark (true) and light modules.
+using Modules = std::vector<std::vector<bool>>;
+
+/// The modules zint makes for `data` in symbology `zintType` (e.g. "C25IND", "QRCODE"), with
+/// extra zint arguments; empty when zint fails. Data is passed with zint's escapes enabled, so
+/// "\\0" is a NUL byte.
+Modules ZintModules(const std::string& zintType, const std::string& data,
+                    const std::string& options = "");
+
+/// Where and how a symbol is drawn into a grey image.
+struct Placement {
+    double module = 3;
+    double angleDegrees = 0;
+    double centreX = 320;
+    double centreY = 240;
+    /// Rows a one-row (linear) symbol is stretched to, in modules.
+    int barHeight = 40;
+    std::uint8_t dark = 30;
+    std::uint8_t light = 230;
+};
+
+/// A light `width` x `height` grey image.
+std::vector<std::uint8_t> BlankImage(int width = 640, int height = 480, std::uint8_t light = 230);
+
+/// Draws `modules` into `image` (anti-aliased by supersampling).
+void DrawSymbol(const Modules& modules, const Placement& placement,
+                std::vector<std::uint8_t>& image, int width = 640, int height = 480);
+
+/// A YUY2 frame whose luma bytes are `grey` and whose chroma bytes are neutral.
+std::vector<std::uint8_t> ToYuyv(const std::vector<std::uint8_t>& grey);
+
+}  // namespace telo::test
