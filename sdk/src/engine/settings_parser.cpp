@@ -185,8 +185,9 @@ int ParseSettings(std::string_view text, TemplateMap& templates, std::string& er
     json root;
     try {
         root = json::parse(text.begin(), text.end());
-    } catch (const json::parse_error& error) {
-        // The library's message starts with its own tag "[json.exception.parse_error.N] ".
+    } catch (const json::exception& error) {
+        // Syntax errors and out-of-range numbers alike; the library tags its messages
+        // "[json.exception.KIND.N] ".
         std::string_view message = error.what();
         if (auto tag = message.find("] "); tag != std::string_view::npos) {
             message.remove_prefix(tag + 2);

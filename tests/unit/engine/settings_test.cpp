@@ -56,6 +56,7 @@ TEST(SettingsParser, RejectsWithATextNamingTheProblem) {
         std::string mention;
     } cases[] = {
         {"{\"templates\": {", kErrorSettingsJson, "line 1"},
+        {WithTemplate(R"({"formats": [], "timeoutMs": 1e400})"), kErrorSettingsJson, "1e400"},
         {"[]", kErrorSettingsContent, "object"},
         {R"({"templates": {}, "extra": 1})", kErrorSettingsContent, "\"extra\""},
         {R"({"templates": {"OTHER": {"formats": [], "timeoutMs": 5}}})",
