@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "keyboard/keyboard_backend.h"
 #include "keyboard/keyboard_text.h"

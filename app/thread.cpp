@@ -15,6 +15,9 @@ void Thread::stop() {
 }
 
 void Thread::run() {
+    if (clock_.stopped()) {
+        return;
+    }
     ScanWorker worker(
         settings_, keyboard_, clock_,
         WorkerSignals{[this](const QString& result) { emit returnResult(result); },

@@ -18,8 +18,6 @@ constexpr std::array<std::pair<Key, bool>, 4> kSeparator = {{
     {Key::Right, false},
 }};
 
-constexpr char32_t kReplacementCharacter = 0xFFFD;
-
 bool isHighSurrogate(char16_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
@@ -67,8 +65,6 @@ int32_t KeyboardText::send(KeyboardBackend& keyboard) const {
         if (isHighSurrogate(unit) && i + 1 < n && isLowSurrogate(text_[i + 1])) {
             const char32_t low = text_[++i];
             keyboard.typeCharacter(0x10000 + ((char32_t{unit} - 0xD800) << 10) + (low - 0xDC00));
-        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
-            keyboard.typeCharacter(kReplacementCharacter);
         } else {
             keyboard.typeCharacter(unit);
         }
