@@ -169,7 +169,7 @@ bool RenderSymbolFrame(std::mt19937& random, const Symbology& symbology, const S
             " -colorspace Gray -alpha off -virtual-pixel White -background White -mattecolor White"
             " -define distort:viewport=" +
             std::to_string(kFrameWidth) + "x" + std::to_string(kFrameHeight) +
-            "+0+0 -distort Perspective " + Quote(points) + " +repage" + CameraEffects(c) + " " +
+            "+0+0 -distort Perspective " + Quote(points) + " +repage -alpha remove -alpha off" + CameraEffects(c) + " " +
             Quote((folder / (name + ".pgm")).string()));
     std::filesystem::remove(symbol);
     return rendered;

@@ -162,12 +162,6 @@ TEST_F(ScanWorkerTest, EndingTheWorkerWithdrawsAndDestroysTheHandle) {
     EXPECT_EQ(fake_telo::destroys(), 1);
 }
 
-TEST_F(ScanWorkerTest, EveryCycleEndsWithTheHundredMillisecondPause) {
-    startConnected();
-    cycles(3);
-    EXPECT_EQ(steps(), (Strings{"sleep 100", "sleep 100", "sleep 100"}));
-}
-
 // --- Single mode ---
 
 TEST_F(ScanWorkerTest, SingleModeTypesACodeHeldInViewOnce) {
@@ -284,22 +278,20 @@ TEST_F(ScanWorkerTest, IntervalModeTypesTheFirstCodeAtOnce) {
     EXPECT_EQ(typed(), Strings{"first"});
 }
 
-TEST_F(ScanWorkerTest, IntervalZeroTypesAShortCodeInEveryCycle) {
+TEST_F(ScanWorkerTest, IntervalZeroTypesShortCodesEveryCycleAndLongOnesAfterASecond) {
     settings_.setModes(false, true);
     startConnected();
     fake_telo::showCode(std::string(199, 's'));
-    cycles(4);
-    EXPECT_EQ(typed().size(), 4u);
-}
+    cycles(3);
+    // Each output pauses 199 ms, the cycle 100 ms; the next output follows at once.
+    EXPECT_EQ(typingTimes(), (std::vector<int64_t>{0, 299, 598}));
 
-TEST_F(ScanWorkerTest, IntervalZeroStillNeedsOneSecondForACodeOf200Bytes) {
-    settings_.setModes(false, true);
-    startConnected();
+    Timeline::instance().clear();
     fake_telo::showCode(std::string(200, 'L'));
-    cycles(12);
-    // Output at 0 ends with the 200 ms pause (stamp 200); cycles resume every 100 ms, so
-    // the next output comes at 1200, the first time 1000 ms have passed since the stamp.
-    EXPECT_EQ(typingTimes(), (std::vector<int64_t>{0, 1200}));
+    cycles(20);
+    // The last short output was stamped at 797, so the first long one waits until 1797;
+    // it is stamped after its own 200 ms pause (1997), the next one comes at 2997.
+    EXPECT_EQ(typingTimes(), (std::vector<int64_t>{1797, 2997}));
 }
 
 TEST_F(ScanWorkerTest, IntervalIsMeasuredFromTheStampAfterThePauses) {
