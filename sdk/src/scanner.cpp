@@ -28,10 +28,11 @@ const std::uint8_t* FetchFrame(Scanner& scanner) {
     return frame;
 }
 
-// Posts a request for the control thread under a timed lock; false when it is busy.
+// Posts a request for the control thread once `locked` took controlMutex; false when it
+// could not.
 template <typename Change>
-bool PostRequest(Scanner& scanner, long deadlineNs, Change change) {
-    if (!telo::TimedLock(scanner.controlMutex, deadlineNs)) {
+bool PostRequest(Scanner& scanner, bool locked, Change change) {
+    if (!locked) {
         return false;
     }
     change();
@@ -106,14 +107,17 @@ TELO_API bool telo_scanner_add_type(Scanner* scanner, int32_t index, bool enable
 }
 
 TELO_API bool telo_scanner_beep(Scanner* scanner, int32_t milliseconds) {
-    return PostRequest(*scanner, telo::kBeepDeadlineNs, [&] {
+    const bool locked = telo::TimedLock(scanner->controlMutex, telo::kBeepDeadlineNs);
+    return PostRequest(*scanner, locked, [&] {
         scanner->beepMs = milliseconds;
         scanner->beepPending = true;
     });
 }
 
 TELO_API bool telo_scanner_led(Scanner* scanner, bool on) {
-    return PostRequest(*scanner, telo::kLedDeadlineNs, [&] { scanner->ledOn = on; });
+    const bool locked =
+        telo::TimedLockOrWait(scanner->controlMutex, telo::kLedDeadlineNs, telo::kLedWait);
+    return PostRequest(*scanner, locked, [&] { scanner->ledOn = on; });
 }
 
 TELO_API void telo_symbol_destroy(Symbol* symbol) {

@@ -242,7 +242,22 @@ TEST_F(ScannerTest, LedAndBeepReachTheDevice) {
     EXPECT_EQ(indicatorWrites().back(), "0x20");
 }
 
-TEST_F(ScannerTest, RequestsAndFramesFailAtOnceWhileABeepSounds) {
+TEST_F(ScannerTest, AnLedRequestWaitsForAFrameFetchInsteadOfFailing) {
+    tree.plug("scanner", telosim::DeviceKind::Scanner);
+    scanner = createQuietly();
+    ASSERT_TRUE(pollQuietly());
+    tree.set("scanner", "frames", "off");
+    testing::internal::CaptureStdout();
+    std::thread decoding([this] { telo_symbol_destroy(telo_scanner_decode(scanner)); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_TRUE(telo_scanner_led(scanner, true)) << "the fetch's 100 ms wait is outlasted";
+    decoding.join();
+    testing::internal::GetCapturedStdout();
+    waitForWrites(1);
+    EXPECT_THAT(indicatorWrites(), ElementsAre("0x21"));
+}
+
+TEST_F(ScannerTest, RequestsAndFramesFailWhileABeepSounds) {
     tree.plug("scanner", telosim::DeviceKind::Scanner);
     scanner = createQuietly();
     ASSERT_TRUE(pollQuietly());
