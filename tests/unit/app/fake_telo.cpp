@@ -26,6 +26,7 @@ struct World {
     int decodes = 0;
     std::set<Scanner*> handles;
     std::set<Symbol*> symbols;
+    std::vector<std::string> controlCalls;
     std::vector<std::string> faults;
 };
 
@@ -82,6 +83,7 @@ void reset() {
     w.code.reset();
     w.callDurationMs = 0;
     w.creates = w.destroys = w.decodes = 0;
+    w.controlCalls.clear();
     w.faults.clear();
 }
 
@@ -128,6 +130,16 @@ int liveHandles() {
 int liveSymbols() {
     std::lock_guard<std::mutex> lock(world().mutex);
     return static_cast<int>(world().symbols.size());
+}
+
+std::vector<std::string> controlCalls() {
+    std::lock_guard<std::mutex> lock(world().mutex);
+    return world().controlCalls;
+}
+
+void clearControlCalls() {
+    std::lock_guard<std::mutex> lock(world().mutex);
+    world().controlCalls.clear();
 }
 
 std::vector<std::string> faults() {
@@ -194,9 +206,14 @@ Symbol* telo_scanner_decode(Scanner* scanner) {
     return symbol;
 }
 
-bool telo_scanner_add_type(Scanner* scanner, int32_t, bool) {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return knownLocked(world(), scanner, "telo_scanner_add_type");
+bool telo_scanner_add_type(Scanner* scanner, int32_t index, bool enable) {
+    World& w = world();
+    std::lock_guard<std::mutex> lock(w.mutex);
+    if (!knownLocked(w, scanner, "telo_scanner_add_type")) {
+        return false;
+    }
+    w.controlCalls.push_back("add_type " + std::to_string(index) + (enable ? " 1" : " 0"));
+    return true;
 }
 
 bool telo_scanner_beep(Scanner* scanner, int32_t milliseconds) {
@@ -210,9 +227,14 @@ bool telo_scanner_beep(Scanner* scanner, int32_t milliseconds) {
     return true;
 }
 
-bool telo_scanner_led(Scanner* scanner, bool) {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return knownLocked(world(), scanner, "telo_scanner_led");
+bool telo_scanner_led(Scanner* scanner, bool on) {
+    World& w = world();
+    std::lock_guard<std::mutex> lock(w.mutex);
+    if (!knownLocked(w, scanner, "telo_scanner_led")) {
+        return false;
+    }
+    w.controlCalls.push_back(on ? "led 1" : "led 0");
+    return true;
 }
 
 void telo_symbol_destroy(Symbol* symbol) {

@@ -27,6 +27,10 @@ int destroys();
 int decodes();
 int liveHandles();
 int liveSymbols();
+/// The symbology and LED calls in order, as "add_type <index> <0|1>" and "led <0|1>".
+std::vector<std::string> controlCalls();
+void clearControlCalls();
+
 /// Every misuse seen since reset().
 std::vector<std::string> faults();
 

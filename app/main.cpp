@@ -1,0 +1,25 @@
+// ostrelscan: one copy per session, living in the tray, typing scanned barcodes.
+#include <QApplication>
+#include <QMessageBox>
+#include <QTextCodec>
+
+#include "main_window.h"
+#include "single_instance_guard.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QTextCodec::setCodecForLocale(QTextCodec::codecForLocale());
+
+    SingleInstanceGuard guard;
+    guard.lock();
+    if (!guard.claim()) {
+        QMessageBox::information(nullptr, QObject::tr("Ostrel软解"), QObject::tr("程序已打开"),
+                                 QMessageBox::Ok, QMessageBox::NoButton);
+        guard.unlock();
+        return 0;
+    }
+    guard.unlock();
+
+    MainWindow window;
+    return application.exec();
+}
