@@ -13,7 +13,8 @@
 /// and with it the marker, until the process ends.
 class SingleInstanceGuard {
 public:
-    /// Opens the guard lock (initial count 1, an existing semaphore keeps its count).
+    /// Opens the guard lock (initial count 1, an existing semaphore keeps its count). The keys
+    /// must differ: Qt guards the marker with a semaphore of the marker's own key.
     explicit SingleInstanceGuard(const QString& lockKey = QStringLiteral("a"),
                                  const QString& markerKey = QStringLiteral("b"));
     /// Releases the guard lock if it is still held; detaches from the marker.
