@@ -232,7 +232,7 @@ TEST_F(FormTest, WindowSizeFontsAndPlacedWidgets) {
         QRect geometry;
     };
     const Placed placed[] = {
-        {"groupBox_2", {10, 180, 79, 139}}, {"groupBox_3", {120, 0, 231, 321}},
+        {"groupBox_2", {10, 180, 79, 139}},   {"groupBox_3", {120, 0, 231, 321}},
         {"layoutWidget", {10, 20, 211, 291}}, {"opendev", {10, 20, 69, 25}},
         {"label_5", {20, 87, 60, 17}},        {"statelable", {20, 120, 81, 19}},
         {"menuBar", {0, 0, 358, 23}},
