@@ -1,0 +1,165 @@
+#include "app_session.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QMainWindow>
+#include <QProcessEnvironment>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+
+#include <fstream>
+#include <thread>
+
+#include "main_window_form.h"
+#include "sim_image.h"
+#include "x_tools.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kWindowTitle = QStringLiteral("T900");
+// The application's windows all carry its class; while the window is hidden the only visible
+// one is the tray icon.
+const QString kClassPattern = QStringLiteral("^ostrelscan$");
+
+}  // namespace
+
+AppSession::AppSession() : tree_(folder_.filePath("sim").toStdString()) {
+    QFile::link(QStringLiteral(TELO_BIN_DIR "/etc"), folder_.filePath("etc"));
+    tree_.plug("scanner", telosim::DeviceKind::Scanner);
+    showBlank();
+}
+
+AppSession::~AppSession() {
+    if (running()) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    tree_.clear();
+}
+
+void AppSession::writeSettings(const std::string& text) {
+    std::ofstream(settingsFile().toStdString()) << text;
+}
+
+void AppSession::configure(QProcess& process) const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TELO_SIM_ROOT", QString::fromStdString(tree_.root()));
+    environment.insert("LD_PRELOAD", TELOSIM_LIBRARY);
+    // Under AddressSanitizer the preloaded simulator comes before the sanitizer runtime.
+    const QString asan = environment.value("ASAN_OPTIONS");
+    environment.insert("ASAN_OPTIONS",
+                       (asan.isEmpty() ? "" : asan + ":") + "verify_asan_link_order=0");
+    environment.remove("QT_QPA_PLATFORM");
+    // The single-instance objects are named through files in the temporary folder; a folder
+    // of the session's own keeps them apart from any other copy running on the machine.
+    environment.insert("TMPDIR", folder_.path());
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder_.path());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProgram(OSTRELSCAN_BINARY);
+}
+
+bool AppSession::start() {
+    const QStringList before = xtools::visibleWindows("--classname", kClassPattern);
+    configure(process_);
+    process_.start();
+    if (!process_.waitForStarted(5000)) {
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (std::chrono::steady_clock::now() < deadline && running()) {
+        for (const QString& window : xtools::visibleWindows("--classname", kClassPattern)) {
+            if (!before.contains(window)) {
+                trayIcon_ = window;
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
+
+std::unique_ptr<QProcess> AppSession::startAnother() {
+    auto process = std::make_unique<QProcess>();
+    configure(*process);
+    process->start();
+    process->waitForStarted(5000);
+    return process;
+}
+
+int AppSession::waitForExit(std::chrono::milliseconds timeout) {
+    if (running() && !process_.waitForFinished(static_cast<int>(timeout.count()))) {
+        return -1;
+    }
+    output();
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+}
+
+QString AppSession::output() {
+    while (process_.waitForReadyRead(100)) {
+    }
+    output_ += QString::fromUtf8(process_.readAll());
+    return output_;
+}
+
+bool AppSession::openWindow() {
+    const QRect icon = xtools::geometry(trayIcon_);
+    xtools::clickAt(trayIcon_, QPoint(icon.width() / 2, icon.height() / 2));
+    window_ = xtools::waitForWindow("--name", kWindowTitle, 5s);
+    return !window_.isEmpty();
+}
+
+void AppSession::click(const char* widget) {
+    xtools::clickAt(window_, widgetCentre(widget));
+}
+
+void AppSession::typeInto(const char* widget, const QString& text) {
+    click(widget);
+    xtools::key("ctrl+a");
+    if (text.isEmpty()) {
+        xtools::key("BackSpace");
+    } else {
+        xtools::type(text);
+    }
+}
+
+void AppSession::exitThroughTray() {
+    const QRect icon = xtools::geometry(trayIcon_);
+    xtools::clickAt(trayIcon_, QPoint(icon.width() / 2, icon.height() / 2), 3);
+    // The menu opens with nothing selected: the first Down selects "主页面", the second skips
+    // the separator to "退出".
+    std::this_thread::sleep_for(300ms);
+    xtools::key("Down Down Return");
+}
+
+void AppSession::show(const std::string& image) {
+    const std::string path = image.find('/') == std::string::npos
+                                 ? std::string(TELO_TEST_DATA_DIR) + "/" + image
+                                 : image;
+    std::string error;
+    telosim::ShowImage(tree_, "scanner", path, error);
+}
+
+void AppSession::showBlank() {
+    telosim::ShowBlank(tree_, "scanner");
+}
+
+QPoint widgetCentre(const char* objectName) {
+    QMainWindow window;
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    MainWindowForm form;
+    form.setup(&window);
+    form.opendev->hide();
+    window.show();
+    auto* widget = window.findChild<QWidget*>(QString::fromLatin1(objectName));
+    if (widget == nullptr) {
+        return {};
+    }
+    // A check box or radio button reacts to its indicator and text, not its whole width.
+    const bool indicator = qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
+    const QPoint inside = indicator ? QPoint(8, widget->height() / 2) : widget->rect().center();
+    return widget->mapTo(&window, inside);
+}

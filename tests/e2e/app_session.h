@@ -1,0 +1,71 @@
+#ifndef OSTRELSCAN_TESTS_E2E_APP_SESSION_H
+#define OSTRELSCAN_TESTS_E2E_APP_SESSION_H
+
+#include <QPoint>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "sim_tree.h"
+
+/// The real ostrelscan as a user meets it: started in a working folder that holds the
+/// engine settings (and, when a test writes one, "Oconfig.ini"), with the simulated scanner
+/// preloaded under it, on the X display whose tray host it docks into. Driven from outside,
+/// through the tray icon, the window's widgets and the keyboard.
+class AppSession {
+public:
+    AppSession();
+    ~AppSession();
+
+    AppSession(const AppSession&) = delete;
+    AppSession& operator=(const AppSession&) = delete;
+
+    telosim::SimTree& sim() { return tree_; }
+    QString folder() const { return folder_.path(); }
+    QString settingsFile() const { return folder_.filePath("Oconfig.ini"); }
+    void writeSettings(const std::string& text);
+
+    /// Starts a copy and waits for its tray icon; false when no icon appeared.
+    bool start();
+    /// Starts another copy beside the first one, in the same folder and simulation.
+    std::unique_ptr<QProcess> startAnother();
+    bool running() const { return process_.state() != QProcess::NotRunning; }
+    /// Waits for the process to end; its exit code, or -1 when it did not end or crashed.
+    int waitForExit(std::chrono::milliseconds timeout);
+
+    /// Clicks the tray icon and waits for the window; false when it did not appear.
+    bool openWindow();
+    /// Clicks the widget with this object name in the shown window.
+    void click(const char* widget);
+    /// Replaces the text of a line edit, as a user selecting all and typing does.
+    void typeInto(const char* widget, const QString& text);
+    /// "退出" from the tray icon's menu.
+    void exitThroughTray();
+
+    /// Shows an image (from tests/data, or a path) to the scanner.
+    void show(const std::string& image);
+    void showBlank();
+
+    /// What the process wrote to standard output and standard error so far.
+    QString output();
+
+private:
+    void configure(QProcess& process) const;
+
+    QTemporaryDir folder_;
+    telosim::SimTree tree_;
+    QProcess process_;
+    QString output_;
+    QString trayIcon_;
+    QString window_;
+};
+
+/// Where a user clicks the widget with this object name, relative to the main window, as
+/// the application's own form lays it out on this display.
+QPoint widgetCentre(const char* objectName);
+
+#endif
