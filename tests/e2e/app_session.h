@@ -34,6 +34,7 @@ public:
     /// Starts another copy beside the first one, in the same folder and simulation.
     std::unique_ptr<QProcess> startAnother();
     bool running() const { return process_.state() != QProcess::NotRunning; }
+    qint64 pid() const { return process_.processId(); }
     /// Waits for the process to end; its exit code, or -1 when it did not end or crashed.
     int waitForExit(std::chrono::milliseconds timeout);
 
