@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QMainWindow>
+#include <QMenu>
 #include <QProcessEnvironment>
 #include <QPushButton>
 #include <QRadioButton>
@@ -127,12 +128,19 @@ void AppSession::typeInto(const char* widget, const QString& text) {
 }
 
 void AppSession::exitThroughTray() {
+    const QStringList before = xtools::visibleWindows("--classname", kClassPattern);
     const QRect icon = xtools::geometry(trayIcon_);
     xtools::clickAt(trayIcon_, QPoint(icon.width() / 2, icon.height() / 2), 3);
-    // The menu opens with nothing selected: the first Down selects "主页面", the second skips
-    // the separator to "退出".
-    std::this_thread::sleep_for(300ms);
-    xtools::key("Down Down Return");
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (const QString& window : xtools::visibleWindows("--classname", kClassPattern)) {
+            if (!before.contains(window)) {
+                xtools::clickAt(window, exitEntryCentre());
+                return;
+            }
+        }
+        std::this_thread::sleep_for(50ms);
+    }
 }
 
 void AppSession::show(const std::string& image) {
@@ -145,6 +153,16 @@ void AppSession::show(const std::string& image) {
 
 void AppSession::showBlank() {
     telosim::ShowBlank(tree_, "scanner");
+}
+
+QPoint exitEntryCentre() {
+    QMenu menu;
+    menu.setAttribute(Qt::WA_DontShowOnScreen);
+    menu.addAction(QObject::tr("主页面"));
+    menu.addSeparator();
+    QAction* exit = menu.addAction(QObject::tr("退出"));
+    menu.show();
+    return menu.actionGeometry(exit).center();
 }
 
 QPoint widgetCentre(const char* objectName) {

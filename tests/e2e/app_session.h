@@ -69,4 +69,7 @@ private:
 /// the application's own form lays it out on this display.
 QPoint widgetCentre(const char* objectName);
 
+/// Where a user clicks "退出" in the tray icon's menu, relative to the menu.
+QPoint exitEntryCentre();
+
 #endif

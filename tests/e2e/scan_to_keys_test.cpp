@@ -8,15 +8,17 @@
 #include <thread>
 
 #include "app_session.h"
+#include "received_text.h"
 #include "x11_receiver.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-std::string received(X11Receiver& receiver, size_t expected) {
-    receiver.waitForPresses(expected, 10s);
-    return X11Receiver::textOf(receiver.settle(1500ms));
+// Everything typed for one code: waits for its length, then for the quiet after it.
+std::string received(X11Receiver& receiver, size_t bytes) {
+    waitForText(receiver, bytes);
+    return settledText(receiver);
 }
 
 TEST(ScanToKeys, SingleModeTypesPrefixCodeSuffixAndEnterOncePerCode) {

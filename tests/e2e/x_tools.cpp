@@ -46,7 +46,7 @@ QRect geometry(const QString& window) {
 
 void clickAt(const QString& window, const QPoint& point, int button) {
     const QPoint onScreen = geometry(window).topLeft() + point;
-    xdotool({"mousemove", "--sync", QString::number(onScreen.x()), QString::number(onScreen.y())});
+    xdotool({"mousemove", QString::number(onScreen.x()), QString::number(onScreen.y())});
     xdotool({"click", QString::number(button)});
 }
 
