@@ -119,6 +119,14 @@ TEST(Lifecycle, ASecondStartIsRefusedWhileTheFirstCopyRuns) {
     EXPECT_TRUE(app.running());
 }
 
+TEST(Lifecycle, ACopyKilledEarlierDoesNotRefuseTheNextStart) {
+    AppSession app;
+    ASSERT_TRUE(app.start());
+    app.kill();
+    ASSERT_TRUE(app.start()) << "the killed copy's marker was cleared";
+    EXPECT_TRUE(xtools::visibleWindows("--name", "Ostrel软解").isEmpty());
+}
+
 TEST(Lifecycle, WhatTheUserSetIsStoredAndAppliedAtTheNextStart) {
     AppSession app;
     app.writeSettings("[General]\nqrcode=1\n");
