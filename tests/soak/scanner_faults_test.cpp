@@ -1,0 +1,92 @@
+// The running application against a faulty scanner: lost during the start-up handshake,
+// and a frame source that stalls while connected.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "app_session.h"
+#include "x11_receiver.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kHello = "HELLO-TELO-42";
+const std::string kSecond = "SECOND-CODE";
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::string received(X11Receiver& receiver, size_t expected) {
+    receiver.waitForPresses(expected, 10s);
+    return X11Receiver::textOf(receiver.settle(1s));
+}
+
+class ScannerFaults : public ::testing::Test {
+protected:
+    void SetUp() override { app_.writeSettings("[General]\nworkmode=1\nqrcode=1\n"); }
+
+    // Starts the application with a code in view and waits for it to be typed.
+    void startTyping() {
+        ASSERT_TRUE(receiver_.ready());
+        app_.show("qr_hello.png");
+        ASSERT_TRUE(app_.start());
+        ASSERT_EQ(received(receiver_, kHello.size()), kHello);
+        receiver_.clear();
+    }
+
+    AppSession app_;
+    X11Receiver receiver_;
+};
+
+TEST_F(ScannerFaults, AScannerLostDuringTheHandshakeIsTakenWhenPluggedBack) {
+    app_.sim().set("scanner", "handshake", "lost");
+    ASSERT_TRUE(receiver_.ready());
+    app_.show("qr_hello.png");
+    ASSERT_TRUE(app_.start());
+    ASSERT_TRUE(waitFor([this] { return app_.sim().captureNode("scanner").empty(); }))
+        << "the device goes away at the handshake";
+    // Attempts against the missing device go on for a while before it comes back.
+    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(app_.running());
+
+    app_.sim().set("scanner", "handshake", "ok");
+    app_.sim().replug("scanner");
+    EXPECT_EQ(received(receiver_, kHello.size()), kHello);
+    EXPECT_TRUE(app_.output().contains("open capture success"));
+}
+
+TEST_F(ScannerFaults, TypingResumesWhenStalledFramesComeBack) {
+    startTyping();
+    app_.sim().set("scanner", "frames", "off");
+    app_.show("qr_second.png");
+    // Without new frames the new code cannot be seen; the worker keeps polling meanwhile.
+    EXPECT_EQ(X11Receiver::textOf(receiver_.settle(2s)), "");
+    ASSERT_TRUE(app_.running());
+
+    app_.sim().set("scanner", "frames", "on");
+    EXPECT_EQ(received(receiver_, kSecond.size()), kSecond);
+    receiver_.clear();
+    app_.show("qr_hello.png");
+    EXPECT_EQ(received(receiver_, kHello.size()), kHello);
+}
+
+TEST_F(ScannerFaults, TheTrayExitEndsTheProcessWhileFramesAreStalled) {
+    startTyping();
+    app_.sim().set("scanner", "frames", "off");
+    std::this_thread::sleep_for(1s);
+    app_.exitThroughTray();
+    EXPECT_EQ(app_.waitForExit(5s), 0);
+}
+
+}  // namespace
