@@ -75,6 +75,26 @@ ProcessUsage usageOf(int64_t pid) {
     return usage;
 }
 
+std::string openFilesOf(int64_t pid) {
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) {
+        return {};
+    }
+    std::string listing;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        char target[512] = {};
+        const std::string link = folder + "/" + entry->d_name;
+        readlink(link.c_str(), target, sizeof target - 1);
+        listing += std::string(entry->d_name) + " -> " + target + "\n";
+    }
+    closedir(dir);
+    return listing;
+}
+
 int64_t ticksPerSecond() {
     return sysconf(_SC_CLK_TCK);
 }

@@ -2,6 +2,7 @@
 #define OSTRELSCAN_TESTS_SOAK_PROCESS_USAGE_H
 
 #include <cstdint>
+#include <string>
 
 /// What /proc tells about one running process at one moment.
 struct ProcessUsage {
@@ -14,6 +15,9 @@ struct ProcessUsage {
 
 /// The usage of process pid; fields it could not read stay -1.
 ProcessUsage usageOf(int64_t pid);
+
+/// What each open descriptor of process pid refers to, as "fd -> target".
+std::string openFilesOf(int64_t pid);
 
 /// Clock ticks per second, the unit of ProcessUsage::cpuTicks.
 int64_t ticksPerSecond();
