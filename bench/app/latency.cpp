@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app_session.h"
@@ -27,6 +28,9 @@ using Milliseconds = std::chrono::duration<double, std::milli>;
 
 constexpr int kDefaultCodes = 60;
 constexpr double kTargetMedianMs = 120.0;
+// The worker polls every 100 ms; a pause that varies over one cycle before each code keeps
+// the codes from arriving at one fixed point of the cycle.
+constexpr int kCycleMs = 100;
 
 struct Code {
     const char* image;
@@ -74,6 +78,7 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < codes; ++i) {
         const Code& code = alternating[static_cast<size_t>(i) % alternating.size()];
         receiver.clear();
+        std::this_thread::sleep_for(std::chrono::milliseconds((i * 37) % kCycleMs));
         app.show(code.image);
         const auto shown = std::chrono::steady_clock::now();
         if (receiver.waitForPresses(1, 5s).empty()) {
