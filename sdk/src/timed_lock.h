@@ -23,10 +23,12 @@ inline bool TimedLock(std::timed_mutex& mutex, long nanoseconds) {
     return mutex.try_lock_until(second + std::chrono::nanoseconds(nanoseconds));
 }
 
-/// Locks `mutex` like TimedLock, or else waits up to `wait` for it.
+/// Locks `mutex` like TimedLock, or else waits up to `wait` for it. The deadline is on the
+/// calendar clock like the others (pthread_mutex_timedlock, which every tool understands).
 inline bool TimedLockOrWait(std::timed_mutex& mutex, long nanoseconds,
                             std::chrono::milliseconds wait) {
-    return TimedLock(mutex, nanoseconds) || mutex.try_lock_for(wait);
+    return TimedLock(mutex, nanoseconds) ||
+           mutex.try_lock_until(std::chrono::system_clock::now() + wait);
 }
 
 }  // namespace telo
