@@ -86,16 +86,16 @@ TEST_F(LongCodes, TheCodeEndsAtItsFirstNulByte) {
 }
 
 TEST_F(LongCodes, ControlBytesAreTypedAsThoseCharacters) {
-    const std::string code = "a\tb\x01" "c\x1b" "d\x1f";
+    const std::string code = "a\tb\001c\033d\037";
     EXPECT_EQ(typedFor(code, true, 8), code);
 }
 
 TEST_F(LongCodes, InvalidUtf8IsTypedWithAReplacementCharacterPerInvalidSequence) {
-    const std::string code = "A\xff" "B\xc3(C\xe2\x82";
-    const std::string typed = typedFor(code, true, 6);
+    const std::string code = "A\377B\303(C\342\202";
+    const std::string typed = typedFor(code, true, 7);
     EXPECT_EQ(typed, QString::fromUtf8(code.c_str()).toStdString());
     // A sequence cut short by the end of the text is replaced byte by byte.
-    EXPECT_EQ(typed, "A\xef\xbf\xbd" "B\xef\xbf\xbd(C\xef\xbf\xbd\xef\xbf\xbd");
+    EXPECT_EQ(typed, "A\357\277\275B\357\277\275(C\357\277\275\357\277\275");
 }
 
 }  // namespace

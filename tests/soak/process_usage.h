@@ -6,11 +6,11 @@
 
 /// What /proc tells about one running process at one moment.
 struct ProcessUsage {
-    int openFiles = -1;          ///< entries of /proc/PID/fd
-    int threads = -1;            ///< "Threads" of /proc/PID/status
-    int64_t residentKb = -1;     ///< "VmRSS"
-    int64_t peakResidentKb = -1; ///< "VmHWM"
-    int64_t cpuTicks = -1;       ///< utime + stime of /proc/PID/stat, in clock ticks
+    int openFiles = -1;           ///< entries of /proc/PID/fd
+    int threads = -1;             ///< "Threads" of /proc/PID/status
+    int64_t residentKb = -1;      ///< "VmRSS"
+    int64_t peakResidentKb = -1;  ///< "VmHWM"
+    int64_t cpuTicks = -1;        ///< utime + stime of /proc/PID/stat, in clock ticks
 };
 
 /// The usage of process pid; fields it could not read stay -1.

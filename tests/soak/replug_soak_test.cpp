@@ -98,8 +98,9 @@ TEST(ReplugSoak, EveryReconnectionSwitchesTheLedOnOnceAndNothingGrows) {
     EXPECT_EQ(cameraCloses(app), kCycles);
 
     const ProcessUsage end = steadyUsageOf(app.pid());
-    EXPECT_EQ(end.openFiles, warmedUp.openFiles)
-        << "after warm-up:\n" << warmedUpFiles << "at the end:\n" << openFilesOf(app.pid());
+    EXPECT_EQ(end.openFiles, warmedUp.openFiles) << "after warm-up:\n"
+                                                 << warmedUpFiles << "at the end:\n"
+                                                 << openFilesOf(app.pid());
     EXPECT_EQ(end.threads, warmedUp.threads);
     if (kResidentMemoryTells) {
         EXPECT_LE(end.residentKb, warmedUp.residentKb + kResidentNoiseKb)
