@@ -14,11 +14,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <thread>
 
 #include "app_session.h"
 #include "process_usage.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -33,17 +33,6 @@ struct Figures {
     double cpuPercent = 0;
     double peakResidentMb = 0;
 };
-
-bool waitFor(const std::function<bool()>& done, std::chrono::seconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
 
 Figures measure(AppSession& app, std::chrono::seconds span) {
     std::this_thread::sleep_for(kSettle);
@@ -92,7 +81,7 @@ int main(int argc, char* argv[]) {
         app.writeSettings("[General]\nworkmode=1\nqrcode=1\n");
         app.show("qr_hello.png");
         if (!app.start() ||
-            !waitFor([&app] { return app.output().contains("open capture success"); }, 20s)) {
+            !waitUntil([&app] { return app.output().contains("open capture success"); }, 20s)) {
             std::fprintf(stderr, "bench-resources: the application did not connect\n");
             return 1;
         }

@@ -10,10 +10,11 @@
 #include <QWidget>
 
 #include <fstream>
-#include <thread>
+#include <functional>
 
 #include "main_window_form.h"
 #include "sim_image.h"
+#include "wait_until.h"
 #include "x_tools.h"
 
 namespace {
@@ -24,6 +25,26 @@ const QString kWindowTitle = QStringLiteral("T900");
 // The application's windows all carry its class; while the window is hidden the only visible
 // one is the tray icon.
 const QString kClassPattern = QStringLiteral("^ostrelscan$");
+
+// The first visible window of the application's class that is not among before: the tray
+// icon of a new copy, or a menu just opened. Empty when none came in time or givenUp() held.
+QString newWindow(
+    const QStringList& before, std::chrono::milliseconds timeout,
+    const std::function<bool()>& givenUp = [] { return false; }) {
+    QString found;
+    waitUntil(
+        [&] {
+            for (const QString& window : xtools::visibleWindows("--classname", kClassPattern)) {
+                if (!before.contains(window)) {
+                    found = window;
+                    return true;
+                }
+            }
+            return givenUp();
+        },
+        timeout);
+    return found;
+}
 
 }  // namespace
 
@@ -70,17 +91,8 @@ bool AppSession::start() {
     if (!process_.waitForStarted(5000)) {
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (std::chrono::steady_clock::now() < deadline && running()) {
-        for (const QString& window : xtools::visibleWindows("--classname", kClassPattern)) {
-            if (!before.contains(window)) {
-                trayIcon_ = window;
-                return true;
-            }
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    return false;
+    trayIcon_ = newWindow(before, 10s, [this] { return !running(); });
+    return !trayIcon_.isEmpty();
 }
 
 std::unique_ptr<QProcess> AppSession::startAnother() {
@@ -136,15 +148,9 @@ void AppSession::exitThroughTray() {
     const QStringList before = xtools::visibleWindows("--classname", kClassPattern);
     const QRect icon = xtools::geometry(trayIcon_);
     xtools::clickAt(trayIcon_, QPoint(icon.width() / 2, icon.height() / 2), 3);
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (std::chrono::steady_clock::now() < deadline) {
-        for (const QString& window : xtools::visibleWindows("--classname", kClassPattern)) {
-            if (!before.contains(window)) {
-                xtools::clickAt(window, exitEntryCentre());
-                return;
-            }
-        }
-        std::this_thread::sleep_for(50ms);
+    const QString menu = newWindow(before, 5s);
+    if (!menu.isEmpty()) {
+        xtools::clickAt(menu, exitEntryCentre());
     }
 }
 

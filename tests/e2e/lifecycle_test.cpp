@@ -10,6 +10,7 @@
 
 #include "app_session.h"
 #include "received_text.h"
+#include "wait_until.h"
 #include "x11_receiver.h"
 #include "x_tools.h"
 
@@ -18,26 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const std::string kHello = "HELLO-TELO-42";
-
-// The LED and beeper register values that the device received, oldest first.
-std::vector<std::string> indicatorWrites(AppSession& app) {
-    std::vector<std::string> values;
-    for (const std::string& line : app.sim().ledLog("scanner")) {
-        values.push_back(line.substr(line.find(' ') + 1));
-    }
-    return values;
-}
-
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 TEST(Lifecycle, IntervalModeTypesTheCodeAgainOnceTheIntervalHasPassed) {
     AppSession app;
@@ -54,23 +35,22 @@ TEST(Lifecycle, IntervalModeTypesTheCodeAgainOnceTheIntervalHasPassed) {
     // The next output cannot come before the interval, counted from the end of this one.
     std::this_thread::sleep_for(700ms);
     EXPECT_EQ(waitForText(receiver, 0), kHello);
-    EXPECT_EQ(waitForText(receiver, 2 * kHello.size()),
-              kHello + kHello);
+    EXPECT_EQ(waitForText(receiver, 2 * kHello.size()), kHello + kHello);
 }
 
 TEST(Lifecycle, ASymbologyDisabledThroughTheUpdateButtonIsNoLongerTyped) {
     QTemporaryDir images;
     const QString ean13 = images.filePath("ean13.png");
-    ASSERT_EQ(QProcess::execute("zint", {"-b", "13", "-d", "590123412345", "--scale", "3",
-                                         "-o", ean13}),
-              0);
+    ASSERT_EQ(
+        QProcess::execute("zint", {"-b", "13", "-d", "590123412345", "--scale", "3", "-o", ean13}),
+        0);
     AppSession app;
     app.writeSettings("[General]\nqrcode=1\nean13=1\nworkmode=1\n");
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(app.openWindow());
     app.click("qrcode");
     app.click("setCode");
-    ASSERT_TRUE(waitFor([&app] {
+    ASSERT_TRUE(waitUntil([&app] {
         QSettings file(app.settingsFile(), QSettings::IniFormat);
         return file.value("qrcode").toString() == "0";
     }));
@@ -87,22 +67,23 @@ TEST(Lifecycle, ASymbologyDisabledThroughTheUpdateButtonIsNoLongerTyped) {
 TEST(Lifecycle, TheLedFollowsItsSwitchAcrossUnpluggingAndGoesOffAtExit) {
     AppSession app;
     ASSERT_TRUE(app.start());
-    ASSERT_TRUE(waitFor([&app] { return app.output().contains("open capture success"); }));
+    ASSERT_TRUE(waitUntil([&app] { return app.output().contains("open capture success"); }));
     ASSERT_TRUE(app.openWindow());
     app.click("backlightControl");
-    ASSERT_TRUE(waitFor([&app] { return indicatorWrites(app) == std::vector<std::string>{"0x21"}; }))
-        << "the switch reaches the device";
+    ASSERT_TRUE(waitUntil([&app] {
+        return app.sim().indicatorWrites("scanner") == std::vector<std::string>{"0x21"};
+    })) << "the switch reaches the device";
 
     app.sim().unplug("scanner");
     std::this_thread::sleep_for(1s);
     app.sim().replug("scanner");
-    EXPECT_TRUE(waitFor([&app] { return indicatorWrites(app).size() >= 2; }))
+    EXPECT_TRUE(waitUntil([&app] { return app.sim().indicatorWrites("scanner").size() >= 2; }))
         << "switched on again after the reconnection";
-    EXPECT_EQ(indicatorWrites(app).back(), "0x21");
+    EXPECT_EQ(app.sim().indicatorWrites("scanner").back(), "0x21");
 
     app.exitThroughTray();
     EXPECT_EQ(app.waitForExit(10s), 0);
-    EXPECT_EQ(indicatorWrites(app).back(), "0x20") << "switched off before the end";
+    EXPECT_EQ(app.sim().indicatorWrites("scanner").back(), "0x20") << "switched off before the end";
 }
 
 TEST(Lifecycle, ASecondStartIsRefusedWhileTheFirstCopyRuns) {
@@ -147,8 +128,7 @@ TEST(Lifecycle, WhatTheUserSetIsStoredAndAppliedAtTheNextStart) {
     X11Receiver receiver;
     ASSERT_TRUE(receiver.ready());
     app.show("qr_hello.png");
-    EXPECT_EQ(waitForText(receiver, 4 + kHello.size()),
-              "No." + kHello + "\r");
+    EXPECT_EQ(waitForText(receiver, 4 + kHello.size()), "No." + kHello + "\r");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <thread>
+#include "wait_until.h"
 
 namespace xtools {
 
@@ -17,21 +17,20 @@ QString xdotool(const QStringList& arguments) {
 }
 
 QStringList visibleWindows(const QString& option, const QString& pattern) {
-    return xdotool({"search", "--onlyvisible", option, pattern})
-        .split('\n', Qt::SkipEmptyParts);
+    return xdotool({"search", "--onlyvisible", option, pattern}).split('\n', Qt::SkipEmptyParts);
 }
 
 QString waitForWindow(const QString& option, const QString& pattern,
                       std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const QStringList windows = visibleWindows(option, pattern);
-        if (!windows.isEmpty()) {
-            return windows.back();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return {};
+    QString found;
+    waitUntil(
+        [&] {
+            const QStringList windows = visibleWindows(option, pattern);
+            found = windows.isEmpty() ? QString() : windows.back();
+            return !found.isEmpty();
+        },
+        timeout);
+    return found;
 }
 
 QRect geometry(const QString& window) {

@@ -313,6 +313,14 @@ std::vector<std::string> SimTree::ledLog(const std::string& id) const {
     return ReadLines(stateDir(id) + "/led.log");
 }
 
+std::vector<std::string> SimTree::indicatorWrites(const std::string& id) const {
+    std::vector<std::string> values;
+    for (const std::string& line : ledLog(id)) {
+        values.push_back(line.substr(line.find(' ') + 1));
+    }
+    return values;
+}
+
 std::vector<std::string> SimTree::xuLog(const std::string& id) const {
     return ReadLines(stateDir(id) + "/xu.log");
 }

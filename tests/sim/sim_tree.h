@@ -56,6 +56,9 @@ public:
 
     std::string stateDir(const std::string& id) const;
     std::vector<std::string> ledLog(const std::string& id) const;
+    /// The values written to the LED and beeper register ("0x21", ...), oldest first, without
+    /// the time stamps of ledLog.
+    std::vector<std::string> indicatorWrites(const std::string& id) const;
     std::vector<std::string> xuLog(const std::string& id) const;
 
 private:

@@ -7,11 +7,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <thread>
 
 #include "app_session.h"
 #include "process_usage.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -30,17 +30,6 @@ constexpr bool kResidentMemoryTells = false;
 constexpr bool kResidentMemoryTells = true;
 #endif
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
 // The least of a few readings: the worker's polls open descriptors for moments (the device
 // listing, the frame), which a single reading may catch.
 ProcessUsage steadyUsageOf(int64_t pid) {
@@ -58,8 +47,8 @@ ProcessUsage steadyUsageOf(int64_t pid) {
 // Writes of the LED and beeper register with the LED bit set.
 int ledOnWrites(AppSession& app) {
     int count = 0;
-    for (const std::string& line : app.sim().ledLog("scanner")) {
-        const unsigned long value = std::stoul(line.substr(line.find(' ') + 1), nullptr, 16);
+    for (const std::string& written : app.sim().indicatorWrites("scanner")) {
+        const unsigned long value = std::stoul(written, nullptr, 16);
         count += (value & 0x01) != 0 ? 1 : 0;
     }
     return count;
@@ -75,16 +64,16 @@ TEST(ReplugSoak, EveryReconnectionSwitchesTheLedOnOnceAndNothingGrows) {
     app.writeSettings("[General]\nbacklight=1\nworkmode=1\nqrcode=1\n");
     app.show("qr_hello.png");
     ASSERT_TRUE(app.start());
-    ASSERT_TRUE(waitFor([&app] { return ledOnWrites(app) == 1; })) << "the first connection";
+    ASSERT_TRUE(waitUntil([&app] { return ledOnWrites(app) == 1; })) << "the first connection";
 
     ProcessUsage warmedUp;
     std::string warmedUpFiles;
     for (int cycle = 1; cycle <= kCycles; ++cycle) {
         app.sim().unplug("scanner");
-        ASSERT_TRUE(waitFor([&] { return cameraCloses(app) == cycle; }))
+        ASSERT_TRUE(waitUntil([&] { return cameraCloses(app) == cycle; }))
             << "the loss is noticed in cycle " << cycle;
         app.sim().replug("scanner");
-        ASSERT_TRUE(waitFor([&] { return ledOnWrites(app) >= cycle + 1; }))
+        ASSERT_TRUE(waitUntil([&] { return ledOnWrites(app) >= cycle + 1; }))
             << "the LED goes on again in cycle " << cycle;
         ASSERT_TRUE(app.running());
         if (cycle == kWarmUpCycles) {

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <thread>
 
 #include "app_session.h"
+#include "wait_until.h"
 #include "x11_receiver.h"
 
 namespace {
@@ -15,17 +15,6 @@ using namespace std::chrono_literals;
 
 const std::string kHello = "HELLO-TELO-42";
 const std::string kSecond = "SECOND-CODE";
-
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 std::string received(X11Receiver& receiver, size_t expected) {
     receiver.waitForPresses(expected, 10s);
@@ -54,7 +43,7 @@ TEST_F(ScannerFaults, AScannerLostDuringTheHandshakeIsTakenWhenPluggedBack) {
     ASSERT_TRUE(receiver_.ready());
     app_.show("qr_hello.png");
     ASSERT_TRUE(app_.start());
-    ASSERT_TRUE(waitFor([this] { return app_.sim().captureNode("scanner").empty(); }))
+    ASSERT_TRUE(waitUntil([this] { return app_.sim().captureNode("scanner").empty(); }))
         << "the device goes away at the handshake";
     // Attempts against the missing device go on for a while before it comes back.
     std::this_thread::sleep_for(1s);

@@ -47,14 +47,7 @@ protected:
         testing::internal::GetCapturedStdout();
         return connected;
     }
-    // Indicator values the device received, without their time stamps.
-    std::vector<std::string> indicatorWrites() {
-        std::vector<std::string> values;
-        for (const std::string& line : tree.ledLog("scanner")) {
-            values.push_back(line.substr(line.find(' ') + 1));
-        }
-        return values;
-    }
+    std::vector<std::string> indicatorWrites() { return tree.indicatorWrites("scanner"); }
     void waitForWrites(std::size_t count) {
         for (int i = 0; i < 200 && tree.ledLog("scanner").size() < count; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
