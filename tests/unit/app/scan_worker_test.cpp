@@ -239,8 +239,8 @@ TEST_F(ScanWorkerTest, SingleModeOrderIsBeepTextEnterCarriageReturn) {
     startConnected();
     fake_telo::showCode("123");
     cycles(1);
-    EXPECT_EQ(steps(), (Strings{"beep 20", "type:P123S", "Return down", "Return up", "type:\r",
-                                "sleep 100"}));
+    EXPECT_EQ(steps(), (Strings{"beep 20", "type:P123S", "Return down", "Return up",
+                                "Return down", "Return up", "sleep 100"}));
 }
 
 TEST_F(ScanWorkerTest, BeepsOnlyWhenTheBeepSettingIsOne) {
@@ -314,7 +314,7 @@ TEST_F(ScanWorkerTest, ShortCodeOrderIsTextPauseBeepEnterCarriageReturn) {
     fake_telo::showCode("12345");
     cycles(1);
     EXPECT_EQ(steps(), (Strings{"type:12345", "sleep 5", "beep 20", "sleep 25", "Return down",
-                                "Return up", "type:\r", "sleep 100"}));
+                                "Return up", "Return down", "Return up", "sleep 100"}));
 }
 
 TEST_F(ScanWorkerTest, LongCodeOrderIsBeepTextEnterCarriageReturnPause) {
@@ -330,8 +330,8 @@ TEST_F(ScanWorkerTest, LongCodeOrderIsBeepTextEnterCarriageReturnPause) {
     ASSERT_GE(all.size(), 8u);
     EXPECT_EQ(Strings(all.begin(), all.begin() + 3), (Strings{"beep 20", "sleep 25", "type:q"}));
     EXPECT_EQ(Strings(all.end() - 5, all.end()),
-              (Strings{"Return down", "Return up", "type:\r", "sleep 250", "sleep 100"}));
-    EXPECT_EQ(typed(), (Strings{code, "\r"}));
+              (Strings{"Return up", "Return down", "Return up", "sleep 250", "sleep 100"}));
+    EXPECT_EQ(typed(), (Strings{code}));
 }
 
 TEST_F(ScanWorkerTest, NoBeepMeansNoPauseAfterIt) {

@@ -1,0 +1,271 @@
+// Keyboard output where users see it: codes typed through the X11 back end into the programs
+// people type into (a Qt 5 text edit, a GTK 3 text view, xterm and a bare Xlib window), under
+// several layouts, lock states and modifier keys held by the user, each checked for the exact
+// text the program shows.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTextCodec>
+
+#include <chrono>
+#include <clocale>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <tuple>
+
+#include "code_text.h"
+#include "keyboard/keyboard_text.h"
+#include "keyboard/x11_keyboard.h"
+#include "text_receiver.h"
+#include "x11_receiver.h"
+
+// Xlib's macros (None, Bool, Status) clash with Qt and GoogleTest, so it comes last.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Toolkit = TextReceiver::Toolkit;
+
+constexpr auto kArrival = 20s;
+constexpr auto kLocksBack = 10s;
+constexpr auto kHeldFor = 300ms;
+constexpr unsigned kCapsLock = LockMask;
+constexpr unsigned kNumLock = Mod2Mask;
+constexpr int32_t kCode128 = 7;
+// Typed after each code: once it has arrived, everything typed before it has.
+const std::string kEnd = "0";
+
+struct Row {
+    const char* name;
+    const char* layout;  // as setxkbmap takes it
+    int group;
+    unsigned locks;  // locked when the code arrives
+    KeySym held;     // a modifier key the user holds when the code arrives, or NoSymbol
+    std::string code;
+    int32_t symbology;
+    std::string shown;  // what a text field shows: "\n" for Return, a control character for a Ctrl chord
+};
+
+// count distinct ideographs, each repeated, more than the free keys of Xvfb's layout hold.
+std::string ideographs(size_t count, size_t rounds) {
+    std::u32string text;
+    for (size_t round = 0; round < rounds; ++round) {
+        for (size_t i = 0; i < count; ++i) {
+            text += static_cast<char32_t>(U'\u4E00' + 7 * i);
+        }
+    }
+    return QString::fromUcs4(text.data(), static_cast<int>(text.size())).toStdString();
+}
+
+const Row kRows[] = {
+    {"Latin", "us", 0, kCapsLock | kNumLock, NoSymbol, "Scan Me 0815 abc /*-+", kQrCodeSymbology,
+     "Scan Me 0815 abc /*-+"},
+    {"Cyrillic", "us", 0, kCapsLock, NoSymbol, "привет Мир", kQrCodeSymbology, "привет Мир"},
+    {"Greek", "us", 0, kCapsLock, NoSymbol, "Ωω αβγ", kQrCodeSymbology, "Ωω αβγ"},
+    {"Polish", "us", 0, kCapsLock, NoSymbol, "ąĄłŁ żółć ÿŸ", kQrCodeSymbology, "ąĄłŁ żółć ÿŸ"},
+    {"ShiftHeld", "us", 0, 0, XK_Shift_L, "abc ABC 1!", kQrCodeSymbology, "abc ABC 1!"},
+    {"CtrlHeld", "us", 0, 0, XK_Control_L, "xcva", kQrCodeSymbology, "xcva"},
+    {"LineBreaksAndTab", "us", 0, 0, NoSymbol, "L1\nL2\r\nL3\tT\r", kQrCodeSymbology,
+     "L1\nL2\nL3\tT\n"},
+    {"Separators", "us", 0, 0, NoSymbol, "G\x1dS\x1eR\x1c" "F\x1fU\x04" "E", kCode128,
+     "G\x1dS\x1eR\x1c" "F\x1fU\x04" "E"},
+    {"EditingBytes", "us", 0, 0, NoSymbol, "B\x08" "D\x1b" "E\x7fX", kCode128, "BDEX"},
+    {"Gb18030", "us", 0, 0, NoSymbol, "\314\365\302\353\311\250\303\350\307\271", kQrCodeSymbology,
+     "条码扫描枪"},
+    {"ShiftJis", "us", 0, 0, NoSymbol, "\223\372\226{\214\352\202\314\203e\203L\203X\203g",
+     kQrCodeSymbology, "日本語のテキスト"},
+    {"Latin1", "us", 0, 0, NoSymbol, "M\374ller caf\351", kCode128, "Müller café"},
+    {"ManyIdeographs", "us", 0, 0, NoSymbol, ideographs(100, 2), kQrCodeSymbology,
+     ideographs(100, 2)},
+    {"German", "de", 0, kCapsLock, NoSymbol, "yz äöüß ÄÖÜ {[]}@€", kQrCodeSymbology,
+     "yz äöüß ÄÖÜ {[]}@€"},
+    {"French", "fr", 0, 0, NoSymbol, "azerty 1234567890 éèàç @#", kQrCodeSymbology,
+     "azerty 1234567890 éèàç @#"},
+    {"Russian", "ru", 0, kNumLock, NoSymbol, "Привет, world! 123 ёЁ", kQrCodeSymbology,
+     "Привет, world! 123 ёЁ"},
+    {"SecondGroup", "us,ru", 1, kNumLock, NoSymbol, "Abc Привет", kQrCodeSymbology,
+     "Abc Привет"},
+    {"Chinese", "cn", 0, 0, NoSymbol, "扫码 ok", kQrCodeSymbology, "扫码 ok"},
+};
+
+// What toolkit shows of a text field's text: terminals and bare Xlib get Return as "\r";
+// text fields insert no control characters.
+std::string shownBy(Toolkit toolkit, const std::string& shown) {
+    const bool terminal = toolkit == Toolkit::Xlib || toolkit == Toolkit::Xterm;
+    std::string result;
+    for (const char c : shown) {
+        if (c == '\n' && terminal) {
+            result += '\r';
+        } else if (terminal || c == '\n' || c == '\t' || static_cast<unsigned char>(c) >= 0x20) {
+            result += c;
+        }
+    }
+    return result;
+}
+
+const char* nameOf(Toolkit toolkit) {
+    switch (toolkit) {
+        case Toolkit::Xlib:
+            return "Xlib";
+        case Toolkit::Qt:
+            return "Qt";
+        case Toolkit::Gtk:
+            return "Gtk";
+        case Toolkit::Xterm:
+            return "Xterm";
+    }
+    return "?";
+}
+
+/// The user's side of the X server: layout, locks, held keys and key presses of their own.
+class User {
+public:
+    User() : display_(openDisplay()) {}
+    ~User() { XCloseDisplay(display_); }
+
+    bool setLayout(const char* layout, int group) {
+        if (layout_ != layout) {
+            const std::string command = std::string("setxkbmap -layout ") + layout + " 2>/dev/null";
+            bool set = false;
+            for (int attempt = 0; attempt < 5 && !set; ++attempt) {
+                set = std::system(command.c_str()) == 0;
+            }
+            if (!set) {
+                return false;
+            }
+            layout_ = layout;
+        }
+        XkbLockGroup(display_, XkbUseCoreKbd, static_cast<unsigned>(group));
+        XSync(display_, False);
+        return true;
+    }
+    void setLocks(unsigned locks) {
+        XkbLockModifiers(display_, XkbUseCoreKbd, kCapsLock | kNumLock, locks);
+        XSync(display_, False);
+    }
+    unsigned locks() const {
+        XkbStateRec state{};
+        XkbGetState(display_, XkbUseCoreKbd, &state);
+        return state.locked_mods;
+    }
+    void hold(KeySym keysym, bool down) {
+        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, keysym), down ? True : False, 0);
+        XSync(display_, False);
+    }
+    /// Presses and releases the key that types "a" on the US and German layouts.
+    void pressA() {
+        constexpr KeyCode kKeyA = 38;
+        XTestFakeKeyEvent(display_, kKeyA, True, 0);
+        XTestFakeKeyEvent(display_, kKeyA, False, 0);
+        XSync(display_, False);
+    }
+
+private:
+    Display* display_;
+    std::string layout_ = "us";
+};
+
+// The receiver of the toolkit under test; one at a time, kept from one row to the next.
+TextReceiver& receiverFor(Toolkit toolkit) {
+    static std::unique_ptr<TextReceiver> receiver;
+    if (!receiver || receiver->toolkit() != toolkit) {
+        receiver.reset();
+        receiver = std::make_unique<TextReceiver>(toolkit);
+    }
+    return *receiver;
+}
+
+class Typing : public ::testing::TestWithParam<std::tuple<Toolkit, size_t>> {
+protected:
+    static X11Keyboard& keyboard() {
+        static X11Keyboard keyboard;
+        return keyboard;
+    }
+    static User& user() {
+        static User user;
+        return user;
+    }
+    static void type(const std::string& bytes, int32_t symbology) {
+        KeyboardText(codeText(bytes.c_str(), symbology).toLocal8Bit().constData()).send(keyboard());
+    }
+};
+
+TEST_P(Typing, TheProgramShowsExactlyTheCode) {
+    const auto [toolkit, index] = GetParam();
+    const Row& row = kRows[index];
+    TextReceiver& receiver = receiverFor(toolkit);
+    ASSERT_TRUE(receiver.ready()) << "the receiver did not come up with the focus";
+    ASSERT_TRUE(keyboard().isAvailable());
+    ASSERT_TRUE(user().setLayout(row.layout, row.group)) << "setxkbmap failed";
+    user().setLocks(row.locks);
+    const size_t before = receiver.text().size();
+
+    if (row.held != NoSymbol) {
+        // The code arrives while the user holds the key and is typed once they let go.
+        user().hold(row.held, true);
+        std::thread scan([&] { type(row.code, row.symbology); });
+        std::this_thread::sleep_for(kHeldFor);
+        user().hold(row.held, false);
+        scan.join();
+    } else {
+        type(row.code, row.symbology);
+    }
+    type(kEnd, kQrCodeSymbology);
+    std::string expected = shownBy(toolkit, row.shown) + kEnd;
+
+    // The locks come back, and the user's own keys follow them in the program.
+    const auto deadline = std::chrono::steady_clock::now() + kLocksBack;
+    while (user().locks() != row.locks && std::chrono::steady_clock::now() < deadline) {
+        keyboard().idle();
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_EQ(user().locks(), row.locks) << "locks restored";
+    if ((row.locks & kCapsLock) != 0) {
+        user().pressA();
+        expected += "A";
+    }
+    user().setLocks(0);
+
+    const std::string received = receiver.waitForEnding(before + expected.size(), expected.substr(expected.size() - 1), kArrival);
+    EXPECT_EQ(received.substr(std::min(before, received.size())), expected);
+}
+
+std::string rowName(const ::testing::TestParamInfo<Typing::ParamType>& info) {
+    const auto [toolkit, index] = info.param;
+    return std::string(nameOf(toolkit)) + "_" + kRows[index].name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Receivers, Typing,
+                         ::testing::Combine(::testing::Values(Toolkit::Qt, Toolkit::Gtk,
+                                                              Toolkit::Xterm, Toolkit::Xlib),
+                                            ::testing::Range<size_t>(0, std::size(kRows))),
+                         rowName);
+
+// Run without a usable display (none, or one without XTEST).
+TEST(X11Unavailable, TypesNothingAndWarnsOnce) {
+    testing::internal::CaptureStderr();
+    X11Keyboard keyboard;
+    EXPECT_FALSE(keyboard.isAvailable());
+    EXPECT_EQ(KeyboardText("abc").send(keyboard), 0);
+    EXPECT_EQ(pressEnter(keyboard), -1);
+    keyboard.idle();
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_NE(warnings.find("Keyboard output is off"), std::string::npos) << warnings;
+    EXPECT_EQ(warnings.find("Keyboard output is off"), warnings.rfind("Keyboard output is off"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    QCoreApplication application(argc, argv);
+    QTextCodec::setCodecForLocale(QTextCodec::codecForLocale());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
