@@ -4,6 +4,8 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "keyboard/keyboard_backend.h"
 #include "timeline.h"
@@ -14,7 +16,8 @@
 class RecordingKeyboard final : public KeyboardBackend {
 public:
     bool available = true;
-    bool acceptKeys = true;  ///< whether named keys are typed
+    bool acceptKeys = true;                   ///< whether named keys are typed
+    std::chrono::microseconds strokeTime{0};  ///< how long each keystroke takes
 
     bool isAvailable() const override { return available; }
 
@@ -24,6 +27,7 @@ public:
             if (cancelled) {
                 break;
             }
+            std::this_thread::sleep_for(strokeTime);
             const std::string c = QString::fromUcs4(&stroke.character, 1).toStdString();
             switch (stroke.kind) {
                 case Keystroke::Kind::Character:
