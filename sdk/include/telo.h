@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* libtelo: SDK for the T900 camera-type USB barcode scanner.
  *
  * A plain C interface: one opaque handle per scanner and one result record per
@@ -29,7 +30,7 @@ typedef struct Scanner Scanner;
 
 /** One decoded barcode; owned by the caller until telo_symbol_destroy. */
 typedef struct Symbol {
-    int32_t type;   /**< symbology index 0..17 of the result */
+    int32_t type;   /**< symbology index of the result, -1 for one without (telo_constants.h) */
     char* text;     /**< the barcode's raw bytes followed by one NUL */
     int32_t length; /**< number of barcode bytes in text, without the NUL */
 } Symbol;

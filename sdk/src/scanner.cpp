@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "decode/frame_decoder.h"
+#include "engine_settings_file.h"
 #include "monitor.h"
 #include "print_message.h"
 #include "timed_lock.h"
@@ -65,7 +66,8 @@ TELO_API Scanner* telo_scanner_create(void) {
     }
     telo::PrintMessage("Version: SECV1.2.05\n");
     std::string errorText;
-    if (scanner->engine->LoadSettingsFromFile(kEngineSettingsPath, errorText) != 0) {
+    if (scanner->engine->LoadSettingsFromFile(telo::EngineSettingsFile(kEngineSettingsPath).c_str(),
+                                              errorText) != 0) {
         delete scanner;
         return nullptr;
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "executable_dir.h"
 
 #include <system_error>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image_frame.h"
 
 #include <QImage>
@@ -5,6 +6,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <string>
 
 namespace telo::tools {
 
@@ -24,6 +26,17 @@ std::uint8_t LumaOverWhite(QRgb pixel) {
 bool LoadImageAsFrame(const std::string& path, int width, int height,
                       std::vector<std::uint8_t>& frame, std::string& errorText) {
     QImageReader reader(QString::fromStdString(path));
+    const QSize size = reader.size();
+    if (!size.isValid() && reader.canRead()) {
+        errorText = "the image's header gives no size";
+        return false;
+    }
+    if (size.isValid() && static_cast<long long>(size.width()) * size.height() > kMaxImagePixels) {
+        errorText = std::to_string(size.width()) + " x " + std::to_string(size.height()) +
+                    " pixels, more than the " + std::to_string(kMaxImagePixels / 1'000'000) +
+                    " megapixels accepted";
+        return false;
+    }
     QImage image = reader.read();
     if (image.isNull()) {
         errorText = reader.errorString().toStdString();

@@ -1,8 +1,9 @@
+// SPDX-License-Identifier: MIT
 // telo-devices: lists the video-capture devices as the scanner library sees them, marks the
 // scanner, and with --grab saves one grey frame of a device.
 #include <algorithm>
+#include <climits>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -10,6 +11,8 @@
 
 #include "camera/camera_ds.h"
 #include "camera/video_input_devices.h"
+#include "command_line.h"
+#include "standard_output.h"
 
 namespace {
 
@@ -22,12 +25,19 @@ bool IsScanner(const telo::VideoInputDevice& device) {
            device.devicePath.find("a4c1") != std::string::npos;
 }
 
-int Usage() {
-    std::cerr << "usage: telo-devices [--grab FILE.pgm [--index N]]\n"
-                 "Lists the video-capture devices; --grab saves one grey frame of device N\n"
-                 "(default: the scanner).\n";
-    return 2;
-}
+constexpr char kProgram[] = "telo-devices";
+constexpr char kUsage[] =
+    "Usage: telo-devices [--grab FILE.pgm [--index N]]\n"
+    "Lists the video-capture devices as the scanner library sees them, one tab-separated line\n"
+    "each: INDEX NODE NAME DEVICE-PATH, with [scanner] after the scanner (USB 0525:a4c1).\n"
+    "The library's own lines go to standard error.\n"
+    "\n"
+    "  --grab FILE.pgm  also save one grey frame of the scanner as a PGM image\n"
+    "  --index N        grab from device N of the list instead\n"
+    "  -h, --help       show this help and exit\n"
+    "  --version        show the version and exit\n"
+    "\n"
+    "Exit status: 0 listed (and grabbed), 1 no frame could be grabbed, 2 a wrong command line.\n";
 
 int Grab(int index, const std::string& path) {
     telo::CCameraDS camera;
@@ -63,15 +73,28 @@ int Grab(int index, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (telo::tools::AnswerHelpOrVersion(argc, argv, kProgram, kUsage)) {
+        return 0;
+    }
     std::string grabPath;
     int index = -1;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--grab") == 0 && i + 1 < argc) {
+        const std::string argument = argv[i];
+        if ((argument == "--grab" || argument == "--index") && i + 1 >= argc) {
+            return telo::tools::UsageError(kProgram, argument + " needs a value");
+        }
+        if (argument == "--grab") {
             grabPath = argv[++i];
-        } else if (std::strcmp(argv[i], "--index") == 0 && i + 1 < argc) {
-            index = std::atoi(argv[++i]);
+        } else if (argument == "--index") {
+            const std::string value = argv[++i];
+            const auto number = telo::tools::ParseNumber(value, 0, INT_MAX);
+            if (!number) {
+                return telo::tools::UsageError(
+                    kProgram, "--index takes a device number from the list, not '" + value + "'");
+            }
+            index = static_cast<int>(*number);
         } else {
-            return Usage();
+            return telo::tools::UsageError(kProgram, "unknown argument '" + argument + "'");
         }
     }
 
@@ -94,6 +117,7 @@ int main(int argc, char** argv) {
     if (grabPath.empty()) {
         return 0;
     }
+    telo::tools::SeparateLibraryLines(telo::tools::LibraryLines::kToStandardError);
     if (index < 0) {
         index = scanner;
     }

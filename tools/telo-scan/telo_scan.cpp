@@ -1,41 +1,54 @@
-// telo-scan: waits for the scanner and prints every decoded code with a time stamp, through the
+// SPDX-License-Identifier: MIT
+// telo-scan: waits for the scanner and prints the codes it decodes with a time stamp, through the
 // public interface only. The library's own diagnostic lines are kept off standard output
 // (shown on standard error with --verbose).
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <string>
-#include <string_view>
 #include <thread>
 
+#include "command_line.h"
 #include "escape_bytes.h"
+#include "in_view_filter.h"
+#include "standard_output.h"
 #include "telo.h"
 
 namespace {
 
 constexpr auto kPollPause = std::chrono::milliseconds(100);
 constexpr auto kLedOffPause = std::chrono::milliseconds(200);
+constexpr long kLongestBeepMs = 10000;
+
+constexpr char kProgram[] = "telo-scan";
+constexpr char kUsage[] =
+    "Usage: telo-scan [OPTION]...\n"
+    "Waits for the scanner and prints each code that comes into view, once while it stays in\n"
+    "view, as one tab-separated line: TIME TYPE LENGTH DATA, with DATA escaped as\n"
+    "telo-decode does. Ctrl-C ends it and switches the LED off.\n"
+    "\n"
+    "  --all          print every decode, ten a second while a code stays in view\n"
+    "  --led on|off   switch the LED on or off whenever the scanner connects\n"
+    "  --beep MS      beep for MS milliseconds (1-10000) whenever the scanner connects\n"
+    "  --verbose      show the library's own lines on standard error\n"
+    "  -h, --help     show this help and exit\n"
+    "  --version      show the version and exit\n"
+    "\n"
+    "Exit status: 0 ended by Ctrl-C or a termination signal, 2 a wrong command line.\n";
+
+struct Options {
+    int led = -1;
+    int beepMs = 0;
+    bool all = false;
+    bool verbose = false;
+};
 
 std::atomic<bool> interrupted{false};
 
 void OnSignal(int) {
     interrupted = true;
-}
-
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: telo-scan [--led on|off] [--beep MS] [--verbose]\n"
-                 "Waits for the scanner and prints each decoded code as\n"
-                 "  TIME<TAB>TYPE<TAB>LENGTH<TAB>BYTES (escaped)\n"
-                 "until Ctrl-C, which switches the LED off.\n");
-    return 2;
 }
 
 std::string TimeStamp() {
@@ -53,47 +66,52 @@ std::string TimeStamp() {
     return full;
 }
 
-// Own output goes to the original standard output; fd 1 then carries the library's lines.
-FILE* TakeStandardOutput(bool verbose) {
-    std::fflush(stdout);
-    const int own = ::dup(STDOUT_FILENO);
-    const int sink = verbose ? ::dup(STDERR_FILENO) : ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (own < 0 || sink < 0) {
-        return stdout;
+/// Fills `options` from the command line; an error text, or empty on success.
+std::string ParseArguments(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if ((argument == "--led" || argument == "--beep") && i + 1 >= argc) {
+            return argument + " needs a value";
+        }
+        if (argument == "--led") {
+            const std::string value = argv[++i];
+            if (value != "on" && value != "off") {
+                return "--led takes on or off, not '" + value + "'";
+            }
+            options.led = value == "on" ? 1 : 0;
+        } else if (argument == "--beep") {
+            const std::string value = argv[++i];
+            const auto ms = telo::tools::ParseNumber(value, 1, kLongestBeepMs);
+            if (!ms) {
+                return "--beep takes milliseconds from 1 to 10000, not '" + value + "'";
+            }
+            options.beepMs = static_cast<int>(*ms);
+        } else if (argument == "--all") {
+            options.all = true;
+        } else if (argument == "--verbose") {
+            options.verbose = true;
+        } else {
+            return "unknown argument '" + argument + "'";
+        }
     }
-    ::dup2(sink, STDOUT_FILENO);
-    ::close(sink);
-    FILE* out = ::fdopen(own, "w");
-    return out != nullptr ? out : stdout;
+    return {};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int led = -1;
-    int beepMs = 0;
-    bool verbose = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--led") == 0 && i + 1 < argc) {
-            const std::string value = argv[++i];
-            if (value != "on" && value != "off") {
-                return Usage();
-            }
-            led = value == "on" ? 1 : 0;
-        } else if (std::strcmp(argv[i], "--beep") == 0 && i + 1 < argc) {
-            beepMs = std::atoi(argv[++i]);
-            if (beepMs <= 0) {
-                return Usage();
-            }
-        } else if (std::strcmp(argv[i], "--verbose") == 0) {
-            verbose = true;
-        } else {
-            return Usage();
-        }
+    if (telo::tools::AnswerHelpOrVersion(argc, argv, kProgram, kUsage)) {
+        return 0;
+    }
+    Options options;
+    if (std::string problem = ParseArguments(argc, argv, options); !problem.empty()) {
+        return telo::tools::UsageError(kProgram, problem);
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    FILE* out = TakeStandardOutput(verbose);
+    FILE* out = telo::tools::SeparateLibraryLines(options.verbose
+                                                      ? telo::tools::LibraryLines::kToStandardError
+                                                      : telo::tools::LibraryLines::kDiscarded);
 
     std::fprintf(stderr, "telo-scan: waiting for the scanner (Ctrl-C to stop)\n");
     Scanner* scanner = nullptr;
@@ -104,25 +122,28 @@ int main(int argc, char** argv) {
         }
     }
     bool connected = false;
+    telo::tools::InViewFilter inView;
     while (!interrupted) {
         const bool now = telo_scanner_is_connect(scanner);
         if (now != connected) {
             connected = now;
             std::fprintf(stderr, "telo-scan: %s\n", connected ? "connected" : "disconnected");
-            if (connected && led >= 0) {
-                telo_scanner_led(scanner, led == 1);
+            if (connected && options.led >= 0) {
+                telo_scanner_led(scanner, options.led == 1);
             }
-            if (connected && beepMs > 0) {
-                telo_scanner_beep(scanner, beepMs);
+            if (connected && options.beepMs > 0) {
+                telo_scanner_beep(scanner, options.beepMs);
             }
         }
         if (connected) {
             if (Symbol* symbol = telo_scanner_decode(scanner)) {
-                const std::string_view bytes(symbol->text,
-                                             static_cast<std::size_t>(symbol->length));
-                std::fprintf(out, "%s\t%d\t%d\t%s\n", TimeStamp().c_str(), symbol->type,
-                             symbol->length, telo::tools::EscapeBytes(bytes).c_str());
-                std::fflush(out);
+                const std::string bytes(symbol->text, static_cast<std::size_t>(symbol->length));
+                const std::string code = std::to_string(symbol->type) + "\t" + bytes;
+                if (inView.Admit(code, telo::tools::InViewFilter::Clock::now()) || options.all) {
+                    std::fprintf(out, "%s\t%d\t%d\t%s\n", TimeStamp().c_str(), symbol->type,
+                                 symbol->length, telo::tools::EscapeBytes(bytes).c_str());
+                    std::fflush(out);
+                }
                 telo_symbol_destroy(symbol);
             }
         }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "escape_bytes.h"
 
 namespace telo::tools {
