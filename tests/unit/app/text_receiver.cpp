@@ -6,6 +6,8 @@
 #include <atomic>
 #include <thread>
 
+#include "sway_session.h"
+#include "wait_until.h"
 #include "x11_receiver.h"
 
 namespace {
@@ -39,7 +41,8 @@ std::string withoutCursorKeys(std::string text) {
 
 }  // namespace
 
-TextReceiver::TextReceiver(Toolkit toolkit) : toolkit_(toolkit) {
+TextReceiver::TextReceiver(Toolkit toolkit, const SwaySession* compositor)
+    : toolkit_(toolkit), compositor_(compositor) {
     if (toolkit == Toolkit::Xlib) {
         xlib_ = std::make_unique<X11Receiver>();
         ready_ = xlib_->ready();
@@ -63,11 +66,17 @@ bool TextReceiver::startProgram() {
     const QString title =
         QStringLiteral("receiver-%1-%2").arg(QCoreApplication::applicationPid()).arg(++started);
     const QString path = folder_.filePath(QStringLiteral("text"));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = compositor_ != nullptr
+                                          ? compositor_->clientEnvironment()
+                                          : QProcessEnvironment::systemEnvironment();
     // No accessibility bus and no input method server: the toolkits' own key handling.
     environment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
     environment.insert(QStringLiteral("GTK_IM_MODULE"), QStringLiteral("gtk-im-context-simple"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (compositor_ != nullptr) {
+        environment.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("wayland"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    }
     environment.remove(QStringLiteral("QT_IM_MODULE"));
     process_.setProcessEnvironment(environment);
     switch (toolkit_) {
@@ -86,6 +95,9 @@ bool TextReceiver::startProgram() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
     while (!QFile::exists(path) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(kPollStep);
+    }
+    if (compositor_ != nullptr) {
+        return QFile::exists(path) && waitUntil([&] { return compositor_->focus(title); });
     }
     QString window;
     return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&

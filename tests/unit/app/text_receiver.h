@@ -8,16 +8,18 @@
 #include <memory>
 #include <string>
 
+class SwaySession;
 class X11Receiver;
 
 /// A program people type into, running on the X display with the input focus, and the text
 /// it shows: a Qt 5 QPlainTextEdit, a GTK 3 GtkTextView, xterm with `cat` reading its
-/// terminal raw, or a bare Xlib window (X11Receiver).
+/// terminal raw, or a bare Xlib window (X11Receiver). The Qt and GTK programs also run as
+/// native Wayland clients of a SwaySession.
 class TextReceiver {
 public:
     enum class Toolkit { Xlib, Qt, Gtk, Xterm };
 
-    explicit TextReceiver(Toolkit toolkit);
+    explicit TextReceiver(Toolkit toolkit, const SwaySession* compositor = nullptr);
     ~TextReceiver();
 
     TextReceiver(const TextReceiver&) = delete;
@@ -41,6 +43,7 @@ private:
     bool startProgram();
 
     Toolkit toolkit_;
+    const SwaySession* compositor_;
     bool ready_ = false;
     std::unique_ptr<X11Receiver> xlib_;
     QTemporaryDir folder_;
