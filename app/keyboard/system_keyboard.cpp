@@ -51,15 +51,9 @@ std::unique_ptr<KeyboardBackend> createSystemKeyboard() {
               keyboard->layoutName().c_str(), noVirtualKeyboard.c_str());
         return keyboard;
     }
+    qWarning("Keyboard output: XTest, which reaches only X11 programs under XWayland (%s; %s).",
+             noVirtualKeyboard.c_str(), noUinput.c_str());
     auto keyboard = std::make_unique<X11Keyboard>();
-    if (keyboard->isAvailable()) {
-        qWarning("Keyboard output: XTest, which reaches only X11 programs under XWayland (%s; %s).",
-                 noVirtualKeyboard.c_str(), noUinput.c_str());
-        keyboard->setNotice(kXWaylandOnly);
-    } else {
-        qWarning("Keyboard output is off (%s; %s; no XWayland).", noVirtualKeyboard.c_str(),
-                 noUinput.c_str());
-        keyboard->setNotice(kNoOutput);
-    }
+    keyboard->setNotice(keyboard->isAvailable() ? kXWaylandOnly : kNoOutput);
     return keyboard;
 }

@@ -74,8 +74,10 @@ public:
     static std::unique_ptr<Connection> open(std::string& whyNot);
 
     ~Connection() {
-        keyboard_.reset();
-        wl_display_flush(display_.get());
+        if (keyboard_) {
+            keyboard_.reset();
+            wl_display_flush(display_.get());
+        }
     }
 
     bool alive() const { return wl_display_get_error(display_.get()) == 0; }
