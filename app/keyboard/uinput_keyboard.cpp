@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <QString>
 #include <QtGlobal>
 
 #include <chrono>
@@ -56,6 +57,9 @@ private:
     /// Follows the lock LEDs the compositor set and reads the layout again where it can change.
     void refresh();
     bool typeStroke(const Keystroke& stroke);
+    /// Pastes the characters of strokes[begin, end), some of which the layout lacks, or types
+    /// those it has when pasting cannot start. Returns the number of strokes not typed.
+    size_t paste(const std::vector<Keystroke>& strokes, size_t begin, size_t end);
     bool press(const UinputStroke& stroke, bool withControl);
     bool frame(uint16_t key, int value);
 
@@ -66,7 +70,8 @@ private:
     UinputLocks locks_;
     UinputLayout layout_;
     Clock::time_point created_;
-    bool warnedLacking_ = false;
+    bool toldPasted_ = false;
+    bool toldLeftOut_ = false;
 };
 
 std::unique_ptr<UinputKeyboard::Device> UinputKeyboard::Device::create(
@@ -125,9 +130,22 @@ size_t UinputKeyboard::Device::type(const std::vector<Keystroke>& strokes,
     }
     refresh();
     size_t failed = 0;
-    for (size_t i = 0; i < strokes.size() && !cancelled; ++i) {
-        if (!typeStroke(strokes[i])) {
-            ++failed;
+    for (size_t i = 0; i < strokes.size() && !cancelled;) {
+        if (strokes[i].kind == Keystroke::Kind::Character &&
+            !layout_.strokeFor(strokes[i].character)) {
+            // Up to the next key that is not a character or a separator's Left and Right.
+            size_t end = i + 1;
+            while (end < strokes.size() && (strokes[end].kind == Keystroke::Kind::Character ||
+                                            (strokes[end].kind == Keystroke::Kind::Key &&
+                                             strokes[end].key != Keystroke::Key::Return &&
+                                             strokes[end].key != Keystroke::Key::Tab))) {
+                ++end;
+            }
+            failed += paste(strokes, i, end);
+            i = end;
+        } else {
+            failed += typeStroke(strokes[i]) ? 0 : 1;
+            ++i;
         }
     }
     return failed;
@@ -171,16 +189,49 @@ bool UinputKeyboard::Device::typeStroke(const Keystroke& stroke) {
         return found && press(*found, false);
     }
     const std::optional<UinputStroke> found = layout_.strokeFor(stroke.character);
-    if (!found) {
-        if (!warnedLacking_) {
-            qWarning("Keyboard output: the layout %s has no key for U+%04X; characters the "
-                     "layout lacks are left out.",
-                     layoutName().c_str(), static_cast<unsigned>(stroke.character));
-            warnedLacking_ = true;
+    return found && press(*found, stroke.kind == Keystroke::Kind::Control);
+}
+
+size_t UinputKeyboard::Device::paste(const std::vector<Keystroke>& strokes, size_t begin,
+                                     size_t end) {
+    std::u32string text;
+    for (size_t i = begin; i < end; ++i) {
+        if (strokes[i].kind == Keystroke::Kind::Character) {
+            text += strokes[i].character;
         }
-        return false;
     }
-    return press(*found, stroke.kind == Keystroke::Kind::Control);
+    const std::optional<UinputStroke> pasteKey = layout_.pasteStroke();
+    bool pressed = false;
+    const bool pasted =
+        xwayland_ && pasteKey &&
+        xwayland_->paste(QString::fromUcs4(text.data(), static_cast<int>(text.size()))
+                             .toUtf8()
+                             .toStdString(),
+                         [&] { return pressed = press(*pasteKey, false); });
+    bool& told = pasted ? toldPasted_ : toldLeftOut_;
+    if (!told) {
+        const char* how = pasted      ? "such characters are pasted through the clipboard"
+                          : xwayland_ ? "pasting through the clipboard failed: such characters "
+                                        "are left out when it does"
+                                      : "without XWayland there is no clipboard to paste them "
+                                        "through: such characters are left out";
+        qWarning("Keyboard output: the layout %s has no key for U+%04X; %s.", layoutName().c_str(),
+                 static_cast<unsigned>(text.front()), how);
+        told = true;
+    }
+    if (pasted) {
+        return 0;
+    }
+    // Once the paste key went out, the program may still paste: typing the text as well
+    // could double it.
+    if (pressed) {
+        return end - begin;
+    }
+    size_t failed = 0;
+    for (size_t i = begin; i < end; ++i) {
+        failed += typeStroke(strokes[i]) ? 0 : 1;
+    }
+    return failed;
 }
 
 // Ctrl first, then the level modifiers, the key, and all released in reverse.

@@ -15,8 +15,11 @@
 /// layout and group (UinputLayout): read from XWayland when DISPLAY reaches it, else from the
 /// system's keyboard configuration. The compositor's Caps Lock and Num Lock, which it shows
 /// on every keyboard's LEDs and so on this one's, are allowed for. Characters the layout lacks
-/// are left out, said once on standard error. Events go out at the pace of a 1000 Hz keyboard,
-/// since the kernel keeps only a few dozen for a reader that falls behind.
+/// are pasted through the clipboard, which the compositor bridges from XWayland's selections:
+/// a stretch of them at a time, with Shift+Insert, which GTK, Qt and terminals all take as
+/// paste; the clipboard is empty afterwards. Without XWayland they are left out. Either is
+/// said once on standard error. Events go out at the pace of a 1000 Hz keyboard, since the
+/// kernel keeps only a few dozen for a reader that falls behind.
 class UinputKeyboard final : public KeyboardBackend {
 public:
     static constexpr const char* kSystemKeyboardConfig = "/etc/default/keyboard";

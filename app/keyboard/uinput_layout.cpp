@@ -64,7 +64,6 @@ std::string valueOf(const std::string& line, const std::string& name) {
 UinputLayout::UinputLayout(std::shared_ptr<xkb_keymap> keymap, uint32_t group, UinputLocks locks)
     : keymap_(std::move(keymap)), group_(group) {
     xkb_keymap* map = keymap_.get();
-    uint16_t shiftKey = 0;
     uint16_t levelThreeKey = 0;
     for (xkb_keycode_t keycode = kLastKeycode; keycode >= kFirstKeycode; --keycode) {
         const xkb_keysym_t* syms = nullptr;
@@ -75,7 +74,7 @@ UinputLayout::UinputLayout(std::shared_ptr<xkb_keymap> keymap, uint32_t group, U
         plainKeys_[syms[0]] = evdevCode(keycode);
         switch (syms[0]) {
             case XKB_KEY_Shift_L:
-                shiftKey = evdevCode(keycode);
+                shiftKey_ = evdevCode(keycode);
                 break;
             case XKB_KEY_ISO_Level3_Shift:
                 levelThreeKey = evdevCode(keycode);
@@ -90,7 +89,7 @@ UinputLayout::UinputLayout(std::shared_ptr<xkb_keymap> keymap, uint32_t group, U
     const xkb_mod_mask_t locked = (locks.capsLock ? maskOf(map, XKB_MOD_NAME_CAPS) : 0) |
                                   (locks.numLock ? maskOf(map, XKB_MOD_NAME_NUM) : 0);
     std::vector<std::vector<uint16_t>> combinations = {{}};
-    for (const uint16_t modifier : {shiftKey, levelThreeKey}) {
+    for (const uint16_t modifier : {shiftKey_, levelThreeKey}) {
         if (modifier == 0) {
             continue;
         }
@@ -139,6 +138,14 @@ std::optional<UinputStroke> UinputLayout::strokeFor(Keystroke::Key key) const {
         return std::nullopt;
     }
     return UinputStroke{found->second, {}};
+}
+
+std::optional<UinputStroke> UinputLayout::pasteStroke() const {
+    const auto insert = plainKeys_.find(XKB_KEY_Insert);
+    if (insert == plainKeys_.end() || shiftKey_ == 0) {
+        return std::nullopt;
+    }
+    return UinputStroke{insert->second, {shiftKey_}};
 }
 
 std::shared_ptr<xkb_keymap> keymapFromConfigFile(const std::string& path,

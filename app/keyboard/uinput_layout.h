@@ -40,6 +40,8 @@ public:
     std::optional<UinputStroke> strokeFor(Keystroke::Key key) const;
     /// The key that holds Ctrl; 0 when the layout has none.
     uint16_t controlKey() const { return controlKey_; }
+    /// Shift+Insert, which pastes in GTK, Qt and terminals alike; none without those keys.
+    std::optional<UinputStroke> pasteStroke() const;
 
     const std::shared_ptr<xkb_keymap>& keymap() const { return keymap_; }
     uint32_t group() const { return group_; }
@@ -55,6 +57,7 @@ private:
     std::unordered_map<char32_t, Candidate> characters_;
     std::unordered_map<uint32_t, uint16_t> plainKeys_;  // keysym -> key typing it unmodified
     uint16_t controlKey_ = 0;
+    uint16_t shiftKey_ = 0;
 };
 
 /// The keymap named by a keyboard configuration file in the format of /etc/default/keyboard

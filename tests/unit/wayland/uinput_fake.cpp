@@ -24,6 +24,7 @@ struct State {
     std::bitset<LED_CNT> leds;
     std::bitset<KEY_CNT> down;
     fake_uinput::Device device;
+    std::function<void(const input_event&)> watcher;
 };
 
 State& state() {
@@ -86,6 +87,10 @@ void failOpen(int error) {
     state().openError = error;
 }
 
+void watch(std::function<void(const input_event&)> watcher) {
+    state().watcher = std::move(watcher);
+}
+
 void setLeds(bool capsLock, bool numLock) {
     State& s = state();
     for (const auto& [code, on] : {std::pair{LED_CAPSL, capsLock}, std::pair{LED_NUML, numLock}}) {
@@ -114,7 +119,9 @@ extern "C" int fakeuinput_open(const char* path, int flags, mode_t mode) {
     if (s.peer >= 0) {
         real<int (*)(int)>("close")(s.peer);
     }
+    auto watcher = std::move(s.watcher);
     s = State{};
+    s.watcher = std::move(watcher);
     s.fd = ends[0];
     s.peer = ends[1];
     return s.fd;
@@ -179,6 +186,9 @@ extern "C" ssize_t fakeuinput_write(int fd, const void* buffer, size_t size) {
     for (size_t i = 0; i < size / sizeof(input_event); ++i) {
         if (passes(s, events[i])) {
             s.device.events.push_back(events[i]);
+            if (s.watcher && events[i].type == EV_KEY) {
+                s.watcher(events[i]);
+            }
         }
     }
     return static_cast<ssize_t>(size);

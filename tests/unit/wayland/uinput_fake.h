@@ -3,6 +3,7 @@
 
 #include <linux/input.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ const Device& device();
 void failOpen(int error);
 /// Sets the device's Caps Lock and Num Lock LEDs.
 void setLeds(bool capsLock, bool numLock);
+/// Calls watcher, on the writing thread, with each key event passed on.
+void watch(std::function<void(const input_event&)> watcher);
 
 }  // namespace fake_uinput
 

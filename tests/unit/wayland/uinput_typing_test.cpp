@@ -9,21 +9,27 @@
 #include <QTextCodec>
 
 #include <X11/XKBlib.h>
+#include <X11/extensions/Xfixes.h>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "keyboard/keyboard_text.h"
 #include "keyboard/system_keyboard.h"
 #include "keyboard/uinput_keyboard.h"
 #include "keyboard/x11_keyboard.h"
 #include "uinput_fake.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -52,6 +58,7 @@ const Row kRows[] = {
     {"GermanFromX", "de", true, 0, true, "yz äöü ÄÖÜ @€", "yz äöü ÄÖÜ @€"},
     {"SecondGroupFromX", "us,ru", true, 1, false, "Мир, 123", "Мир, 123"},
     {"LayoutLacks", "de", false, 0, false, "a条b", "ab", true},
+    {"LayoutLacksFromX", "us", true, 0, true, "Ok 扫码 条条码 ok\tZ€", "Ok 扫码 条条码 ok\tZ€", true},
 };
 
 struct KeymapDeleter {
@@ -75,9 +82,88 @@ KeymapPtr compositorKeymap(xkb_context* context, const Row& row) {
     return KeymapPtr(xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
 }
 
+// The compositor's side of XWayland's clipboard, as GNOME's and KDE's work: it asks every new
+// owner of the clipboard what it holds, and fetches the text when a program pastes, here when
+// the device presses Insert.
+class ClipboardBridge {
+public:
+    ClipboardBridge() : display_(XOpenDisplay(nullptr)) {
+        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
+        int error = 0;
+        XFixesQueryExtension(display_, &fixesEvent_, &error);
+        XFixesSelectSelectionInput(display_, window_, clipboard_,
+                                   XFixesSetSelectionOwnerNotifyMask);
+        fake_uinput::watch([this](const input_event& event) {
+            pastes_ += event.code == KEY_INSERT && event.value == 1 ? 1 : 0;
+        });
+        thread_ = std::thread([this] { run(); });
+    }
+    ~ClipboardBridge() {
+        stop_ = true;
+        thread_.join();
+        fake_uinput::watch({});
+        XCloseDisplay(display_);
+    }
+    std::vector<std::string> fetched() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return fetched_;
+    }
+
+private:
+    void run() {
+        while (!stop_) {
+            while (XPending(display_) > 0) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                const auto& owner = reinterpret_cast<const XFixesSelectionNotifyEvent&>(event);
+                if (event.type == fixesEvent_ + XFixesSelectionNotify && owner.owner != None) {
+                    XConvertSelection(display_, clipboard_, targets_, property_, window_,
+                                      owner.selection_timestamp);
+                } else if (event.type == SelectionNotify && event.xselection.target == utf8_) {
+                    keep(event.xselection.property);
+                }
+            }
+            if (pastes_ > 0) {
+                --pastes_;
+                XConvertSelection(display_, clipboard_, utf8_, property_, window_, CurrentTime);
+            }
+            XFlush(display_);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    void keep(Atom property) {
+        Atom type = None;
+        int format = 0;
+        unsigned long length = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(display_, window_, property, 0, 1 << 16, True, AnyPropertyType, &type,
+                           &format, &length, &after, &data);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        fetched_.emplace_back(data != nullptr ? reinterpret_cast<const char*>(data) : "", length);
+        XFree(data);
+    }
+
+    Display* display_;
+    Window window_ = None;
+    int fixesEvent_ = 0;
+    const Atom clipboard_ = XInternAtom(display_, "CLIPBOARD", False);
+    const Atom targets_ = XInternAtom(display_, "TARGETS", False);
+    const Atom utf8_ = XInternAtom(display_, "UTF8_STRING", False);
+    const Atom property_ = XInternAtom(display_, "BRIDGED", False);
+    std::atomic<int> pastes_{0};
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::string> fetched_;
+    std::thread thread_;
+};
+
 // What the device's key events make in a keyboard state with the row's group and locks, as
-// a client shows it; false in allReleased when a key or modifier is left down.
-std::string replay(xkb_keymap* keymap, const Row& row, bool& allReleased) {
+// a client shows it, with Shift+Insert pasting the next of pasted; false in allReleased when a
+// key or modifier is left down.
+std::string replay(xkb_keymap* keymap, const Row& row, const std::vector<std::string>& pasted,
+                   bool& allReleased) {
+    size_t pastes = 0;
     xkb_state* state = xkb_state_new(keymap);
     const xkb_mod_mask_t lock = 1u << xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_CAPS);
     xkb_state_update_mask(state, 0, 0, row.capsLock ? lock : 0, 0, 0, row.group);
@@ -92,7 +178,10 @@ std::string replay(xkb_keymap* keymap, const Row& row, bool& allReleased) {
         const xkb_keysym_t keysym = xkb_state_key_get_one_sym(state, keycode);
         const bool modifier = (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
                               (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Last_Group_Lock);
-        if (event.value == 1 && !modifier) {
+        if (event.value == 1 && keysym == XKB_KEY_Insert && pastes < pasted.size() &&
+            xkb_state_mod_name_is_active(state, XKB_MOD_NAME_SHIFT, XKB_STATE_MODS_EFFECTIVE) > 0) {
+            made += QString::fromStdString(pasted[pastes++]).toStdU32String();
+        } else if (event.value == 1 && !modifier) {
             if (const char32_t c = xkb_state_key_get_utf32(state, keycode); c != 0) {
                 made += c;
             } else {
@@ -147,6 +236,7 @@ TEST_P(UinputTyping, TheKeysMakeExactlyTheCodeInTheUsersLayout) {
     } else {
         qunsetenv("DISPLAY");
     }
+    std::unique_ptr<ClipboardBridge> bridge(row.fromX ? new ClipboardBridge : nullptr);
     testing::internal::CaptureStderr();
     {
         std::string whyNot;
@@ -167,8 +257,16 @@ TEST_P(UinputTyping, TheKeysMakeExactlyTheCodeInTheUsersLayout) {
     const std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(
         xkb_context_new(XKB_CONTEXT_NO_FLAGS), xkb_context_unref);
     const KeymapPtr keymap = compositorKeymap(context.get(), row);
+    std::vector<std::string> pasted;
+    if (bridge) {
+        const auto presses = std::count_if(
+            fake_uinput::device().events.begin(), fake_uinput::device().events.end(),
+            [](const input_event& event) { return event.code == KEY_INSERT && event.value == 1; });
+        waitUntil([&] { return bridge->fetched().size() == static_cast<size_t>(presses); });
+        pasted = bridge->fetched();
+    }
     bool allReleased = false;
-    EXPECT_EQ(replay(keymap.get(), row, allReleased), row.made + row.made);
+    EXPECT_EQ(replay(keymap.get(), row, pasted, allReleased), row.made + row.made);
     EXPECT_TRUE(allReleased);
     // A character the layout lacks is said once.
     const size_t lacking = warnings.find("has no key for");
