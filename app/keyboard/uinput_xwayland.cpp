@@ -20,10 +20,11 @@ using Clock = std::chrono::steady_clock;
 // after the paste key.
 constexpr std::chrono::milliseconds kTakeOverTimeout{500};
 constexpr std::chrono::milliseconds kFetchTimeout{1000};
-// The compositor offers the selection to its clients just after its question is answered;
-// a program inserts the text a moment after it fetched it, and keys typed meanwhile would
-// come first.
-constexpr std::chrono::milliseconds kTakeOverSettle{20};
+// The compositor offers the new selection to the focused program once its question is
+// answered, and the program must hold that offer before the paste key comes, or it pastes the
+// clipboard's previous content. A program inserts the text a moment after it fetched it, and
+// keys typed meanwhile would come first.
+constexpr std::chrono::milliseconds kTakeOverSettle{50};
 constexpr std::chrono::milliseconds kInsertSettle{50};
 
 struct ContextDeleter {
