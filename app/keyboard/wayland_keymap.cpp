@@ -9,13 +9,15 @@ constexpr uint32_t kTab = 23;
 constexpr uint32_t kReturn = 36;
 constexpr uint32_t kLeft = 113;
 constexpr uint32_t kRight = 114;
-constexpr uint32_t kFirstKeycode = 9;
-constexpr uint32_t kLastKeycode = 255;
+constexpr uint32_t kMinKeycode = 8;
+constexpr uint32_t kMaxKeycode = 255;
+// GTK 3 looks keys up below the keymap's highest keycode only, so that one types nothing.
+constexpr uint32_t kLastTypingKeycode = kMaxKeycode - 1;
 
 const std::vector<uint32_t>& characterKeycodes() {
     static const std::vector<uint32_t> keycodes = [] {
         std::vector<uint32_t> all;
-        for (uint32_t keycode = kFirstKeycode; keycode <= kLastKeycode; ++keycode) {
+        for (uint32_t keycode = kMinKeycode + 1; keycode <= kLastTypingKeycode; ++keycode) {
             if (keycode != kTab && keycode != kReturn && keycode != kLeft && keycode != kRight) {
                 all.push_back(keycode);
             }
@@ -86,20 +88,17 @@ WaylandKeymap WaylandKeymap::with(const std::vector<char32_t>& wanted) const {
 
 // One level per key and no modifier key: Ctrl reaches clients through the modifier state.
 std::string WaylandKeymap::text() const {
-    std::string keycodes = "minimum = 8;\nmaximum = 255;\n";
-    std::string symbols;
-    const auto add = [&](uint32_t keycode, const char* keysym) {
+    // Every keycode is named, so that the highest one is kMaxKeycode.
+    std::string keycodes;
+    for (uint32_t keycode = kMinKeycode; keycode <= kMaxKeycode; ++keycode) {
         keycodes += "<K" + std::to_string(keycode) + "> = " + std::to_string(keycode) + ";\n";
-        symbols += keyLine(keycode, keysym);
-    };
-    add(kTab, "Tab");
-    add(kReturn, "Return");
-    add(kLeft, "Left");
-    add(kRight, "Right");
+    }
+    std::string symbols = keyLine(kTab, "Tab") + keyLine(kReturn, "Return") +
+                          keyLine(kLeft, "Left") + keyLine(kRight, "Right");
     for (size_t i = 0; i < characters_.size(); ++i) {
         char keysym[16];
         std::snprintf(keysym, sizeof keysym, "U%04X", static_cast<unsigned>(characters_[i]));
-        add(characterKeycodes()[i], keysym);
+        symbols += keyLine(characterKeycodes()[i], keysym);
     }
     return "xkb_keymap {\n"
            "xkb_keycodes \"ostrelscan\" {\n" + keycodes + "};\n"
