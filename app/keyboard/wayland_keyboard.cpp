@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "keyboard/wayland_keymap.h"
@@ -22,6 +23,10 @@ constexpr uint32_t kControlMask = 1u << 2;
 constexpr uint32_t kEvdevOffset = 8;
 // Waiting for the compositor now and then keeps the socket from filling up.
 constexpr size_t kStrokesPerRoundtrip = 64;
+// One keystroke per millisecond at most, as a keyboard polled at 1000 Hz: the compositor
+// passes keys on at once, and a program that falls behind by more than its socket holds is
+// disconnected.
+constexpr std::chrono::milliseconds kStrokePause{1};
 
 template <typename T, void (*destroy)(T*)>
 struct Destroyer {
@@ -135,7 +140,10 @@ size_t WaylandKeyboard::Connection::type(const std::vector<Keystroke>& strokes,
         }
         if ((typed + 1) % kStrokesPerRoundtrip == 0) {
             wl_display_roundtrip(display_.get());
+        } else {
+            wl_display_flush(display_.get());
         }
+        std::this_thread::sleep_for(kStrokePause);
     }
     if (wl_display_roundtrip(display_.get()) < 0 && !cancelled) {
         if (!warnedLost_) {
