@@ -38,8 +38,8 @@ struct UinputDeleter {
 };
 
 std::string layoutNameOf(xkb_keymap* keymap, uint32_t group) {
-    const char* name = xkb_keymap_layout_get_name(keymap, group);
-    return name != nullptr ? name : "unnamed";
+    const char* name = keymap != nullptr ? xkb_keymap_layout_get_name(keymap, group) : nullptr;
+    return name != nullptr ? name : "unknown";
 }
 
 }  // namespace
@@ -99,8 +99,8 @@ std::unique_ptr<UinputKeyboard::Device> UinputKeyboard::Device::create(
     libevdev_enable_event_code(description.get(), EV_LED, LED_NUML, nullptr);
     libevdev_enable_event_code(description.get(), EV_LED, LED_CAPSL, nullptr);
     libevdev_uinput* uinput = nullptr;
-    const int result = libevdev_uinput_create_from_device(
-        description.get(), LIBEVDEV_UINPUT_OPEN_MANAGED, &uinput);
+    const int result = libevdev_uinput_create_from_device(description.get(),
+                                                          LIBEVDEV_UINPUT_OPEN_MANAGED, &uinput);
     if (result < 0) {
         whyNot = std::string("/dev/uinput: ") + std::strerror(-result);
         return nullptr;
@@ -119,8 +119,10 @@ std::unique_ptr<UinputKeyboard::Device> UinputKeyboard::Device::create(
 
 std::string UinputKeyboard::Device::layoutName() const {
     const std::string name = layoutNameOf(layout_.keymap().get(), layout_.group());
-    return xwayland_ ? "\"" + name + "\" read from XWayland"
-                     : "\"" + name + "\" (" + configName_ + ") read from the system's keyboard configuration";
+    if (xwayland_) {
+        return "\"" + name + "\" read from XWayland";
+    }
+    return "\"" + name + "\" (" + configName_ + ") read from the system's keyboard configuration";
 }
 
 size_t UinputKeyboard::Device::type(const std::vector<Keystroke>& strokes,
@@ -204,10 +206,9 @@ size_t UinputKeyboard::Device::paste(const std::vector<Keystroke>& strokes, size
     bool pressed = false;
     const bool pasted =
         xwayland_ && pasteKey &&
-        xwayland_->paste(QString::fromUcs4(text.data(), static_cast<int>(text.size()))
-                             .toUtf8()
-                             .toStdString(),
-                         [&] { return pressed = press(*pasteKey, false); });
+        xwayland_->paste(
+            QString::fromUcs4(text.data(), static_cast<int>(text.size())).toUtf8().toStdString(),
+            [&] { return pressed = press(*pasteKey, false); });
     bool& told = pasted ? toldPasted_ : toldLeftOut_;
     if (!told) {
         const char* how = pasted      ? "such characters are pasted through the clipboard"

@@ -148,17 +148,16 @@ std::optional<UinputStroke> UinputLayout::pasteStroke() const {
     return UinputStroke{insert->second, {shiftKey_}};
 }
 
-std::shared_ptr<xkb_keymap> keymapFromConfigFile(const std::string& path,
-                                                 std::string& layoutName) {
+std::shared_ptr<xkb_keymap> keymapFromConfigFile(const std::string& path, std::string& layoutName) {
     std::string model;
     std::string layout;
     std::string variant;
     std::string options;
     std::ifstream file(path);
     for (std::string line; std::getline(file, line);) {
-        for (auto [name, value] : {std::pair{"XKBMODEL", &model}, std::pair{"XKBLAYOUT", &layout},
-                                   std::pair{"XKBVARIANT", &variant},
-                                   std::pair{"XKBOPTIONS", &options}}) {
+        for (auto [name, value] :
+             {std::pair{"XKBMODEL", &model}, std::pair{"XKBLAYOUT", &layout},
+              std::pair{"XKBVARIANT", &variant}, std::pair{"XKBOPTIONS", &options}}) {
             if (const std::string found = valueOf(line, name); !found.empty()) {
                 *value = found;
             }

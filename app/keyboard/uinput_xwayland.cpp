@@ -94,8 +94,8 @@ void UinputXWayland::Connection::prepare() {
 
 xcb_atom_t UinputXWayland::Connection::intern(const char* name) const {
     const std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> reply(xcb_intern_atom_reply(
-        connection(), xcb_intern_atom(connection(), 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr));
+        connection(),
+        xcb_intern_atom(connection(), 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
     return reply ? reply->atom : XCB_NONE;
 }
 
@@ -115,8 +115,8 @@ EventPtr UinputXWayland::Connection::nextEvent(Clock::time_point deadline) const
 }
 
 xcb_timestamp_t UinputXWayland::Connection::serverTime() {
-    xcb_change_property(connection(), XCB_PROP_MODE_APPEND, window_, timestamp_,
-                        XCB_ATOM_INTEGER, 32, 0, nullptr);
+    xcb_change_property(connection(), XCB_PROP_MODE_APPEND, window_, timestamp_, XCB_ATOM_INTEGER,
+                        32, 0, nullptr);
     xcb_flush(connection());
     const Clock::time_point deadline = Clock::now() + kTakeOverTimeout;
     while (const EventPtr event = nextEvent(deadline)) {
@@ -142,9 +142,10 @@ bool UinputXWayland::Connection::answer(const xcb_selection_request_event_t& req
     } else if (std::find(textTargets_.begin(), textTargets_.end(), request.target) !=
                textTargets_.end()) {
         // TEXT is answered in UTF-8 as well.
-        const xcb_atom_t type = request.target == textTargets_[2] ? textTargets_[0] : request.target;
-        xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, request.requestor, property,
-                            type, 8, static_cast<uint32_t>(text_.size()), text_.data());
+        const xcb_atom_t type =
+            request.target == textTargets_[2] ? textTargets_[0] : request.target;
+        xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, request.requestor, property, type,
+                            8, static_cast<uint32_t>(text_.size()), text_.data());
         fetched = true;
     } else {
         property = XCB_NONE;
@@ -195,10 +196,10 @@ bool UinputXWayland::Connection::paste(const std::string& text,
         xcb_set_selection_owner(connection(), window_, selection, time_);
     }
     const std::unique_ptr<xcb_get_selection_owner_reply_t, FreeDeleter> owner(
-        xcb_get_selection_owner_reply(
-            connection(), xcb_get_selection_owner(connection(), clipboard_), nullptr));
-    bool pasted = owner && owner->owner == window_ &&
-                  serveUntil(Clock::now() + kTakeOverTimeout, false);
+        xcb_get_selection_owner_reply(connection(),
+                                      xcb_get_selection_owner(connection(), clipboard_), nullptr));
+    bool pasted =
+        owner && owner->owner == window_ && serveUntil(Clock::now() + kTakeOverTimeout, false);
     if (pasted) {
         std::this_thread::sleep_for(kTakeOverSettle);
         pasted = pressPasteKey() && serveUntil(Clock::now() + kFetchTimeout, true);
@@ -217,10 +218,9 @@ std::unique_ptr<UinputXWayland> UinputXWayland::connect() {
     auto connection = std::make_unique<Connection>();
     connection->xcb.reset(xcb_connect(nullptr, nullptr));
     if (xcb_connection_has_error(connection->xcb.get()) != 0 ||
-        !xkb_x11_setup_xkb_extension(connection->xcb.get(), XKB_X11_MIN_MAJOR_XKB_VERSION,
-                                     XKB_X11_MIN_MINOR_XKB_VERSION,
-                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
-                                     nullptr, nullptr)) {
+        !xkb_x11_setup_xkb_extension(
+            connection->xcb.get(), XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr)) {
         return nullptr;
     }
     connection->device = xkb_x11_get_core_keyboard_device_id(connection->xcb.get());
@@ -238,9 +238,9 @@ UinputXWayland::~UinputXWayland() = default;
 
 UinputXWayland::Keyboard UinputXWayland::keyboard() const {
     Keyboard keyboard;
-    xkb_keymap* keymap = xkb_x11_keymap_new_from_device(
-        connection_->context.get(), connection_->xcb.get(), connection_->device,
-        XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap* keymap =
+        xkb_x11_keymap_new_from_device(connection_->context.get(), connection_->xcb.get(),
+                                       connection_->device, XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (keymap == nullptr) {
         return keyboard;
     }
@@ -249,10 +249,10 @@ UinputXWayland::Keyboard UinputXWayland::keyboard() const {
         xkb_x11_state_new_from_device(keymap, connection_->xcb.get(), connection_->device));
     if (state) {
         keyboard.group = xkb_state_serialize_layout(state.get(), XKB_STATE_LAYOUT_EFFECTIVE);
-        keyboard.locks.capsLock = xkb_state_mod_name_is_active(state.get(), XKB_MOD_NAME_CAPS,
-                                                               XKB_STATE_MODS_LOCKED) > 0;
-        keyboard.locks.numLock = xkb_state_mod_name_is_active(state.get(), XKB_MOD_NAME_NUM,
-                                                              XKB_STATE_MODS_LOCKED) > 0;
+        keyboard.locks.capsLock =
+            xkb_state_mod_name_is_active(state.get(), XKB_MOD_NAME_CAPS, XKB_STATE_MODS_LOCKED) > 0;
+        keyboard.locks.numLock =
+            xkb_state_mod_name_is_active(state.get(), XKB_MOD_NAME_NUM, XKB_STATE_MODS_LOCKED) > 0;
     }
     return keyboard;
 }

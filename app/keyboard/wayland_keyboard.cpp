@@ -50,8 +50,7 @@ struct Globals {
     ManagerPtr manager;
 };
 
-void announce(void* data, wl_registry* registry, uint32_t name, const char* interface,
-              uint32_t) {
+void announce(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
     auto* globals = static_cast<Globals*>(data);
     if (!globals->seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
         globals->seat.reset(
@@ -69,7 +68,8 @@ const wl_registry_listener kRegistryListener = {announce, withdraw};
 
 uint32_t timestamp() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 }  // namespace

@@ -27,6 +27,12 @@ const std::vector<uint32_t>& characterKeycodes() {
     return keycodes;
 }
 
+constexpr const char* kTypes =
+    "xkb_types \"ostrelscan\" {\n"
+    "type \"ONE_LEVEL\" { modifiers = none; level_name[Level1] = \"Any\"; };\n"
+    "};\n"
+    "xkb_compatibility \"ostrelscan\" { };\n";
+
 std::string keyLine(uint32_t keycode, const char* keysym) {
     char line[64];
     std::snprintf(line, sizeof line, "key <K%u> { [ %s ] };\n", keycode, keysym);
@@ -100,12 +106,6 @@ std::string WaylandKeymap::text() const {
         std::snprintf(keysym, sizeof keysym, "U%04X", static_cast<unsigned>(characters_[i]));
         symbols += keyLine(characterKeycodes()[i], keysym);
     }
-    return "xkb_keymap {\n"
-           "xkb_keycodes \"ostrelscan\" {\n" + keycodes + "};\n"
-           "xkb_types \"ostrelscan\" {\n"
-           "type \"ONE_LEVEL\" { modifiers = none; level_name[Level1] = \"Any\"; };\n"
-           "};\n"
-           "xkb_compatibility \"ostrelscan\" { };\n"
-           "xkb_symbols \"ostrelscan\" {\n" + symbols + "};\n"
-           "};\n";
+    return "xkb_keymap {\nxkb_keycodes \"ostrelscan\" {\n" + keycodes + "};\n" + kTypes +
+           "xkb_symbols \"ostrelscan\" {\n" + symbols + "};\n};\n";
 }

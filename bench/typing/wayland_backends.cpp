@@ -45,7 +45,8 @@ std::vector<std::string> piecesOf(const Scenario& scenario, std::string& whole) 
     std::vector<std::string> pieces;
     for (size_t at = 0; at < text.size(); at += scenario.textsOf) {
         const std::u32string piece = text.substr(at, scenario.textsOf);
-        pieces.push_back(QString::fromUcs4(piece.data(), static_cast<int>(piece.size())).toStdString());
+        pieces.push_back(
+            QString::fromUcs4(piece.data(), static_cast<int>(piece.size())).toStdString());
     }
     return pieces;
 }
@@ -61,10 +62,11 @@ std::u32string distinctIdeographs(size_t count) {
 void report(const char* backend, const Scenario& scenario, Clock::duration sent,
             Clock::duration shown, bool exact) {
     const auto rate = [&](Clock::duration elapsed) {
-        return static_cast<double>(scenario.length) / std::chrono::duration<double>(elapsed).count();
+        return static_cast<double>(scenario.length) /
+               std::chrono::duration<double>(elapsed).count();
     };
-    std::printf("%-16s %-42s %5zu chars  sent %6.0f chars/s  shown %6.0f chars/s  %s\n",
-                backend, scenario.name, scenario.length, rate(sent), rate(shown),
+    std::printf("%-16s %-42s %5zu chars  sent %6.0f chars/s  shown %6.0f chars/s  %s\n", backend,
+                scenario.name, scenario.length, rate(sent), rate(shown),
                 exact ? "zero loss" : "LOSS OR DISORDER");
 }
 
@@ -117,7 +119,8 @@ int main(int argc, char** argv) {
     SwaySession sway;
     sway.enter();
     std::string whyNot;
-    const std::unique_ptr<WaylandKeyboard> virtualKeyboardBackend = WaylandKeyboard::connect(whyNot);
+    const std::unique_ptr<WaylandKeyboard> virtualKeyboardBackend =
+        WaylandKeyboard::connect(whyNot);
     if (!sway.ready() || !virtualKeyboardBackend) {
         std::fprintf(stderr, "bench-typing-wayland needs sway: %s\n", whyNot.c_str());
         return 1;

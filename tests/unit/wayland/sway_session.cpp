@@ -36,8 +36,8 @@ SwaySession::SwaySession() {
         if (chown(folder.toLocal8Bit().constData(), kNobody, kNobody) != 0) {
             return;
         }
-        sway_.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "sway", "-c",
-                                config});
+        sway_.start("setpriv",
+                    {"--reuid=65534", "--regid=65534", "--clear-groups", "sway", "-c", config});
     } else {
         sway_.start("sway", {"-c", config});
     }
@@ -79,6 +79,6 @@ bool SwaySession::focus(const QString& title) const {
     QProcess swaymsg;
     swaymsg.setProcessEnvironment(clientEnvironment());
     swaymsg.start("swaymsg", {"-s", ipcSocket_, QString("[title=\"^%1$\"] focus").arg(title)});
-    return swaymsg.waitForFinished(kStopTimeoutMs) && swaymsg.exitStatus() == QProcess::NormalExit &&
-           swaymsg.exitCode() == 0;
+    return swaymsg.waitForFinished(kStopTimeoutMs) &&
+           swaymsg.exitStatus() == QProcess::NormalExit && swaymsg.exitCode() == 0;
 }

@@ -47,8 +47,8 @@ bool passes(State& s, const input_event& event) {
     if (event.type == EV_SYN) {
         return event.code == SYN_REPORT;
     }
-    if (event.type != EV_KEY || !s.types[EV_KEY] || event.code >= KEY_CNT ||
-        !s.keys[event.code] || event.value < 0 || event.value > 2) {
+    if (event.type != EV_KEY || !s.types[EV_KEY] || event.code >= KEY_CNT || !s.keys[event.code] ||
+        event.value < 0 || event.value > 2) {
         return false;
     }
     if (event.value == 2) {

@@ -42,7 +42,7 @@ struct Row {
     unsigned group;
     bool capsLock;  // on the LEDs, or the X server's lock
     std::string code;
-    std::string made;  // the text the keys make; keys without a character as <Left>, <Right>
+    std::string made;      // the text the keys make; keys without a character as <Left>, <Right>
     bool lacking = false;  // the layout lacks a character of the code
 };
 
@@ -50,15 +50,16 @@ const Row kRows[] = {
     {"Us", "us", false, 0, false, "Scan Me, 0815 /*-+ ~{}", "Scan Me, 0815 /*-+ ~{}"},
     {"UsCapsLock", "us", false, 0, true, "Scan Me 42 aA", "Scan Me 42 aA"},
     {"Repeats", "us", false, 0, false, "aa 11", "a<Left><Right>a 1<Left><Right>1"},
-    {"ControlBytes", "us", false, 0, false, "L1\r\nT\tG\x1dR\x1e" "E\x04", "L1\rT\tG\x1dR\x1e" "E\x04"},
+    {"ControlBytes", "us", false, 0, false, "L1\r\nT\tG\035R\036E\004", "L1\rT\tG\035R\036E\004"},
     {"German", "de", false, 0, false, "yz äöüß ÄÖÜ {[]}@€ µ|", "yz äöüß ÄÖÜ {[]}@€ µ|"},
-    {"GermanControlBytes", "de", false, 0, false, "G\x1d" "F\x1c", "G\x1d" "F\x1c"},
+    {"GermanControlBytes", "de", false, 0, false, "G\035F\034", "G\035F\034"},
     {"French", "fr", false, 0, false, "azerty 1234567890 éèàçù @#", "azerty 1234567890 éèàçù @#"},
     {"Russian", "ru", false, 0, false, "Привет, мир! 123 ёЁ", "Привет, мир! 123 ёЁ"},
     {"GermanFromX", "de", true, 0, true, "yz äöü ÄÖÜ @€", "yz äöü ÄÖÜ @€"},
     {"SecondGroupFromX", "us,ru", true, 1, false, "Мир, 123", "Мир, 123"},
     {"LayoutLacks", "de", false, 0, false, "a条b", "ab", true},
-    {"LayoutLacksFromX", "us", true, 0, true, "Ok 扫码 条条码 ok\tZ€", "Ok 扫码 条条码 ok\tZ€", true},
+    {"LayoutLacksFromX", "us", true, 0, true, "Ok 扫码 条条码 ok\tZ€", "Ok 扫码 条条码 ok\tZ€",
+     true},
 };
 
 struct KeymapDeleter {
@@ -70,8 +71,8 @@ using KeymapPtr = std::unique_ptr<xkb_keymap, KeymapDeleter>;
 KeymapPtr compositorKeymap(xkb_context* context, const Row& row) {
     if (row.fromX) {
         xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-        xkb_x11_setup_xkb_extension(connection, 1, 0, XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS,
-                                    nullptr, nullptr, nullptr, nullptr);
+        xkb_x11_setup_xkb_extension(connection, 1, 0, XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr,
+                                    nullptr, nullptr, nullptr);
         KeymapPtr keymap(xkb_x11_keymap_new_from_device(
             context, connection, xkb_x11_get_core_keyboard_device_id(connection),
             XKB_KEYMAP_COMPILE_NO_FLAGS));

@@ -58,7 +58,7 @@ const Row kRows[] = {
     {"Emoji", "ok 😀👍🏽 ✓", "ok 😀👍🏽 ✓"},
     // Line breaks and Tab are keys; separators are Ctrl chords, which text fields leave out;
     // editing bytes are dropped.
-    {"ControlBytes", "L1\nL2\r\nT\tG\x1dR\x1e" "E\x04" "B\x08X\x1b", "L1\nL2\nT\tGREBX"},
+    {"ControlBytes", "L1\nL2\r\nT\tG\035R\036E\004B\010X\033", "L1\nL2\nT\tGREBX"},
     {"Mixed2000", mixed(2000), mixed(2000)},
 };
 
