@@ -102,7 +102,7 @@ TEST_P(VirtualKeyboardTyping, TheProgramShowsExactlyTheCode) {
               QString::fromStdString(row.code).size());
     KeyboardText(kEnd.c_str()).send(*keyboard_);
     const std::string expected = row.shown + kEnd;
-    const std::string received = receiver.waitForEnding(before + expected.size(), kEnd, 60s);
+    const std::string received = receiver.waitForEnding(before + expected.size(), kEnd, 300s);
     EXPECT_EQ(received.substr(std::min(before, received.size())), expected);
 }
 
