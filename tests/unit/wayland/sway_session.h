@@ -29,7 +29,8 @@ public:
     bool focus(const QString& title) const;
 
 private:
-    QTemporaryDir runtime_;
+    // In /tmp, which nobody can reach whatever TMPDIR says.
+    QTemporaryDir runtime_{"/tmp/sway-runtime-XXXXXX"};
     QProcess sway_;
     QString socket_;
     QString ipcSocket_;
