@@ -3,10 +3,11 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <X11/Xlib.h>
+
+#include <algorithm>
 #include <atomic>
 #include <thread>
-
-#include "x11_receiver.h"
 
 namespace {
 
@@ -37,28 +38,24 @@ std::string withoutCursorKeys(std::string text) {
     return text;
 }
 
+size_t characters(const std::string& utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char byte) {
+        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    }));
+}
+
 }  // namespace
 
+Display* openDisplay() {
+    Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 1; display == nullptr && attempt < 10; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        display = XOpenDisplay(nullptr);
+    }
+    return display;
+}
+
 TextReceiver::TextReceiver(Toolkit toolkit) : toolkit_(toolkit) {
-    if (toolkit == Toolkit::Xlib) {
-        xlib_ = std::make_unique<X11Receiver>();
-        ready_ = xlib_->ready();
-    } else {
-        ready_ = startProgram();
-    }
-}
-
-TextReceiver::~TextReceiver() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(kStartTimeoutMs)) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-}
-
-bool TextReceiver::startProgram() {
     static std::atomic<int> started{0};
     const QString title =
         QStringLiteral("receiver-%1-%2").arg(QCoreApplication::applicationPid()).arg(++started);
@@ -70,32 +67,41 @@ bool TextReceiver::startProgram() {
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("QT_IM_MODULE"));
     process_.setProcessEnvironment(environment);
-    switch (toolkit_) {
+    switch (toolkit) {
+        case Toolkit::Xlib:
+            process_.start(QStringLiteral(XLIB_TEXT_RECEIVER), {title, path});
+            break;
         case Toolkit::Qt:
             process_.start(QStringLiteral(QT_TEXT_RECEIVER), {title, path});
             break;
         case Toolkit::Gtk:
             process_.start(QStringLiteral(GTK_TEXT_RECEIVER), {title, path});
             break;
-        default:
+        case Toolkit::Xterm:
             process_.start(QStringLiteral("xterm"),
                            {"-title", title, "-u8", "-e", "sh", "-c",
                             "stty raw -echo && exec cat > \"$0\"", path});
             break;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
     while (!QFile::exists(path) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(kPollStep);
     }
     QString window;
-    return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&
-           QFile::exists(path) && xdotool({"windowfocus", "--sync", window});
+    ready_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&
+             QFile::exists(path) && xdotool({"windowfocus", "--sync", window});
 }
 
-std::string TextReceiver::text() const {
-    if (xlib_) {
-        return X11Receiver::textOf(xlib_->waitForPresses(0, {}));
+TextReceiver::~TextReceiver() {
+    process_.terminate();
+    if (!process_.waitForFinished(kStartTimeoutMs)) {
+        process_.kill();
+        process_.waitForFinished();
     }
+}
+
+std::string TextReceiver::allText() const {
     QFile file(folder_.filePath(QStringLiteral("text")));
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
@@ -104,16 +110,31 @@ std::string TextReceiver::text() const {
     return toolkit_ == Toolkit::Xterm ? withoutCursorKeys(text) : text;
 }
 
-std::string TextReceiver::waitForEnding(size_t bytes, const std::string& ending,
-                                        std::chrono::milliseconds timeout) const {
+std::string TextReceiver::text() const {
+    const std::string all = allText();
+    return all.substr(std::min(mark_, all.size()));
+}
+
+std::string TextReceiver::waitForCharacters(size_t count, std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::string received = text();
-    while ((received.size() < bytes ||
-            received.compare(received.size() - std::min(received.size(), ending.size()),
-                             std::string::npos, ending) != 0) &&
-           std::chrono::steady_clock::now() < deadline) {
+    while (characters(received) < count && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(kPollStep);
         received = text();
+    }
+    return received;
+}
+
+std::string TextReceiver::settle(std::chrono::milliseconds quiet) const {
+    std::string received = text();
+    for (auto since = std::chrono::steady_clock::now();
+         std::chrono::steady_clock::now() - since < quiet;) {
+        std::this_thread::sleep_for(kPollStep);
+        std::string now = text();
+        if (now != received) {
+            received = std::move(now);
+            since = std::chrono::steady_clock::now();
+        }
     }
     return received;
 }
