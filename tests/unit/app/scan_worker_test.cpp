@@ -60,27 +60,6 @@ protected:
             cycles(1);
         }
     }
-    static Strings typed() {
-        Strings texts;
-        for (const TypedText& t : typedTexts(Timeline::instance().events())) {
-            texts.push_back(t.text);
-        }
-        return texts;
-    }
-    static Times typingTimes() {
-        Times times;
-        for (const TypedText& t : typedTexts(Timeline::instance().events())) {
-            times.push_back(t.ms);
-        }
-        return times;
-    }
-    static Strings steps() {
-        Strings whats;
-        for (const TimelineEvent& e : Timeline::instance().events()) {
-            whats.push_back(e.what);
-        }
-        return whats;
-    }
     void outputAll() {
         settings_.setBeep(1);
         settings_.setEnter(true);

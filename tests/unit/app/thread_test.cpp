@@ -33,14 +33,6 @@ bool waitFor(const std::function<bool()>& done) {
     return done();
 }
 
-Strings typed() {
-    Strings texts;
-    for (const TypedText& t : typedTexts(Timeline::instance().events())) {
-        texts.push_back(t.text);
-    }
-    return texts;
-}
-
 class ThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {

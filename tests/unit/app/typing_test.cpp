@@ -108,19 +108,7 @@ std::string shownBy(Toolkit toolkit, const std::string& shown) {
     return result;
 }
 
-const char* nameOf(Toolkit toolkit) {
-    switch (toolkit) {
-        case Toolkit::Xlib:
-            return "Xlib";
-        case Toolkit::Qt:
-            return "Qt";
-        case Toolkit::Gtk:
-            return "Gtk";
-        case Toolkit::Xterm:
-            return "Xterm";
-    }
-    return "?";
-}
+const char* const kToolkitNames[] = {"Xlib", "Qt", "Gtk", "Xterm"};  // in Toolkit's order
 
 /// The user's side of the X server: layout, locks, held keys and key presses of their own.
 class User {
@@ -153,15 +141,9 @@ public:
         XkbGetState(display_, XkbUseCoreKbd, &state);
         return state.locked_mods;
     }
-    void hold(KeySym keysym, bool down) {
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, keysym), down ? True : False, 0);
-        XSync(display_, False);
-    }
-    /// Presses and releases the key that types "a" on the US and German layouts.
-    void pressA() {
-        constexpr KeyCode kKeyA = 38;
-        XTestFakeKeyEvent(display_, kKeyA, True, 0);
-        XTestFakeKeyEvent(display_, kKeyA, False, 0);
+    void key(KeySym keysym, bool down) { key(XKeysymToKeycode(display_, keysym), down); }
+    void key(KeyCode keycode, bool down) {
+        XTestFakeKeyEvent(display_, keycode, down ? True : False, 0);
         XSync(display_, False);
     }
 
@@ -207,10 +189,10 @@ TEST_P(Typing, TheProgramShowsExactlyTheCode) {
 
     if (row.held != NoSymbol) {
         // The code arrives while the user holds the key and is typed once they let go.
-        user().hold(row.held, true);
+        user().key(row.held, true);
         std::thread scan([&] { type(row.code, row.symbology); });
         std::this_thread::sleep_for(kHeldFor);
-        user().hold(row.held, false);
+        user().key(row.held, false);
         scan.join();
     } else {
         type(row.code, row.symbology);
@@ -226,7 +208,9 @@ TEST_P(Typing, TheProgramShowsExactlyTheCode) {
     }
     EXPECT_EQ(user().locks(), row.locks) << "locks restored";
     if ((row.locks & kCapsLock) != 0) {
-        user().pressA();
+        constexpr KeyCode kKeyA = 38;  // "a" on the US and German layouts
+        user().key(kKeyA, true);
+        user().key(kKeyA, false);
         expected += "A";
     }
     user().setLocks(0);
@@ -238,7 +222,7 @@ TEST_P(Typing, TheProgramShowsExactlyTheCode) {
 
 std::string rowName(const ::testing::TestParamInfo<Typing::ParamType>& info) {
     const auto [toolkit, index] = info.param;
-    return std::string(nameOf(toolkit)) + "_" + kRows[index].name;
+    return std::string(kToolkitNames[static_cast<int>(toolkit)]) + "_" + kRows[index].name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Receivers, Typing,
