@@ -56,7 +56,8 @@ size_t X11BorrowedKeys::capacity(XkbDescPtr desc, const X11Keymap& keymap) const
 
 bool X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
                            const std::vector<char32_t>& wanted,
-                           const std::atomic<bool>& cancelled) {
+                           const std::atomic<bool>& cancelled,
+                           const std::function<bool()>& caughtUp) {
     const SlotType type = slotType(desc, keymap.levelThree());
     const auto holding = [this](char32_t c) {
         return std::find_if(bindings_.begin(), bindings_.end(),
@@ -85,9 +86,10 @@ bool X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& k
             }
         }
     }
-    // Then the levels unused longest that hold no wanted character: those whose hold is over,
-    // or, while the character needed first is still unbound, as many as needed once their
-    // hold is over, so that the stretch after a wait is bound with one change again.
+    // Then the levels unused longest that hold no wanted character: all that are needed once
+    // the receiving program has caught up; else those whose hold is over, or, while the
+    // character needed first is still unbound, as many as needed once their hold is over, so
+    // that the stretch after a wait is bound with one change again.
     if (next < missing.size()) {
         std::vector<Binding*> victims;
         for (Binding& b : bindings_) {
@@ -98,12 +100,13 @@ bool X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& k
         std::sort(victims.begin(), victims.end(),
                   [](const Binding* a, const Binding* b) { return a->lastUsed < b->lastUsed; });
         victims.resize(std::min(victims.size(), missing.size() - next));
-        if (next > 0) {
+        const bool free = victims.empty() || caughtUp();
+        if (!free && next > 0) {
             const auto held = std::find_if(victims.begin(), victims.end(), [](const Binding* b) {
                 return b->lastUsed + kHold > Clock::now();
             });
             victims.erase(held, victims.end());
-        } else if (!victims.empty()) {
+        } else if (!free) {
             const Clock::time_point freeAt = victims.back()->lastUsed + kHold;
             while (Clock::now() < freeAt && !cancelled) {
                 std::this_thread::sleep_for(kWaitStep);

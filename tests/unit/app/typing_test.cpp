@@ -231,6 +231,32 @@ INSTANTIATE_TEST_SUITE_P(Receivers, Typing,
                                             ::testing::Range<size_t>(0, std::size(kRows))),
                          rowName);
 
+// Keycodes that carry symbols in the core keyboard's keymap.
+int boundKeycodes() {
+    Display* display = openDisplay();
+    XkbDescPtr desc = XkbGetMap(display, XkbKeySymsMask, XkbUseCoreKbd);
+    int bound = 0;
+    for (int keycode = desc->min_key_code; keycode <= desc->max_key_code; ++keycode) {
+        bound += XkbKeyNumGroups(desc, keycode) > 0 ? 1 : 0;
+    }
+    XkbFreeKeyboard(desc, 0, True);
+    XCloseDisplay(display);
+    return bound;
+}
+
+TEST(X11Keyboard, GivesBackTheKeysItBoundOnceTheyAreIdle) {
+    X11Keyboard keyboard;
+    const int before = boundKeycodes();
+    KeyboardText("Ωω ął 条码").send(keyboard);
+    EXPECT_GT(boundKeycodes(), before);
+    const auto deadline = std::chrono::steady_clock::now() + kLocksBack;
+    while (boundKeycodes() != before && std::chrono::steady_clock::now() < deadline) {
+        keyboard.idle();
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(boundKeycodes(), before);
+}
+
 // Run without a usable display (none, or one without XTEST).
 TEST(X11Unavailable, TypesNothingAndWarnsOnce) {
     testing::internal::CaptureStderr();
