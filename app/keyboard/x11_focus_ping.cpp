@@ -9,7 +9,9 @@
 
 namespace {
 
-constexpr std::chrono::seconds kAnswerTimeout{1};
+// A program that answers at all does so within this; a slow one is waited for, since it would
+// translate its pending keys with the keymap as it finds it when it gets to them.
+constexpr std::chrono::seconds kAnswerTimeout{5};
 constexpr int kPollMs = 10;
 constexpr int kMaxDepth = 16;
 
