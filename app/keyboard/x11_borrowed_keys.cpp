@@ -54,7 +54,7 @@ size_t X11BorrowedKeys::capacity(XkbDescPtr desc, const X11Keymap& keymap) const
     return keymap.freeKeycodes().size() * static_cast<size_t>(type.levels);
 }
 
-bool X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
+void X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
                            const std::vector<char32_t>& wanted,
                            const std::atomic<bool>& cancelled,
                            const std::function<bool()>& caughtUp) {
@@ -124,7 +124,6 @@ bool X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& k
     if (!changed.empty()) {
         apply(display, desc, keymap, changed);
     }
-    return !wanted.empty() && holding(wanted.front()) != bindings_.end();
 }
 
 void X11BorrowedKeys::touch(char32_t c) {

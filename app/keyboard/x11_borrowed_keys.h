@@ -31,8 +31,8 @@ public:
     /// first) that free levels allow, with one keymap change made on desc and sent through
     /// display. When every level is taken it asks caughtUp() whether the receiving program
     /// has translated every key sent so far, which frees them all, and else waits, unless
-    /// cancelled, until the hold of enough levels is over. False when wanted[0] is not bound.
-    bool bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
+    /// cancelled, until the hold of enough levels is over.
+    void bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
               const std::vector<char32_t>& wanted, const std::atomic<bool>& cancelled,
               const std::function<bool()>& caughtUp);
 

@@ -90,11 +90,15 @@ TEST(KeyboardText, BytesAreDecodedWithTheLocaleCodec) {
     EXPECT_EQ(steps(), std::vector<std::string>{"type:café"});
 }
 
-TEST(KeyboardText, NothingIsTypedWithoutAKeyboardAndEnterReportsWhetherItWas) {
+TEST(KeyboardText, KeystrokesNotTypedAreReportedAndNothingIsTypedWithoutAKeyboard) {
     RecordingKeyboard keyboard;
     EXPECT_EQ(pressEnter(keyboard), 1);
     keyboard.acceptKeys = false;
     EXPECT_EQ(pressEnter(keyboard), -1);
+    testing::internal::CaptureStderr();
+    KeyboardText("a\tb").send(keyboard);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("1 of 3 keystrokes could not be typed"),
+              std::string::npos);
     keyboard.available = false;
     Timeline::instance().clear();
     EXPECT_EQ(KeyboardText("abc").send(keyboard), 0);
