@@ -55,8 +55,7 @@ size_t X11BorrowedKeys::capacity(XkbDescPtr desc, const X11Keymap& keymap) const
 }
 
 void X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
-                           const std::vector<char32_t>& wanted,
-                           const std::atomic<bool>& cancelled,
+                           const std::vector<char32_t>& wanted, const std::atomic<bool>& cancelled,
                            const std::function<bool()>& caughtUp) {
     const SlotType type = slotType(desc, keymap.levelThree());
     const auto holding = [this](char32_t c) {
@@ -77,9 +76,9 @@ void X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& k
     // Empty levels first.
     for (const KeyCode keycode : keymap.freeKeycodes()) {
         for (int level = 0; level < type.levels && next < missing.size(); ++level) {
-            const bool taken = std::any_of(bindings_.begin(), bindings_.end(), [&](const Binding& b) {
-                return b.keycode == keycode && b.level == level;
-            });
+            const bool taken = std::any_of(
+                bindings_.begin(), bindings_.end(),
+                [&](const Binding& b) { return b.keycode == keycode && b.level == level; });
             if (!taken) {
                 bindings_.push_back(Binding{keycode, level, missing[next++], Clock::now()});
                 changed.insert(keycode);
@@ -155,7 +154,8 @@ bool X11BorrowedKeys::anyUnusedSince(Clock::time_point usedBefore) const {
 
 void X11BorrowedKeys::forgetLost(XkbDescPtr desc) {
     const auto lost = [desc](const Binding& b) {
-        return XkbKeyNumGroups(desc, b.keycode) != 1 || b.level >= XkbKeyGroupWidth(desc, b.keycode, 0) ||
+        return XkbKeyNumGroups(desc, b.keycode) != 1 ||
+               b.level >= XkbKeyGroupWidth(desc, b.keycode, 0) ||
                XkbKeySymEntry(desc, b.keycode, b.level, 0) != keysymForCodePoint(b.character);
     };
     bindings_.erase(std::remove_if(bindings_.begin(), bindings_.end(), lost), bindings_.end());

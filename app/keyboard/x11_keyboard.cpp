@@ -288,8 +288,7 @@ void X11Keyboard::Connection::bindAhead(const std::vector<Keystroke>& strokes, s
     std::vector<char32_t> wanted;
     for (size_t i = at; i < strokes.size() && wanted.size() < capacity; ++i) {
         const char32_t c = strokes[i].character;
-        if (isCharacter(strokes[i]) && !keymap_.layoutHas(c) &&
-            keysymForCodePoint(c) != NoSymbol &&
+        if (isCharacter(strokes[i]) && !keymap_.layoutHas(c) && keysymForCodePoint(c) != NoSymbol &&
             std::find(wanted.begin(), wanted.end(), c) == wanted.end()) {
             wanted.push_back(c);
         }
@@ -310,9 +309,8 @@ void X11Keyboard::Connection::bindAhead(const std::vector<Keystroke>& strokes, s
 bool X11Keyboard::Connection::press(X11Stroke stroke, bool withControl) {
     std::vector<KeyCode> held;
     const unsigned modifiers = stroke.modifiers | (withControl ? ControlMask : 0);
-    for (const unsigned modifier :
-         {static_cast<unsigned>(ControlMask), static_cast<unsigned>(ShiftMask),
-          keymap_.levelThree()}) {
+    for (const unsigned modifier : {static_cast<unsigned>(ControlMask),
+                                    static_cast<unsigned>(ShiftMask), keymap_.levelThree()}) {
         if (modifier != 0 && (modifiers & modifier) != 0) {
             const KeyCode key = keymap_.modifierKey(modifier);
             if (key == 0) {

@@ -80,8 +80,9 @@ bool run(const Scenario& scenario, X11Keyboard& keyboard, TextReceiver& receiver
     }
     receiver.waitForCharacters(text.size(), 120s);
     const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
-    const bool exact = receiver.settle(300ms) ==
-                       QString::fromUcs4(shown.data(), static_cast<int>(shown.size())).toStdString();
+    const bool exact =
+        receiver.settle(300ms) ==
+        QString::fromUcs4(shown.data(), static_cast<int>(shown.size())).toStdString();
     setCapsLock(false);
     std::printf("  %-46s %6zu chars %8.3f s %9.0f chars/s  %s\n", scenario.name, text.size(),
                 elapsed.count(), static_cast<double>(text.size()) / elapsed.count(),

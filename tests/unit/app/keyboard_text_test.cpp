@@ -54,9 +54,9 @@ TEST(Keystrokes, CharactersSeparatorsAndTheControlCharacterPolicy) {
         {"\n\r", "<Return><Return>"},
         {"\n\n", "<Return><Left><Right><Return>"},
         {"A\tB", "A<Tab>B"},
-        {"G\x1dR\x1e" "F\x1cU\x1f" "E\x04", "G^]R^^F^\\U^_E^d"},
+        {"G\035R\036F\034U\037E\004", "G^]R^^F^\\U^_E^d"},
         // Nothing of a code may delete, escape or move: those bytes are left out.
-        {"B\x08" "D\x1b" "E\x7f" "F\x01" "G\xC2\x85" "H", "BDEFGH"},
+        {"B\010D\033E\177F\001G\302\205H", "BDEFGH"},
     };
     for (const auto& row : table) {
         const QString text = QString::fromUtf8(row.utf8);
@@ -75,7 +75,7 @@ TEST(KeyboardText, CountsRepeatsAndSendsTheLengthInUtf16Units) {
     EXPECT_EQ(KeyboardText("abc").send(keyboard), 3);
     EXPECT_EQ(KeyboardText("中文").send(keyboard), 2);  // six bytes
     EXPECT_EQ(KeyboardText("😀").send(keyboard), 2);     // one character
-    EXPECT_EQ(KeyboardText("\r\n").send(keyboard), 2);   // one Return
+    EXPECT_EQ(KeyboardText("\r\n").send(keyboard), 2);  // one Return
     EXPECT_EQ(KeyboardText("").send(keyboard), 0);
     EXPECT_EQ(KeyboardText(nullptr).send(keyboard), 0);
 }

@@ -52,7 +52,6 @@ public:
     void cancel() override { cancelled = true; }
 
     std::atomic<bool> cancelled{false};
-
 };
 
 #endif

@@ -142,12 +142,12 @@ TEST_F(ScanWorkerTest, SingleModeBeepsThenTypesTextEnterAndCarriageReturn) {
     show({"A3"});
     settings_.setBeep(2);  // only 1 means on
     show({"A4"});
-    EXPECT_EQ(steps(), (Strings{"beep 20", "type:PA", "Left down", "Left up", "Right down",
-                                "Right up", "type:A3S", "Return down", "Return up",
-                                "Return down", "Return up", "sleep 100", "type:PA",
-                                "Left down", "Left up", "Right down", "Right up", "type:A4S",
-                                "Return down", "Return up", "Return down", "Return up",
-                                "sleep 100"}));
+    EXPECT_EQ(steps(),
+              (Strings{"beep 20",     "type:PA",   "Left down",   "Left up",     "Right down",
+                       "Right up",    "type:A3S",  "Return down", "Return up",   "Return down",
+                       "Return up",   "sleep 100", "type:PA",     "Left down",   "Left up",
+                       "Right down",  "Right up",  "type:A4S",    "Return down", "Return up",
+                       "Return down", "Return up", "sleep 100"}));
 }
 
 // --- Interval mode ---

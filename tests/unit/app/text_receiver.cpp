@@ -78,9 +78,8 @@ TextReceiver::TextReceiver(Toolkit toolkit) : toolkit_(toolkit) {
             process_.start(QStringLiteral(GTK_TEXT_RECEIVER), {title, path});
             break;
         case Toolkit::Xterm:
-            process_.start(QStringLiteral("xterm"),
-                           {"-title", title, "-u8", "-e", "sh", "-c",
-                            "stty raw -echo && exec cat > \"$0\"", path});
+            process_.start(QStringLiteral("xterm"), {"-title", title, "-u8", "-e", "sh", "-c",
+                                                     "stty raw -echo && exec cat > \"$0\"", path});
             break;
     }
     const auto deadline =

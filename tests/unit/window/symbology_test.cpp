@@ -47,13 +47,30 @@ TEST_F(SymbologyTest, UpdateAppliesAndStoresEveryBox) {
     fake_telo::clearControlCalls();
     click("setCode");
     EXPECT_TRUE(messageBoxes.isEmpty());
-    EXPECT_EQ(applied(), (Applied{{1, false}, {2, true}, {3, false}, {5, true}, {6, false},
-                                  {7, false}, {10, false}, {11, false}, {12, false},
-                                  {14, false}, {15, true}, {16, false}}));
-    EXPECT_EQ(storedKeys(), (Keys{{"code128", "0"}, {"code39", "1"}, {"code93", "0"},
-                                  {"datamatrix", "0"}, {"ean13", "0"}, {"ean8", "1"},
-                                  {"industrial25", "0"}, {"interval", "0"}, {"itf", "0"},
-                                  {"pdf417", "0"}, {"qrcode", "0"}, {"upca", "1"},
+    EXPECT_EQ(applied(), (Applied{{1, false},
+                                  {2, true},
+                                  {3, false},
+                                  {5, true},
+                                  {6, false},
+                                  {7, false},
+                                  {10, false},
+                                  {11, false},
+                                  {12, false},
+                                  {14, false},
+                                  {15, true},
+                                  {16, false}}));
+    EXPECT_EQ(storedKeys(), (Keys{{"code128", "0"},
+                                  {"code39", "1"},
+                                  {"code93", "0"},
+                                  {"datamatrix", "0"},
+                                  {"ean13", "0"},
+                                  {"ean8", "1"},
+                                  {"industrial25", "0"},
+                                  {"interval", "0"},
+                                  {"itf", "0"},
+                                  {"pdf417", "0"},
+                                  {"qrcode", "0"},
+                                  {"upca", "1"},
                                   {"upce", "0"}}));
 }
 
@@ -64,9 +81,18 @@ TEST_F(SymbologyTest, UpdatingWithNothingTickedFallsBackToQrCode) {
     click("setCode");
     EXPECT_EQ(messageBoxes, QStringList{"码制状态|清空失败，请至少留有一种码制"});
     EXPECT_TRUE(box("qrcode")->isChecked());
-    EXPECT_EQ(applied(), (Applied{{1, true}, {2, false}, {3, false}, {5, false}, {6, false},
-                                  {7, false}, {10, false}, {11, false}, {12, false},
-                                  {14, false}, {15, false}, {16, false}}));
+    EXPECT_EQ(applied(), (Applied{{1, true},
+                                  {2, false},
+                                  {3, false},
+                                  {5, false},
+                                  {6, false},
+                                  {7, false},
+                                  {10, false},
+                                  {11, false},
+                                  {12, false},
+                                  {14, false},
+                                  {15, false},
+                                  {16, false}}));
     EXPECT_EQ(storedKeys().at("qrcode"), "1");
     EXPECT_EQ(storedKeys().at("upca"), "0");
 }

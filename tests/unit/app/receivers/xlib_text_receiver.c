@@ -46,7 +46,8 @@ int main(int argc, char* argv[]) {
             char text[64];
             KeySym keysym = NoSymbol;
             Status status = 0;
-            const int length = Xutf8LookupString(ic, &event.xkey, text, sizeof text, &keysym, &status);
+            const int length =
+                Xutf8LookupString(ic, &event.xkey, text, sizeof text, &keysym, &status);
             if ((status == XLookupChars || status == XLookupBoth) && length > 0) {
                 fwrite(text, 1, (size_t)length, out);
                 fflush(out);
