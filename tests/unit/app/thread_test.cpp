@@ -79,6 +79,8 @@ TEST_F(ThreadTest, SignalsArriveQueuedInTheReceiversThread) {
 TEST_F(ThreadTest, TheWindowChangesSettingsWhileTheWorkerTypes) {
     settings_.setModes(false, true);
     settings_.setEnter(true);  // Return ends each typed text
+    settings_.setPrefix(QStringLiteral("p0-"));
+    settings_.setSuffix(QStringLiteral("-s0"));
     fake_telo::setPlugged(true);
     fake_telo::showCode("C");
     {
