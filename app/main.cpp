@@ -1,5 +1,6 @@
 // ostrelscan: one copy per session, living in the tray, typing scanned barcodes.
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QTextCodec>
 
@@ -9,6 +10,7 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForLocale());
+    QApplication::setWindowIcon(QIcon(kIconResource));
 
     SingleInstanceGuard guard;
     guard.lock();

@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "code_text.h"
 #include "keyboard/keyboard_backend.h"
 #include "keyboard/keyboard_text.h"
 #include "scan_settings.h"
@@ -94,9 +95,7 @@ void ScanWorker::handleResult(const Symbol& symbol) {
     const WallTime now = clock_.now();
     const std::string code(symbol.text);
     const OutputSettings output = settings_.output();
-    const QString text = output.prefix +
-                         QString::fromUtf8(code.data(), static_cast<int>(code.size())) +
-                         output.suffix;
+    const QString text = output.prefix + codeText(symbol.text, symbol.type) + output.suffix;
 
     if (output.singleMode && code != lastResult_) {
         if (output.beep == 1) {

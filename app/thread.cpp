@@ -1,5 +1,6 @@
 #include "thread.h"
 
+#include "keyboard/keyboard_backend.h"
 #include "scan_worker.h"
 
 Thread::Thread(ScanSettings& settings, KeyboardBackend& keyboard)
@@ -12,6 +13,7 @@ Thread::~Thread() {
 
 void Thread::stop() {
     clock_.stop();
+    keyboard_.cancel();
 }
 
 void Thread::run() {

@@ -20,12 +20,13 @@ class Thread : public QThread {
     Q_OBJECT
 
 public:
-    /// settings and keyboard must outlive the thread; keyboard is used only by the worker.
+    /// settings and keyboard must outlive the thread; keyboard types only for the worker.
     Thread(ScanSettings& settings, KeyboardBackend& keyboard);
     /// Stops the loop and waits for it to end.
     ~Thread() override;
 
-    /// Asks the loop to end; its pauses are cut short. Does not wait (see QThread::wait).
+    /// Asks the loop to end; its pauses and the text it types are cut short. Does not wait
+    /// (see QThread::wait).
     void stop();
 
 signals:

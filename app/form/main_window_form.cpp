@@ -18,10 +18,14 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kSpacing = 6;
 constexpr int kMargin = 11;
+// The size the form was drawn for; desktops' larger default sizes would clip its texts.
+constexpr int kPointSize = 9;
 
 // The widget, named, with the given parent.
 template <typename W>
@@ -71,6 +75,7 @@ void MainWindowForm::setup(QMainWindow* window) {
     window->resize(358, 361);
     QFont font;
     font.setFamily(QString::fromUtf8("微软雅黑"));
+    font.setPointSize(kPointSize);
     window->setFont(font);
 
     centralWidget = make<QWidget>(window, "centralWidget");
@@ -159,6 +164,14 @@ void MainWindowForm::setup(QMainWindow* window) {
     window->addToolBar(Qt::TopToolBarArea, toolBar);
 
     retranslate(window);
+    // Where the family is missing (Debian sets Chinese in Noto Sans CJK) the texts come out
+    // wider than the form was drawn for: the widgets placed by geometry widen to their text,
+    // keeping their place.
+    for (QWidget* placed : {static_cast<QWidget*>(groupBox_2), static_cast<QWidget*>(label_5),
+                            static_cast<QWidget*>(statelable)}) {
+        placed->resize(std::max(placed->width(), placed->minimumSizeHint().width()),
+                       placed->height());
+    }
     QMetaObject::connectSlotsByName(window);
 }
 

@@ -1,31 +1,32 @@
 #ifndef OSTRELSCAN_KEYBOARD_KEYBOARD_BACKEND_H
 #define OSTRELSCAN_KEYBOARD_KEYBOARD_BACKEND_H
 
-/// One platform's facility for injecting keyboard events into the focused window.
-///
-/// Every call injects exactly one event and returns once the event has been handed to the
-/// platform; nothing is batched. Only one thread at a time uses a back end.
+#include <cstddef>
+#include <vector>
+
+#include "keyboard/keystrokes.h"
+
+/// One platform's facility for injecting keyboard events into the focused window. Only one
+/// thread at a time types through a back end; cancel() may come from any thread.
 class KeyboardBackend {
 public:
-    /// The named keys that keyboard output presses besides characters.
-    enum class Key { Left, Right, Return };
-
     virtual ~KeyboardBackend() = default;
 
     /// False when the facility cannot inject anything (for instance no display).
     virtual bool isAvailable() const = 0;
 
-    /// Types one character, given as a Unicode code point, as a single character event.
-    /// Returns true when the platform accepted the event.
-    virtual bool typeCharacter(char32_t codePoint) = 0;
+    /// Types strokes in order so that the focused window receives exactly them, whatever
+    /// lock and modifier state the keyboard is in; lock and modifier state are left as they
+    /// were. Returns the number of strokes that could not be typed. Once cancel() was called
+    /// it returns between two strokes, leaving the rest untyped and uncounted.
+    virtual size_t type(const std::vector<Keystroke>& strokes) = 0;
 
-    /// Presses (down true) or releases (down false) a named key.
-    /// Returns true when the platform accepted the event.
-    virtual bool sendKey(Key key, bool down) = 0;
+    /// Ends the current type() early and makes later calls type nothing.
+    virtual void cancel() = 0;
 
     /// Called while no output is in progress; undoes temporary changes that typing made to
-    /// the system (such as keyboard mappings borrowed for characters the layout lacks) once
-    /// they are old enough that every client has seen the events that needed them.
+    /// the system (such as keys bound to characters the layout lacks) once no client can
+    /// need them any more.
     virtual void idle() {}
 };
 

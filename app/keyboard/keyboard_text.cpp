@@ -1,37 +1,12 @@
 #include "keyboard/keyboard_text.h"
 
 #include <QString>
+#include <QtGlobal>
 
-#include <array>
-#include <utility>
+#include <vector>
 
 #include "keyboard/keyboard_backend.h"
-
-namespace {
-
-using Key = KeyboardBackend::Key;
-
-constexpr std::array<std::pair<Key, bool>, 4> kSeparator = {{
-    {Key::Left, true},
-    {Key::Left, false},
-    {Key::Right, true},
-    {Key::Right, false},
-}};
-
-bool isHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool isLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-void sendSeparator(KeyboardBackend& keyboard) {
-    for (const auto& [key, down] : kSeparator) {
-        keyboard.sendKey(key, down);
-    }
-}
-
-}  // namespace
+#include "keyboard/keystrokes.h"
 
 KeyboardText::KeyboardText(const char* local8Bit) {
     if (local8Bit == nullptr) {
@@ -56,23 +31,15 @@ int32_t KeyboardText::send(KeyboardBackend& keyboard) const {
     if (text_.empty() || !keyboard.isAvailable()) {
         return 0;
     }
-    const size_t n = text_.size();
-    for (size_t i = 0; i < n; ++i) {
-        if (i > 0 && text_[i] == text_[i - 1]) {
-            sendSeparator(keyboard);
-        }
-        const char16_t unit = text_[i];
-        if (isHighSurrogate(unit) && i + 1 < n && isLowSurrogate(text_[i + 1])) {
-            const char32_t low = text_[++i];
-            keyboard.typeCharacter(0x10000 + ((char32_t{unit} - 0xD800) << 10) + (low - 0xDC00));
-        } else {
-            keyboard.typeCharacter(unit);
-        }
+    const std::vector<Keystroke> strokes = keystrokesFor(text_);
+    const size_t failed = keyboard.type(strokes);
+    if (failed > 0) {
+        qWarning("Keyboard output: %zu of %zu keystrokes could not be typed.", failed,
+                 strokes.size());
     }
-    return static_cast<int32_t>(n);
+    return static_cast<int32_t>(text_.size());
 }
 
 int32_t pressEnter(KeyboardBackend& keyboard) {
-    keyboard.sendKey(KeyboardBackend::Key::Return, true);
-    return keyboard.sendKey(KeyboardBackend::Key::Return, false) ? 1 : -1;
+    return keyboard.type({Keystroke::press(Keystroke::Key::Return)}) == 0 ? 1 : -1;
 }

@@ -2,7 +2,6 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -12,42 +11,58 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
-#include <set>
 #include <thread>
 #include <vector>
 
+#include "keyboard/x11_borrowed_keys.h"
+#include "keyboard/x11_focus_ping.h"
 #include "keyboard/x11_keymap.h"
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 
-// A borrowed keycode keeps its binding at least this long after its last key event, so that
-// clients which read their events late still translate the key with the borrowed symbol.
-constexpr std::chrono::milliseconds kBorrowHold{500};
 // A connection can be refused for a moment (a busy server resets it or answers EAGAIN), so
 // opening the display is tried a few times before keyboard output is given up.
 constexpr int kOpenAttempts = 5;
 constexpr std::chrono::milliseconds kOpenRetryPause{20};
-// Bound on waiting for a changed mapping to show in the server's keyboard mapping.
-constexpr int kMappingWaitTries = 200;
-constexpr std::chrono::milliseconds kMappingWaitStep{1};
+constexpr std::chrono::milliseconds kPollStep{10};
+// How long a held modifier key may delay typing before a warning says why.
+constexpr std::chrono::seconds kHeldModifierWarning{2};
 
 struct DisplayCloser {
     void operator()(Display* display) const { XCloseDisplay(display); }
 };
 using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 
-KeySym keysymOf(KeyboardBackend::Key key) {
+struct DescDeleter {
+    void operator()(XkbDescPtr desc) const { XkbFreeKeyboard(desc, 0, True); }
+};
+using DescPtr = std::unique_ptr<XkbDescRec, DescDeleter>;
+
+// Xlib's default handler ends the process; a refused keymap change must only fail to type.
+int warnOfXError(Display*, XErrorEvent* error) {
+    qWarning("Keyboard output: the X server refused a request (error %d, request %d.%d).",
+             error->error_code, error->request_code, error->minor_code);
+    return 0;
+}
+
+KeySym keysymOf(Keystroke::Key key) {
     switch (key) {
-        case KeyboardBackend::Key::Left:
+        case Keystroke::Key::Left:
             return XK_Left;
-        case KeyboardBackend::Key::Right:
+        case Keystroke::Key::Right:
             return XK_Right;
-        case KeyboardBackend::Key::Return:
+        case Keystroke::Key::Return:
             return XK_Return;
+        case Keystroke::Key::Tab:
+            return XK_Tab;
     }
     return NoSymbol;
+}
+
+bool isCharacter(const Keystroke& stroke) {
+    return stroke.kind != Keystroke::Kind::Key;
 }
 
 }  // namespace
@@ -57,43 +72,49 @@ public:
     /// Null, after one warning, when the display or one of its extensions is missing.
     static std::unique_ptr<Connection> open();
 
-    Connection(DisplayPtr display, int xkbEventType)
-        : display_(std::move(display)), xkbEventType_(xkbEventType) {}
-    ~Connection() {
-        restore(SteadyClock::time_point::max());
-        XSync(display_.get(), False);
-    }
+    explicit Connection(DisplayPtr display) : display_(std::move(display)) {}
+    ~Connection();
 
-    bool typeCharacter(char32_t codePoint);
-    bool sendKey(KeySym keysym, bool down);
-    void idle() {
-        refreshKeymap();
-        restore(SteadyClock::now() - kBorrowHold);
-    }
+    size_t type(const std::vector<Keystroke>& strokes, const std::atomic<bool>& cancelled);
+    void idle(const std::atomic<bool>& cancelled);
 
 private:
-    struct Borrowed {
-        KeyCode keycode;
-        SteadyClock::time_point lastUsed;
-    };
-
-    void refreshKeymap();
-    /// Marks a borrowed keycode as just used.
-    void touch(KeyCode keycode);
-    /// Binds a spare keycode to keysym; false when there is none.
-    bool borrow(KeySym keysym);
-    void bind(KeyCode keycode, KeySym keysym);
-    void restore(SteadyClock::time_point usedBefore);
-    bool fakeKey(KeyCode keycode, bool down) {
-        return XTestFakeKeyEvent(display_.get(), keycode, down ? True : False, CurrentTime) != 0;
+    Display* display() const { return display_.get(); }
+    /// Reads pending keymap notifications; reads the keymap again when it changed or the
+    /// group is another one.
+    void refresh(int group);
+    /// Notes keymap changes that an event announces.
+    void handle(const XEvent& event);
+    /// Whether the focused program has handled every key event sent to it (see
+    /// pingFocusedClient()).
+    bool caughtUp(const std::atomic<bool>& cancelled) {
+        return pingFocusedClient(display(), cancelled,
+                                 [this](const XEvent& event) { handle(event); });
     }
+    /// Waits until no modifier key is held; switches off locks and latches found meanwhile.
+    /// False when cancelled first.
+    bool awaitFreeModifiers(const std::atomic<bool>& cancelled);
+    bool typeStroke(const std::vector<Keystroke>& strokes, size_t at,
+                    const std::atomic<bool>& cancelled);
+    /// Binds the characters the layout lacks from strokes[at] on, as many as fit.
+    void bindAhead(const std::vector<Keystroke>& strokes, size_t at,
+                   const std::atomic<bool>& cancelled);
+    bool press(X11Stroke stroke, bool withControl);
+    /// Switches off the locked and latched modifiers of state until resumeLocks(); keys
+    /// are typed and the keymap changed only while they are off, since clients (Qt's among
+    /// them) lose track of Caps Lock when the keymap changes while it is on.
+    void suspendLocks(const XkbStateRec& state);
+    void resumeLocks();
 
     DisplayPtr display_;
-    int xkbEventType_;
+    int xkbEventType_ = 0;
+    DescPtr desc_;
+    bool stale_ = true;
     X11Keymap keymap_;
-    bool keymapStale_ = true;
-    std::vector<Borrowed> borrowed_;
-    bool warnedNoSpare_ = false;
+    X11BorrowedKeys borrowed_;
+    unsigned suspendedLocks_ = 0;
+    unsigned suspendedLatches_ = 0;
+    bool warnedNoKey_ = false;
 };
 
 std::unique_ptr<X11Keyboard::Connection> X11Keyboard::Connection::open() {
@@ -125,159 +146,217 @@ std::unique_ptr<X11Keyboard::Connection> X11Keyboard::Connection::open() {
                  DisplayString(display.get()));
         return nullptr;
     }
-    // Layout changes, and group or lock changes, alter which key yields which character.
+    XSetErrorHandler(warnOfXError);
     XkbSelectEvents(display.get(), XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
                     XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
-    XkbSelectEventDetails(display.get(), XkbUseCoreKbd, XkbStateNotify, XkbAllStateComponentsMask,
-                          XkbGroupStateMask | XkbModifierLockMask);
+    // Where the answers to pingFocusedClient() arrive.
+    XSelectInput(display.get(), DefaultRootWindow(display.get()),
+                 StructureNotifyMask | SubstructureNotifyMask);
     // Keep typing while another client grabs the server.
     XTestGrabControl(display.get(), True);
-    return std::make_unique<Connection>(std::move(display), xkbEvent);
+    auto connection = std::make_unique<Connection>(std::move(display));
+    connection->xkbEventType_ = xkbEvent;
+    return connection;
 }
 
-void X11Keyboard::Connection::refreshKeymap() {
-    while (XPending(display_.get()) > 0) {
-        XEvent event;
-        XNextEvent(display_.get(), &event);
-        if (event.type == MappingNotify) {
-            XRefreshKeyboardMapping(&event.xmapping);
-            keymapStale_ = true;
-        } else if (event.type == xkbEventType_) {
-            keymapStale_ = true;
+X11Keyboard::Connection::~Connection() {
+    if (!borrowed_.empty()) {
+        XkbStateRec state{};
+        XkbGetState(display(), XkbUseCoreKbd, &state);
+        suspendLocks(state);
+        refresh(state.group);
+        if (desc_) {
+            borrowed_.release(display(), desc_.get(), keymap_, Clock::time_point::max());
         }
+        resumeLocks();
     }
-    if (!keymapStale_) {
-        return;
-    }
-    std::set<KeyCode> borrowed;
-    for (const Borrowed& b : borrowed_) {
-        borrowed.insert(b.keycode);
-    }
-    keymap_ = X11Keymap::read(display_.get(), borrowed);
-    keymapStale_ = false;
+    XSync(display(), False);
 }
 
-bool X11Keyboard::Connection::typeCharacter(char32_t codePoint) {
-    refreshKeymap();
-    std::optional<KeyStroke> stroke = keymap_.strokeFor(codePoint);
-    if (!stroke) {
-        const KeySym keysym = keysymForCodePoint(codePoint);
-        if (keysym == NoSymbol || !borrow(keysym)) {
-            return false;
-        }
-        refreshKeymap();
-        stroke = keymap_.strokeFor(codePoint);
-        if (!stroke) {
-            return false;
-        }
-    }
-    touch(stroke->keycode);
-    bool accepted = true;
-    if (stroke->shift) {
-        accepted = fakeKey(keymap_.shiftKeycode(), true) && accepted;
-    }
-    accepted = fakeKey(stroke->keycode, true) && accepted;
-    accepted = fakeKey(stroke->keycode, false) && accepted;
-    if (stroke->shift) {
-        accepted = fakeKey(keymap_.shiftKeycode(), false) && accepted;
-    }
-    XFlush(display_.get());
-    return accepted;
-}
-
-bool X11Keyboard::Connection::sendKey(KeySym keysym, bool down) {
-    refreshKeymap();
-    std::optional<KeyCode> keycode = keymap_.keycodeFor(keysym);
-    if (!keycode) {
-        if (!borrow(keysym)) {
-            return false;
-        }
-        refreshKeymap();
-        keycode = keymap_.keycodeFor(keysym);
-        if (!keycode) {
-            return false;
-        }
-    }
-    touch(*keycode);
-    const bool accepted = fakeKey(*keycode, down);
-    XFlush(display_.get());
-    return accepted;
-}
-
-void X11Keyboard::Connection::touch(KeyCode keycode) {
-    for (Borrowed& b : borrowed_) {
-        if (b.keycode == keycode) {
-            b.lastUsed = SteadyClock::now();
-        }
-    }
-}
-
-bool X11Keyboard::Connection::borrow(KeySym keysym) {
-    for (const KeyCode keycode : keymap_.spareKeycodes()) {
-        const bool taken =
-            std::any_of(borrowed_.begin(), borrowed_.end(),
-                        [keycode](const Borrowed& b) { return b.keycode == keycode; });
-        if (!taken) {
-            bind(keycode, keysym);
-            borrowed_.push_back(Borrowed{keycode, SteadyClock::now()});
-            return true;
-        }
-    }
-    if (borrowed_.empty()) {
-        if (!warnedNoSpare_) {
-            qWarning(
-                "Keyboard output: no free keycode to type characters that the keyboard "
-                "layout lacks.");
-            warnedNoSpare_ = true;
-        }
-        return false;
-    }
-    // Every spare keycode is bound: rebind the one used longest ago once its hold is over.
-    auto oldest = std::min_element(
-        borrowed_.begin(), borrowed_.end(),
-        [](const Borrowed& a, const Borrowed& b) { return a.lastUsed < b.lastUsed; });
-    std::this_thread::sleep_until(oldest->lastUsed + kBorrowHold);
-    bind(oldest->keycode, keysym);
-    oldest->lastUsed = SteadyClock::now();
-    return true;
-}
-
-// Clients translate a key event with the mapping they hold when they read it, so the new
-// binding must be in the server's mapping before the key event is sent. A letter is bound
-// with its lower and upper case, so that the server gives the key a type that follows
-// Caps Lock and Shift as letter keys do.
-void X11Keyboard::Connection::bind(KeyCode keycode, KeySym keysym) {
-    KeySym keysyms[2] = {keysym, keysym};
-    XConvertCase(keysym, &keysyms[0], &keysyms[1]);
-    XChangeKeyboardMapping(display_.get(), keycode, 2, keysyms, 1);
-    XSync(display_.get(), False);
-    for (int i = 0; i < kMappingWaitTries; ++i) {
-        int perKeycode = 0;
-        KeySym* current = XGetKeyboardMapping(display_.get(), keycode, 1, &perKeycode);
-        const bool visible = current != nullptr && perKeycode > 0 && current[0] == keysyms[0];
-        XFree(current);
-        if (visible) {
+size_t X11Keyboard::Connection::type(const std::vector<Keystroke>& strokes,
+                                     const std::atomic<bool>& cancelled) {
+    size_t failed = 0;
+    for (size_t i = 0; i < strokes.size() && !cancelled; ++i) {
+        if (!awaitFreeModifiers(cancelled)) {
             break;
         }
-        std::this_thread::sleep_for(kMappingWaitStep);
+        if (!typeStroke(strokes, i, cancelled) && !cancelled) {
+            ++failed;
+        }
     }
-    keymapStale_ = true;
+    resumeLocks();
+    XFlush(display());
+    return failed;
 }
 
-void X11Keyboard::Connection::restore(SteadyClock::time_point usedBefore) {
-    const auto end = std::remove_if(borrowed_.begin(), borrowed_.end(), [&](const Borrowed& b) {
-        if (b.lastUsed >= usedBefore) {
+void X11Keyboard::Connection::idle(const std::atomic<bool>& cancelled) {
+    if (borrowed_.empty()) {
+        return;
+    }
+    XkbStateRec state{};
+    XkbGetState(display(), XkbUseCoreKbd, &state);
+    refresh(state.group);
+    const Clock::time_point unusedSince = Clock::now() - X11BorrowedKeys::kHold;
+    if (desc_ && borrowed_.anyUnusedSince(unusedSince)) {
+        // A program that is behind would otherwise read the keymap without the keys it has
+        // still to translate.
+        caughtUp(cancelled);
+        suspendLocks(state);
+        if (borrowed_.release(display(), desc_.get(), keymap_, unusedSince)) {
+            keymap_ = X11Keymap(desc_.get(), keymap_.group(), borrowed_.keycodes());
+        }
+        resumeLocks();
+    }
+}
+
+void X11Keyboard::Connection::handle(const XEvent& event) {
+    if (event.type == MappingNotify) {
+        XMappingEvent mapping = event.xmapping;
+        XRefreshKeyboardMapping(&mapping);
+        stale_ = true;
+    } else if (event.type == xkbEventType_) {
+        stale_ = true;
+    }
+}
+
+void X11Keyboard::Connection::refresh(int group) {
+    while (XPending(display()) > 0) {
+        XEvent event;
+        XNextEvent(display(), &event);
+        handle(event);
+    }
+    if (stale_) {
+        desc_.reset(XkbGetMap(display(), XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask,
+                              XkbUseCoreKbd));
+        if (desc_) {
+            borrowed_.forgetLost(desc_.get());
+        }
+        stale_ = false;
+    } else if (group == keymap_.group()) {
+        return;
+    }
+    keymap_ = desc_ ? X11Keymap(desc_.get(), group, borrowed_.keycodes()) : X11Keymap();
+}
+
+bool X11Keyboard::Connection::awaitFreeModifiers(const std::atomic<bool>& cancelled) {
+    const Clock::time_point since = Clock::now();
+    bool warned = false;
+    for (;;) {
+        XkbStateRec state{};
+        XkbGetState(display(), XkbUseCoreKbd, &state);
+        suspendLocks(state);
+        refresh(state.group);
+        if (state.base_mods == 0) {
+            return true;
+        }
+        if (!warned && Clock::now() - since > kHeldModifierWarning) {
+            qWarning("Keyboard output waits until the modifier keys are released.");
+            warned = true;
+        }
+        if (cancelled) {
             return false;
         }
-        KeySym none[2] = {NoSymbol, NoSymbol};
-        XChangeKeyboardMapping(display_.get(), b.keycode, 2, none, 1);
-        return true;
-    });
-    if (end != borrowed_.end()) {
-        borrowed_.erase(end, borrowed_.end());
-        XFlush(display_.get());
-        keymapStale_ = true;
+        std::this_thread::sleep_for(kPollStep);
     }
+}
+
+bool X11Keyboard::Connection::typeStroke(const std::vector<Keystroke>& strokes, size_t at,
+                                         const std::atomic<bool>& cancelled) {
+    const Keystroke& stroke = strokes[at];
+    if (!isCharacter(stroke)) {
+        const std::optional<KeyCode> keycode = keymap_.keycodeFor(keysymOf(stroke.key));
+        return keycode && press(X11Stroke{*keycode, 0}, false);
+    }
+    std::optional<X11Stroke> found = keymap_.strokeFor(stroke.character);
+    if (!found) {
+        bindAhead(strokes, at, cancelled);
+        found = keymap_.strokeFor(stroke.character);
+    }
+    if (!found) {
+        return false;
+    }
+    borrowed_.touch(stroke.character);
+    return press(*found, stroke.kind == Keystroke::Kind::Control);
+}
+
+void X11Keyboard::Connection::bindAhead(const std::vector<Keystroke>& strokes, size_t at,
+                                        const std::atomic<bool>& cancelled) {
+    if (!desc_ || keysymForCodePoint(strokes[at].character) == NoSymbol) {
+        return;
+    }
+    const size_t capacity = borrowed_.capacity(desc_.get(), keymap_);
+    std::vector<char32_t> wanted;
+    for (size_t i = at; i < strokes.size() && wanted.size() < capacity; ++i) {
+        const char32_t c = strokes[i].character;
+        if (isCharacter(strokes[i]) && !keymap_.layoutHas(c) && keysymForCodePoint(c) != NoSymbol &&
+            std::find(wanted.begin(), wanted.end(), c) == wanted.end()) {
+            wanted.push_back(c);
+        }
+    }
+    if (wanted.empty()) {
+        if (!warnedNoKey_) {
+            qWarning("Keyboard output: no free keycode for characters the layout lacks.");
+            warnedNoKey_ = true;
+        }
+        return;
+    }
+    borrowed_.bind(display(), desc_.get(), keymap_, wanted, cancelled,
+                   [this, &cancelled] { return caughtUp(cancelled); });
+    keymap_ = X11Keymap(desc_.get(), keymap_.group(), borrowed_.keycodes());
+}
+
+// Ctrl first, then Shift and the level-three shift, the key, and all released in reverse.
+bool X11Keyboard::Connection::press(X11Stroke stroke, bool withControl) {
+    std::vector<KeyCode> held;
+    const unsigned modifiers = stroke.modifiers | (withControl ? ControlMask : 0);
+    for (const unsigned modifier : {static_cast<unsigned>(ControlMask),
+                                    static_cast<unsigned>(ShiftMask), keymap_.levelThree()}) {
+        if (modifier != 0 && (modifiers & modifier) != 0) {
+            const KeyCode key = keymap_.modifierKey(modifier);
+            if (key == 0) {
+                return false;
+            }
+            held.push_back(key);
+        }
+    }
+    held.push_back(stroke.keycode);
+    bool accepted = true;
+    for (const KeyCode key : held) {
+        accepted = XTestFakeKeyEvent(display(), key, True, CurrentTime) != 0 && accepted;
+    }
+    for (auto key = held.rbegin(); key != held.rend(); ++key) {
+        accepted = XTestFakeKeyEvent(display(), *key, False, CurrentTime) != 0 && accepted;
+    }
+    return accepted;
+}
+
+void X11Keyboard::Connection::suspendLocks(const XkbStateRec& state) {
+    if (state.locked_mods != 0) {
+        suspendedLocks_ |= state.locked_mods;
+        XkbLockModifiers(display(), XkbUseCoreKbd, state.locked_mods, 0);
+    }
+    if (state.latched_mods != 0) {
+        suspendedLatches_ |= state.latched_mods;
+        XkbLatchModifiers(display(), XkbUseCoreKbd, state.latched_mods, 0);
+    }
+}
+
+void X11Keyboard::Connection::resumeLocks() {
+    if (suspendedLocks_ == 0 && suspendedLatches_ == 0) {
+        return;
+    }
+    // A lock the user set meanwhile is theirs to keep; the suspended ones then stay off.
+    XkbStateRec state{};
+    XkbGetState(display(), XkbUseCoreKbd, &state);
+    if (state.locked_mods == 0 && suspendedLocks_ != 0) {
+        XkbLockModifiers(display(), XkbUseCoreKbd, suspendedLocks_, suspendedLocks_);
+    }
+    if (state.latched_mods == 0 && suspendedLatches_ != 0) {
+        XkbLatchModifiers(display(), XkbUseCoreKbd, suspendedLatches_, suspendedLatches_);
+    }
+    suspendedLocks_ = 0;
+    suspendedLatches_ = 0;
+    XFlush(display());
 }
 
 X11Keyboard::X11Keyboard() : connection_(Connection::open()) {}
@@ -288,16 +367,15 @@ bool X11Keyboard::isAvailable() const {
     return connection_ != nullptr;
 }
 
-bool X11Keyboard::typeCharacter(char32_t codePoint) {
-    return connection_ && connection_->typeCharacter(codePoint);
-}
-
-bool X11Keyboard::sendKey(Key key, bool down) {
-    return connection_ && connection_->sendKey(keysymOf(key), down);
+size_t X11Keyboard::type(const std::vector<Keystroke>& strokes) {
+    if (!connection_) {
+        return strokes.size();
+    }
+    return connection_->type(strokes, cancelled_);
 }
 
 void X11Keyboard::idle() {
     if (connection_) {
-        connection_->idle();
+        connection_->idle(cancelled_);
     }
 }

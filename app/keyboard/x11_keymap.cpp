@@ -1,120 +1,120 @@
 #include "keyboard/x11_keymap.h"
 
-#include <X11/XKBlib.h>
-#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include <algorithm>
-#include <memory>
-
 namespace {
 
-struct XkbDescDeleter {
-    void operator()(XkbDescPtr desc) const { XkbFreeKeyboard(desc, 0, True); }
-};
-
-constexpr char32_t kLastCodePoint = 0x10FFFF;
 constexpr KeySym kUnicodeKeysymBase = 0x01000000;
+constexpr char32_t kLastCodePoint = 0x10FFFF;
+
+bool isControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+KeySym translate(XkbDescPtr desc, KeyCode keycode, int group, unsigned modifiers) {
+    unsigned consumed = 0;
+    KeySym keysym = NoSymbol;
+    if (!XkbTranslateKeyCode(desc, keycode, XkbBuildCoreState(modifiers, group), &consumed,
+                             &keysym)) {
+        return NoSymbol;
+    }
+    return keysym;
+}
 
 }  // namespace
 
 KeySym keysymForCodePoint(char32_t codePoint) {
-    if ((codePoint >= 0x20 && codePoint <= 0x7E) || (codePoint >= 0xA0 && codePoint <= 0xFF)) {
-        return codePoint;
-    }
-    switch (codePoint) {
-        case 0x08:
-            return XK_BackSpace;
-        case 0x09:
-            return XK_Tab;
-        case 0x0A:
-            return XK_Linefeed;
-        case 0x0D:
-            return XK_Return;
-        case 0x1B:
-            return XK_Escape;
-        case 0x7F:
-            return XK_Delete;
-        default:
-            break;
-    }
-    if (codePoint > kLastCodePoint) {
+    if (isControl(codePoint) || codePoint > kLastCodePoint ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
         return NoSymbol;
     }
-    return kUnicodeKeysymBase + codePoint;
+    return codePoint <= 0xFF ? codePoint : kUnicodeKeysymBase + codePoint;
 }
 
-X11Keymap X11Keymap::read(Display* display, const std::set<KeyCode>& borrowed) {
-    X11Keymap keymap;
-    std::unique_ptr<XkbDescRec, XkbDescDeleter> desc(
-        XkbGetMap(display, XkbAllClientInfoMask, XkbUseCoreKbd));
-    if (!desc) {
-        return keymap;
-    }
-    XkbStateRec state{};
-    XkbGetState(display, XkbUseCoreKbd, &state);
-
-    // Translate every key as a client would see it under the current group and locks
-    // (Caps Lock, Num Lock), alone and with Shift. Borrowed keys count as spare and as part
-    // of the layout, so that a character bound to one is found like any other.
+X11Keymap::X11Keymap(XkbDescPtr desc, int group, const std::set<KeyCode>& borrowed)
+    : group_(group) {
+    const auto modifiersOf = [desc](KeyCode keycode) -> unsigned {
+        return desc->map->modmap != nullptr ? desc->map->modmap[keycode] : 0;
+    };
+    // The keys that hold the modifiers typing needs, found by what they type.
     for (int code = desc->min_key_code; code <= desc->max_key_code; ++code) {
         const auto keycode = static_cast<KeyCode>(code);
-        const unsigned modifiers = desc->map->modmap ? desc->map->modmap[keycode] : 0;
-        const bool hasSymbols = XkbKeyNumGroups(desc.get(), keycode) > 0;
-        if (borrowed.count(keycode) != 0 || (!hasSymbols && modifiers == 0)) {
-            keymap.spare_.push_back(keycode);
+        const unsigned modifiers = modifiersOf(keycode);
+        if (modifiers == 0 || XkbKeyNumGroups(desc, keycode) == 0) {
+            continue;
+        }
+        switch (translate(desc, keycode, group, 0)) {
+            case XK_Shift_L:
+            case XK_Shift_R:
+                modifierKeys_.try_emplace(modifiers & ShiftMask, keycode);
+                break;
+            case XK_Control_L:
+            case XK_Control_R:
+                modifierKeys_.try_emplace(modifiers & ControlMask, keycode);
+                break;
+            case XK_ISO_Level3_Shift:
+                if (levelThree_ == 0) {
+                    levelThree_ = modifiers;
+                    modifierKeys_.try_emplace(modifiers, keycode);
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    modifierKeys_.erase(0);
+
+    const unsigned levels[] = {0, ShiftMask, levelThree_, ShiftMask | levelThree_};
+    const size_t levelCount = levelThree_ != 0 ? 4 : 2;
+    for (int code = desc->min_key_code; code <= desc->max_key_code; ++code) {
+        const auto keycode = static_cast<KeyCode>(code);
+        const bool isBorrowed = borrowed.count(keycode) != 0;
+        const bool hasSymbols = XkbKeyNumGroups(desc, keycode) > 0;
+        if (isBorrowed || (!hasSymbols && modifiersOf(keycode) == 0)) {
+            free_.insert(free_.begin(), keycode);
         }
         if (!hasSymbols) {
             continue;
         }
-        if ((modifiers & ShiftMask) != 0 && keymap.shiftKeycode_ == 0) {
-            keymap.shiftKeycode_ = keycode;
-        }
-        for (const bool shift : {false, true}) {
-            const unsigned mods = state.locked_mods | (shift ? ShiftMask : 0);
-            unsigned consumed = 0;
-            KeySym keysym = NoSymbol;
-            if (!XkbTranslateKeyCode(desc.get(), keycode, XkbBuildCoreState(mods, state.group),
-                                     &consumed, &keysym) ||
-                keysym == NoSymbol) {
+        for (size_t level = 0; level < levelCount; ++level) {
+            const KeySym keysym = translate(desc, keycode, group, levels[level]);
+            if (keysym == NoSymbol) {
                 continue;
             }
-            // Clients turn a letter into upper case when Caps Lock is on and the key's type
-            // does not consume Lock.
-            if ((mods & LockMask) != 0 && (consumed & LockMask) == 0) {
-                KeySym lower = NoSymbol;
-                XConvertCase(keysym, &lower, &keysym);
+            if (level == 0) {
+                plainKeys_.try_emplace(keysym, keycode);
             }
-            if (!shift) {
-                keymap.plainKeys_.emplace(keysym, keycode);
-            }
-            const char32_t codePoint = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym));
-            if (codePoint != 0) {
-                keymap.offer(codePoint, keysym, KeyStroke{keycode, shift});
+            const char32_t c = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym));
+            if (c != 0 && !isControl(c)) {
+                offer(isBorrowed ? borrowed_ : layout_, c, keysym,
+                      X11Stroke{keycode, levels[level]});
             }
         }
     }
-    std::reverse(keymap.spare_.begin(), keymap.spare_.end());
-    return keymap;
 }
 
-// Prefers the character's own keysym (the main keyboard's "1" over the keypad's) and then
-// a stroke without Shift; among equals the lowest keycode wins.
-void X11Keymap::offer(char32_t codePoint, KeySym keysym, KeyStroke stroke) {
-    const int rank = (keysym == keysymForCodePoint(codePoint) ? 0 : 2) + (stroke.shift ? 1 : 0);
-    const auto [it, inserted] = characters_.try_emplace(codePoint, Candidate{stroke, rank});
+// Ranks a stroke by whether it types the character's own keysym (the main keyboard's "1"
+// rather than the keypad's) and then by its modifiers; among equals the lowest keycode wins.
+void X11Keymap::offer(std::unordered_map<char32_t, Candidate>& into, char32_t c, KeySym keysym,
+                      X11Stroke stroke) {
+    const int modifierRank = (stroke.modifiers & ShiftMask ? 1 : 0) +
+                             (stroke.modifiers & ~static_cast<unsigned>(ShiftMask) ? 2 : 0);
+    const int rank = (keysym == keysymForCodePoint(c) ? 0 : 4) + modifierRank;
+    const auto [it, inserted] = into.try_emplace(c, Candidate{stroke, rank});
     if (!inserted && rank < it->second.rank) {
         it->second = Candidate{stroke, rank};
     }
 }
 
-std::optional<KeyStroke> X11Keymap::strokeFor(char32_t codePoint) const {
-    const auto it = characters_.find(codePoint);
-    if (it == characters_.end() || (it->second.stroke.shift && shiftKeycode_ == 0)) {
-        return std::nullopt;
+std::optional<X11Stroke> X11Keymap::strokeFor(char32_t c) const {
+    for (const auto* source : {&layout_, &borrowed_}) {
+        const auto it = source->find(c);
+        if (it != source->end()) {
+            return it->second.stroke;
+        }
     }
-    return it->second.stroke;
+    return std::nullopt;
 }
 
 std::optional<KeyCode> X11Keymap::keycodeFor(KeySym keysym) const {
@@ -123,4 +123,9 @@ std::optional<KeyCode> X11Keymap::keycodeFor(KeySym keysym) const {
         return std::nullopt;
     }
     return it->second;
+}
+
+KeyCode X11Keymap::modifierKey(unsigned modifier) const {
+    const auto it = modifierKeys_.find(modifier);
+    return it == modifierKeys_.end() ? 0 : it->second;
 }

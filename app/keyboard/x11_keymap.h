@@ -1,57 +1,64 @@
 #ifndef OSTRELSCAN_KEYBOARD_X11_KEYMAP_H
 #define OSTRELSCAN_KEYBOARD_X11_KEYMAP_H
 
-#include <X11/Xlib.h>
+#include <X11/XKBlib.h>
 
 #include <optional>
 #include <set>
 #include <unordered_map>
 #include <vector>
 
-/// One key stroke that produces a symbol: the key, and whether Shift is held around it.
-struct KeyStroke {
+/// A key and the modifiers (Shift, the level-three shift AltGr) held around it.
+struct X11Stroke {
     KeyCode keycode = 0;
-    bool shift = false;
+    unsigned modifiers = 0;
 };
 
-/// The keysym through which a code point is typed when the layout lacks it: the Latin-1
-/// keysym, the terminal function key of a control character that has one (Return for
-/// U+000D, Tab, BackSpace, Linefeed, Escape, Delete), else the Unicode keysym.
-/// NoSymbol for values beyond Unicode.
+/// The keysym through which a code point is bound to a free key: the Latin-1 keysym, else
+/// the Unicode keysym; NoSymbol for control characters and values beyond Unicode.
 KeySym keysymForCodePoint(char32_t codePoint);
 
-/// What the core keyboard's layout produces in its current group and lock state, plus the
-/// keycodes that carry no symbol and so may be borrowed for characters the layout lacks.
+/// What the core keyboard's layout types in one group while no modifier is locked or
+/// latched: which key with which level modifiers gives which character, the keys that hold
+/// Shift, Ctrl and the level-three shift, and the keycodes free for binding.
 class X11Keymap {
 public:
-    /// Reads the layout from display (XKB must be initialised on it). Keycodes in borrowed
-    /// are bound by us for the moment: they count as spare as well as part of the layout.
-    static X11Keymap read(Display* display, const std::set<KeyCode>& borrowed);
+    X11Keymap() = default;
+    /// Reads the types, symbols and modifier map of desc for group. Keys in borrowed are
+    /// bound by us: they count as free and type their characters, but not as the layout's.
+    X11Keymap(XkbDescPtr desc, int group, const std::set<KeyCode>& borrowed);
 
-    /// How to type codePoint with the layout, if it can be typed with Shift at most.
-    std::optional<KeyStroke> strokeFor(char32_t codePoint) const;
+    int group() const { return group_; }
 
-    /// The key that produces keysym without modifiers, if any.
+    /// How to type c, preferring the character's own keysym and then fewer modifiers.
+    std::optional<X11Stroke> strokeFor(char32_t c) const;
+    /// Whether a key of the layout itself (not a borrowed one) types c.
+    bool layoutHas(char32_t c) const { return layout_.count(c) != 0; }
+    /// The key that gives keysym without modifiers.
     std::optional<KeyCode> keycodeFor(KeySym keysym) const;
-
-    /// A key bound to the Shift modifier; 0 when there is none.
-    KeyCode shiftKeycode() const { return shiftKeycode_; }
-
-    /// Keycodes with no symbols and no modifier, highest first, borrowed ones included.
-    const std::vector<KeyCode>& spareKeycodes() const { return spare_; }
+    /// The key that sets modifier (ShiftMask, ControlMask or levelThree()); 0 when none.
+    KeyCode modifierKey(unsigned modifier) const;
+    /// The real modifier of the level-three shift; 0 when the layout has none.
+    unsigned levelThree() const { return levelThree_; }
+    /// Keycodes without symbols or modifiers, highest first, borrowed ones included.
+    const std::vector<KeyCode>& freeKeycodes() const { return free_; }
 
 private:
     struct Candidate {
-        KeyStroke stroke;
+        X11Stroke stroke;
         int rank = 0;
     };
 
-    void offer(char32_t codePoint, KeySym keysym, KeyStroke stroke);
+    void offer(std::unordered_map<char32_t, Candidate>& into, char32_t c, KeySym keysym,
+               X11Stroke stroke);
 
-    std::unordered_map<char32_t, Candidate> characters_;
+    int group_ = 0;
+    std::unordered_map<char32_t, Candidate> layout_;
+    std::unordered_map<char32_t, Candidate> borrowed_;
     std::unordered_map<KeySym, KeyCode> plainKeys_;
-    std::vector<KeyCode> spare_;
-    KeyCode shiftKeycode_ = 0;
+    std::unordered_map<unsigned, KeyCode> modifierKeys_;
+    unsigned levelThree_ = 0;
+    std::vector<KeyCode> free_;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -27,8 +29,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kLedPause{200};
 
-const char* const kTrayIconPath = ":/new/prefix1/iocn";
-
 const char* bit(bool on) {
     return on ? "1" : "0";
 }
@@ -44,6 +44,9 @@ MainWindow::MainWindow(ScanSettings& scanSettings, std::unique_ptr<KeyboardBacke
       scanSettings_(scanSettings),
       keyboard_(std::move(keyboard)),
       ui(std::make_unique<MainWindowForm>()) {
+    // The window lives hidden in the tray: a message box closing then leaves no window
+    // shown, which must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
     ui->setup(this);
     ui->opendev->hide();
     // Without a tray host the window would be unreachable once hidden, so it is shown.
@@ -51,6 +54,9 @@ MainWindow::MainWindow(ScanSettings& scanSettings, std::unique_ptr<KeyboardBacke
         smalllest();
     } else {
         show();
+    }
+    if (!keyboard_->isAvailable()) {
+        tellKeyboardIsOff();
     }
     loaded_ = readSettingsFile(kSettingsFileName);
     settings = std::make_unique<QSettings>(kSettingsFileName, QSettings::IniFormat);
@@ -128,7 +134,7 @@ void MainWindow::smalllest() {
 
 void MainWindow::buildTray() {
     trayIcon = new QSystemTrayIcon(this);
-    trayIcon->setIcon(QIcon(kTrayIconPath));
+    trayIcon->setIcon(QIcon(kIconResource));
     trayIcon->setToolTip(QObject::tr("OstrelScan"));
     connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::on_activatedSysTrayIcon);
     showMainAction = new QAction(QObject::tr("主页面"), this);
@@ -141,6 +147,20 @@ void MainWindow::buildTray() {
     trayMenu->addAction(exitAppAction);
     trayIcon->setContextMenu(trayMenu);
     trayIcon->show();
+}
+
+// Said once, where a tray user sees it: the program runs on but cannot type any code.
+void MainWindow::tellKeyboardIsOff() {
+    const QString title = QStringLiteral("OstrelScan");
+    const QString text = QStringLiteral(
+        "无法模拟键盘输入（需要带 XTEST 扩展的 X11 显示），扫描到的条码不会被输入。");
+    if (trayIcon != nullptr) {
+        trayIcon->showMessage(title, text, QSystemTrayIcon::Warning);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 // Without a tray, closing the window is the way out, so it ends the program as the tray's

@@ -8,6 +8,9 @@
 
 #include "loaded_settings.h"
 
+/// The application's icon, compiled in: the tray icon and every window's.
+inline const char* const kIconResource = ":/new/prefix1/iocn";
+
 class KeyboardBackend;
 class QAction;
 class QMenu;
@@ -72,6 +75,8 @@ private:
     /// Whether the window can hide into a tray: one has been built, or a tray host runs.
     bool trayReachable() const;
     void buildTray();
+    /// Tells the user that keyboard output is impossible.
+    void tellKeyboardIsOff();
     /// Writes one key and puts it on disk at once, so that a crash or power loss keeps it.
     void store(const char* key, const QVariant& value);
 

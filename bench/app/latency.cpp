@@ -6,7 +6,7 @@
 //
 //   bench="tests/with_tray_host.sh build/bin/bench-latency"
 //   xvfb-run -a -s "-screen 0 1280x1024x24" $bench [--codes N]
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -47,7 +47,7 @@ double percentile(std::vector<double> values, double fraction) {
 
 int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
-    QApplication application(argc, argv);
+    QCoreApplication application(argc, argv);
     int codes = kDefaultCodes;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--codes") == 0) {

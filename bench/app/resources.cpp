@@ -6,7 +6,7 @@
 //
 //   bench="tests/with_tray_host.sh build/bin/bench-resources"
 //   xvfb-run -a -s "-screen 0 1280x1024x24" $bench [--seconds N]
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -55,7 +55,7 @@ void printRow(const char* phase, const Figures& figures, double cpuTarget) {
 
 int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
-    QApplication application(argc, argv);
+    QCoreApplication application(argc, argv);
     int seconds = kDefaultSeconds;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0) {

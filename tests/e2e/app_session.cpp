@@ -1,18 +1,11 @@
 #include "app_session.h"
 
-#include <QCheckBox>
 #include <QFile>
-#include <QMainWindow>
-#include <QMenu>
 #include <QProcessEnvironment>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QWidget>
 
 #include <fstream>
 #include <functional>
 
-#include "main_window_form.h"
 #include "sim_image.h"
 #include "wait_until.h"
 #include "x_tools.h"
@@ -123,34 +116,20 @@ QString AppSession::output() {
     return output_;
 }
 
-bool AppSession::openWindow() {
+QString AppSession::openWindow() {
     const QRect icon = xtools::geometry(trayIcon_);
     xtools::clickAt(trayIcon_, QPoint(icon.width() / 2, icon.height() / 2));
-    window_ = xtools::waitForWindow("--name", kWindowTitle, 5s);
-    return !window_.isEmpty();
+    return xtools::waitForWindow("--name", kWindowTitle, 5s);
 }
 
-void AppSession::click(const char* widget) {
-    xtools::clickAt(window_, widgetCentre(widget));
-}
-
-void AppSession::typeInto(const char* widget, const QString& text) {
-    click(widget);
-    xtools::key("ctrl+a");
-    if (text.isEmpty()) {
-        xtools::key("BackSpace");
-    } else {
-        xtools::type(text);
-    }
-}
-
+// Qt's menu takes the keyboard when it opens: Up goes to the last entry.
 void AppSession::exitThroughTray() {
     const QStringList before = xtools::visibleWindows("--classname", kClassPattern);
     const QRect icon = xtools::geometry(trayIcon_);
     xtools::clickAt(trayIcon_, QPoint(icon.width() / 2, icon.height() / 2), 3);
-    const QString menu = newWindow(before, 5s);
-    if (!menu.isEmpty()) {
-        xtools::clickAt(menu, exitEntryCentre());
+    if (!newWindow(before, 5s).isEmpty()) {
+        xtools::key("Up");
+        xtools::key("Return");
     }
 }
 
@@ -164,31 +143,4 @@ void AppSession::show(const std::string& image) {
 
 void AppSession::showBlank() {
     telosim::ShowBlank(tree_, "scanner");
-}
-
-QPoint exitEntryCentre() {
-    QMenu menu;
-    menu.setAttribute(Qt::WA_DontShowOnScreen);
-    menu.addAction(QObject::tr("主页面"));
-    menu.addSeparator();
-    QAction* exit = menu.addAction(QObject::tr("退出"));
-    menu.show();
-    return menu.actionGeometry(exit).center();
-}
-
-QPoint widgetCentre(const char* objectName) {
-    QMainWindow window;
-    window.setAttribute(Qt::WA_DontShowOnScreen);
-    MainWindowForm form;
-    form.setup(&window);
-    form.opendev->hide();
-    window.show();
-    auto* widget = window.findChild<QWidget*>(QString::fromLatin1(objectName));
-    if (widget == nullptr) {
-        return {};
-    }
-    // A check box or radio button reacts to its indicator and text, not its whole width.
-    const bool indicator = qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
-    const QPoint inside = indicator ? QPoint(8, widget->height() / 2) : widget->rect().center();
-    return widget->mapTo(&window, inside);
 }

@@ -1,7 +1,6 @@
 #ifndef OSTRELSCAN_TESTS_E2E_APP_SESSION_H
 #define OSTRELSCAN_TESTS_E2E_APP_SESSION_H
 
-#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -40,12 +39,8 @@ public:
     /// Waits for the process to end; its exit code, or -1 when it did not end or crashed.
     int waitForExit(std::chrono::milliseconds timeout);
 
-    /// Clicks the tray icon and waits for the window; false when it did not appear.
-    bool openWindow();
-    /// Clicks the widget with this object name in the shown window.
-    void click(const char* widget);
-    /// Replaces the text of a line edit, as a user selecting all and typing does.
-    void typeInto(const char* widget, const QString& text);
+    /// Clicks the tray icon and waits for the window; its id, empty when it did not appear.
+    QString openWindow();
     /// "退出" from the tray icon's menu.
     void exitThroughTray();
 
@@ -64,14 +59,6 @@ private:
     QProcess process_;
     QString output_;
     QString trayIcon_;
-    QString window_;
 };
-
-/// Where a user clicks the widget with this object name, relative to the main window, as
-/// the application's own form lays it out on this display.
-QPoint widgetCentre(const char* objectName);
-
-/// Where a user clicks "退出" in the tray icon's menu, relative to the menu.
-QPoint exitEntryCentre();
 
 #endif

@@ -1,4 +1,4 @@
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
-    QApplication application(argc, argv);
+    QCoreApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,15 +1,14 @@
-// The application's life as a user meets it: interval mode, the symbology update, the LED
-// switch across unplugging, the tray's exit, a second start, and settings kept across starts.
+// The real application as a user meets it, configured through its settings file: codes
+// typed in single and interval mode, the stored symbology choice, the LED across
+// unplugging and at exit, a second start, a killed copy, and the icon on its windows.
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <thread>
 
 #include "app_session.h"
-#include "received_text.h"
 #include "wait_until.h"
 #include "x11_receiver.h"
 #include "x_tools.h"
@@ -20,60 +19,66 @@ using namespace std::chrono_literals;
 
 const std::string kHello = "HELLO-TELO-42";
 
-TEST(Lifecycle, IntervalModeTypesTheCodeAgainOnceTheIntervalHasPassed) {
-    AppSession app;
-    app.writeSettings("[General]\nqrcode=1\n");
-    ASSERT_TRUE(app.start());
-    ASSERT_TRUE(app.openWindow());
-    app.click("intervalmode");
-    app.typeInto("interval", "1500");
+// Everything typed for one code: waits for `presses` keys, then for the quiet after them.
+std::string received(X11Receiver& receiver, size_t presses) {
+    receiver.waitForPresses(presses, 10s);
+    const std::string text = X11Receiver::textOf(receiver.settle(1500ms));
+    receiver.clear();
+    return text;
+}
 
+TEST(Lifecycle, SingleModeTypesPrefixCodeSuffixAndEnterOncePerCode) {
+    AppSession app;
+    app.writeSettings("[General]\nworkmode=1\nqrcode=1\nprefix=[\nsuffix=]\nenter=1\n");
+    ASSERT_TRUE(app.start());
     X11Receiver receiver;
     ASSERT_TRUE(receiver.ready());
     app.show("qr_hello.png");
-    EXPECT_EQ(waitForText(receiver, kHello.size()), kHello);
-    // The next output cannot come before the interval, counted from the end of this one.
-    std::this_thread::sleep_for(700ms);
-    EXPECT_EQ(waitForText(receiver, 0), kHello);
-    EXPECT_EQ(waitForText(receiver, 2 * kHello.size()), kHello + kHello);
+    EXPECT_EQ(received(receiver, 16), "[HELLO-TELO-42]\r") << "typed once while in view";
+    app.show("qr_second.png");
+    EXPECT_EQ(received(receiver, 14), "[SECOND-CODE]\r");
+    app.show("qr_hello.png");
+    EXPECT_EQ(received(receiver, 16), "[HELLO-TELO-42]\r");
 }
 
-TEST(Lifecycle, ASymbologyDisabledThroughTheUpdateButtonIsNoLongerTyped) {
+TEST(Lifecycle, IntervalModeTypesTheCodeAgainOnceTheIntervalHasPassed) {
+    AppSession app;
+    app.writeSettings("[General]\nworkmode=2\ninterval=1500\nqrcode=1\n");
+    ASSERT_TRUE(app.start());
+    X11Receiver receiver;
+    ASSERT_TRUE(receiver.ready());
+    app.show("qr_hello.png");
+    receiver.waitForPresses(kHello.size(), 10s);
+    // The next output cannot come before the interval, counted from the end of this one.
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(X11Receiver::textOf(receiver.waitForPresses(0, {})), kHello);
+    EXPECT_EQ(received(receiver, 2 * kHello.size()), kHello + kHello);
+}
+
+TEST(Lifecycle, AnUntickedQrCodeIsDisabledWhenTheScannerIsFound) {
     QTemporaryDir images;
     const QString ean13 = images.filePath("ean13.png");
     ASSERT_EQ(
         QProcess::execute("zint", {"-b", "13", "-d", "590123412345", "--scale", "3", "-o", ean13}),
         0);
     AppSession app;
-    app.writeSettings("[General]\nqrcode=1\nean13=1\nworkmode=1\n");
+    app.writeSettings("[General]\nean13=1\nworkmode=1\n");
     ASSERT_TRUE(app.start());
-    ASSERT_TRUE(app.openWindow());
-    app.click("qrcode");
-    app.click("setCode");
-    ASSERT_TRUE(waitUntil([&app] {
-        QSettings file(app.settingsFile(), QSettings::IniFormat);
-        return file.value("qrcode").toString() == "0";
-    }));
-
     X11Receiver receiver;
     ASSERT_TRUE(receiver.ready());
     app.show("qr_hello.png");
-    std::this_thread::sleep_for(1500ms);
-    EXPECT_EQ(waitForText(receiver, 0), "");
+    EXPECT_EQ(X11Receiver::textOf(receiver.settle(2s)), "");
     app.show(ean13.toStdString());
-    EXPECT_EQ(waitForText(receiver, 13), "5901234123457");
+    EXPECT_EQ(received(receiver, 13), "5901234123457");
 }
 
-TEST(Lifecycle, TheLedFollowsItsSwitchAcrossUnpluggingAndGoesOffAtExit) {
+TEST(Lifecycle, TheLedIsOnAfterEachConnectionAndOffAtExit) {
     AppSession app;
+    app.writeSettings("[General]\nbacklight=1\n");
     ASSERT_TRUE(app.start());
-    ASSERT_TRUE(waitUntil([&app] { return app.output().contains("open capture success"); }));
-    ASSERT_TRUE(app.openWindow());
-    app.click("backlightControl");
     ASSERT_TRUE(waitUntil([&app] {
         return app.sim().indicatorWrites("scanner") == std::vector<std::string>{"0x21"};
-    })) << "the switch reaches the device";
-
+    }));
     app.sim().unplug("scanner");
     std::this_thread::sleep_for(1s);
     app.sim().replug("scanner");
@@ -86,13 +91,17 @@ TEST(Lifecycle, TheLedFollowsItsSwitchAcrossUnpluggingAndGoesOffAtExit) {
     EXPECT_EQ(app.sim().indicatorWrites("scanner").back(), "0x20") << "switched off before the end";
 }
 
-TEST(Lifecycle, ASecondStartIsRefusedWhileTheFirstCopyRuns) {
+TEST(Lifecycle, ASecondStartIsRefusedAndEveryWindowCarriesTheIcon) {
     AppSession app;
     ASSERT_TRUE(app.start());
+    const QString window = app.openWindow();
+    ASSERT_FALSE(window.isEmpty());
+    EXPECT_TRUE(xtools::hasIcon(window));
     std::unique_ptr<QProcess> second = app.startAnother();
     const QString box = xtools::waitForWindow("--name", "Ostrel软解", 10s);
     ASSERT_FALSE(box.isEmpty()) << "the refusal box";
-    xtools::xdotool({"windowfocus", "--sync", box});
+    EXPECT_TRUE(xtools::hasIcon(box));
+    xtools::run("xdotool", {"windowfocus", "--sync", box});
     xtools::key("Return");
     ASSERT_TRUE(second->waitForFinished(10000));
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
@@ -106,29 +115,6 @@ TEST(Lifecycle, ACopyKilledEarlierDoesNotRefuseTheNextStart) {
     app.kill();
     ASSERT_TRUE(app.start()) << "the killed copy's marker was cleared";
     EXPECT_TRUE(xtools::visibleWindows("--name", "Ostrel软解").isEmpty());
-}
-
-TEST(Lifecycle, WhatTheUserSetIsStoredAndAppliedAtTheNextStart) {
-    AppSession app;
-    app.writeSettings("[General]\nqrcode=1\n");
-    ASSERT_TRUE(app.start());
-    ASSERT_TRUE(app.openWindow());
-    app.click("singlemode");
-    app.typeInto("preedit", "No.");
-    app.click("enterBox");
-    app.exitThroughTray();
-    ASSERT_EQ(app.waitForExit(10s), 0);
-
-    QSettings file(app.settingsFile(), QSettings::IniFormat);
-    EXPECT_EQ(file.value("workmode").toString(), "1");
-    EXPECT_EQ(file.value("prefix").toString(), "No.");
-    EXPECT_EQ(file.value("enter").toString(), "1");
-
-    ASSERT_TRUE(app.start());
-    X11Receiver receiver;
-    ASSERT_TRUE(receiver.ready());
-    app.show("qr_hello.png");
-    EXPECT_EQ(waitForText(receiver, 4 + kHello.size()), "No." + kHello + "\r");
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 
 namespace xtools {
 
-QString xdotool(const QStringList& arguments) {
+QString run(const QString& program, const QStringList& arguments) {
     QProcess process;
-    process.start("xdotool", arguments);
+    process.start(program, arguments);
     if (!process.waitForFinished(10000) || process.exitCode() != 0) {
         return {};
     }
@@ -17,7 +17,8 @@ QString xdotool(const QStringList& arguments) {
 }
 
 QStringList visibleWindows(const QString& option, const QString& pattern) {
-    return xdotool({"search", "--onlyvisible", option, pattern}).split('\n', Qt::SkipEmptyParts);
+    return run("xdotool", {"search", "--onlyvisible", option, pattern})
+        .split('\n', Qt::SkipEmptyParts);
 }
 
 QString waitForWindow(const QString& option, const QString& pattern,
@@ -34,7 +35,7 @@ QString waitForWindow(const QString& option, const QString& pattern,
 }
 
 QRect geometry(const QString& window) {
-    const QString shell = xdotool({"getwindowgeometry", "--shell", window});
+    const QString shell = run("xdotool", {"getwindowgeometry", "--shell", window});
     const auto number = [&shell](const char* name) {
         const QRegularExpression line(QString("^%1=(-?\\d+)$").arg(name),
                                       QRegularExpression::MultilineOption);
@@ -45,16 +46,16 @@ QRect geometry(const QString& window) {
 
 void clickAt(const QString& window, const QPoint& point, int button) {
     const QPoint onScreen = geometry(window).topLeft() + point;
-    xdotool({"mousemove", QString::number(onScreen.x()), QString::number(onScreen.y())});
-    xdotool({"click", QString::number(button)});
-}
-
-void type(const QString& text) {
-    xdotool({"type", "--delay", "20", text});
+    run("xdotool", {"mousemove", QString::number(onScreen.x()), QString::number(onScreen.y())});
+    run("xdotool", {"click", QString::number(button)});
 }
 
 void key(const QString& keys) {
-    xdotool({"key", "--delay", "20", keys});
+    run("xdotool", {"key", "--delay", "20", keys});
+}
+
+bool hasIcon(const QString& window) {
+    return run("xprop", {"-id", window, "_NET_WM_ICON"}).startsWith("_NET_WM_ICON(CARDINAL) =");
 }
 
 }  // namespace xtools

@@ -8,12 +8,12 @@
 
 #include <chrono>
 
-/// What a user does on the X display, done with xdotool: finding windows, moving the pointer,
-/// clicking and typing through XTest.
+/// What a user does and sees on the X display, done with xdotool and xprop: finding
+/// windows, moving the pointer, clicking and pressing keys through XTest.
 namespace xtools {
 
-/// Runs xdotool; its standard output, empty when it failed.
-QString xdotool(const QStringList& arguments);
+/// Runs program; its standard output, empty when it failed.
+QString run(const QString& program, const QStringList& arguments);
 
 /// Visible windows whose name or class (a regular expression) matches, newest last.
 QStringList visibleWindows(const QString& option, const QString& pattern);
@@ -28,9 +28,11 @@ QRect geometry(const QString& window);
 /// A click of button at a point given relative to the window's top-left corner.
 void clickAt(const QString& window, const QPoint& point, int button = 1);
 
-/// Types text into whatever has the focus, and presses keys ("Return", "ctrl+a", ...).
-void type(const QString& text);
+/// Presses keys ("Return", "ctrl+a", ...) in whatever has the focus.
 void key(const QString& keys);
+
+/// Whether the window carries an icon for the window manager and task bar.
+bool hasIcon(const QString& window);
 
 }  // namespace xtools
 

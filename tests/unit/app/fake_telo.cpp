@@ -1,6 +1,5 @@
 #include "fake_telo.h"
 
-#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -10,7 +9,7 @@
 #include "timeline.h"
 
 struct Scanner {
-    int inside = 0;  // telo_scanner_is_connect or telo_scanner_decode calls in progress
+    std::thread::id owner = std::this_thread::get_id();
 };
 
 namespace {
@@ -20,7 +19,7 @@ struct World {
     bool createWorks = true;
     bool plugged = false;
     std::optional<std::string> code;
-    int callDurationMs = 0;
+    int32_t symbology = 1;
     int creates = 0;
     int destroys = 0;
     int decodes = 0;
@@ -35,116 +34,76 @@ World& world() {
     return w;
 }
 
-bool knownLocked(World& w, Scanner* scanner, const char* function) {
+// Runs f(world) under the lock.
+template <typename F>
+auto locked(F f) {
+    std::lock_guard<std::mutex> lock(world().mutex);
+    return f(world());
+}
+
+// Whether scanner is a live handle, recording a fault when it is not, or when a call that
+// belongs to the worker comes from another thread.
+bool known(World& w, Scanner* scanner, const char* function, bool workerOnly = false) {
     if (w.handles.count(scanner) == 0) {
         w.faults.push_back(std::string(function) + " on an unknown handle");
         return false;
     }
+    if (workerOnly && scanner->owner != std::this_thread::get_id()) {
+        w.faults.push_back(std::string(function) + " from another thread than the worker");
+    }
     return true;
 }
-
-// Marks a call that must not overlap another telo_scanner_is_connect or decode on scanner.
-class ExclusiveCall {
-public:
-    ExclusiveCall(Scanner* scanner, const char* function) : scanner_(scanner) {
-        World& w = world();
-        std::lock_guard<std::mutex> lock(w.mutex);
-        known_ = knownLocked(w, scanner, function);
-        if (known_ && scanner->inside++ > 0) {
-            w.faults.push_back(std::string(function) + " overlapped another call");
-        }
-        duration_ = std::chrono::milliseconds(w.callDurationMs);
-    }
-    ~ExclusiveCall() {
-        World& w = world();
-        std::lock_guard<std::mutex> lock(w.mutex);
-        if (known_) {
-            --scanner_->inside;
-        }
-    }
-    void work() const { std::this_thread::sleep_for(duration_); }
-    bool known() const { return known_; }
-
-private:
-    Scanner* scanner_;
-    bool known_ = false;
-    std::chrono::milliseconds duration_{0};
-};
 
 }  // namespace
 
 namespace fake_telo {
 
 void reset() {
-    World& w = world();
-    std::lock_guard<std::mutex> lock(w.mutex);
-    w.createWorks = true;
-    w.plugged = false;
-    w.code.reset();
-    w.callDurationMs = 0;
-    w.creates = w.destroys = w.decodes = 0;
-    w.controlCalls.clear();
-    w.faults.clear();
+    locked([](World& w) {
+        w.createWorks = true;
+        w.plugged = false;
+        w.code.reset();
+        w.creates = w.destroys = w.decodes = 0;
+        w.controlCalls.clear();
+        w.faults.clear();
+    });
 }
 
 void setCreateWorks(bool works) {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    world().createWorks = works;
+    locked([works](World& w) { w.createWorks = works; });
 }
-
 void setPlugged(bool plugged) {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    world().plugged = plugged;
+    locked([plugged](World& w) { w.plugged = plugged; });
 }
-
-void showCode(std::optional<std::string> bytes) {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    world().code = std::move(bytes);
+void showCode(std::optional<std::string> bytes, int32_t symbology) {
+    locked([&](World& w) {
+        w.code = std::move(bytes);
+        w.symbology = symbology;
+    });
 }
-
-void setCallDurationMs(int ms) {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    world().callDurationMs = ms;
-}
-
 int creates() {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return world().creates;
+    return locked([](World& w) { return w.creates; });
 }
-
 int destroys() {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return world().destroys;
+    return locked([](World& w) { return w.destroys; });
 }
-
 int decodes() {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return world().decodes;
+    return locked([](World& w) { return w.decodes; });
 }
-
 int liveHandles() {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return static_cast<int>(world().handles.size());
+    return locked([](World& w) { return static_cast<int>(w.handles.size()); });
 }
-
 int liveSymbols() {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return static_cast<int>(world().symbols.size());
+    return locked([](World& w) { return static_cast<int>(w.symbols.size()); });
 }
-
 std::vector<std::string> controlCalls() {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return world().controlCalls;
+    return locked([](World& w) { return w.controlCalls; });
 }
-
 void clearControlCalls() {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    world().controlCalls.clear();
+    locked([](World& w) { w.controlCalls.clear(); });
 }
-
 std::vector<std::string> faults() {
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return world().faults;
+    return locked([](World& w) { return w.faults; });
 }
 
 }  // namespace fake_telo
@@ -152,103 +111,75 @@ std::vector<std::string> faults() {
 extern "C" {
 
 Scanner* telo_scanner_create(void) {
-    World& w = world();
-    std::lock_guard<std::mutex> lock(w.mutex);
-    ++w.creates;
-    if (!w.createWorks) {
-        return nullptr;
-    }
-    auto* scanner = new Scanner;
-    w.handles.insert(scanner);
-    return scanner;
+    return locked([](World& w) -> Scanner* {
+        ++w.creates;
+        return w.createWorks ? *w.handles.insert(new Scanner).first : nullptr;
+    });
 }
 
 void telo_scanner_destroy(Scanner* scanner) {
-    World& w = world();
-    std::lock_guard<std::mutex> lock(w.mutex);
-    if (scanner == nullptr) {
-        return;
-    }
-    if (!knownLocked(w, scanner, "telo_scanner_destroy")) {
-        return;
-    }
-    if (scanner->inside > 0) {
-        w.faults.push_back("telo_scanner_destroy during another call");
-    }
-    ++w.destroys;
-    w.handles.erase(scanner);
-    delete scanner;
+    locked([scanner](World& w) {
+        if (scanner != nullptr && known(w, scanner, "telo_scanner_destroy")) {
+            ++w.destroys;
+            w.handles.erase(scanner);
+            delete scanner;
+        }
+    });
 }
 
 bool telo_scanner_is_connect(Scanner* scanner) {
-    ExclusiveCall call(scanner, "telo_scanner_is_connect");
-    call.work();
-    std::lock_guard<std::mutex> lock(world().mutex);
-    return call.known() && world().plugged;
+    return locked([scanner](World& w) {
+        return known(w, scanner, "telo_scanner_is_connect", true) && w.plugged;
+    });
 }
 
 Symbol* telo_scanner_decode(Scanner* scanner) {
-    ExclusiveCall call(scanner, "telo_scanner_decode");
-    call.work();
-    World& w = world();
-    std::lock_guard<std::mutex> lock(w.mutex);
-    ++w.decodes;
-    if (!call.known() || !w.plugged || !w.code) {
-        return nullptr;
-    }
-    auto* symbol = new Symbol;
-    symbol->type = 1;
-    symbol->length = static_cast<int32_t>(w.code->size());
-    symbol->text = new char[w.code->size() + 1];
-    std::memcpy(symbol->text, w.code->data(), w.code->size());
-    symbol->text[w.code->size()] = '\0';
-    w.symbols.insert(symbol);
-    return symbol;
+    return locked([scanner](World& w) -> Symbol* {
+        ++w.decodes;
+        if (!known(w, scanner, "telo_scanner_decode", true) || !w.plugged || !w.code) {
+            return nullptr;
+        }
+        auto* symbol = new Symbol{w.symbology, new char[w.code->size() + 1],
+                                  static_cast<int32_t>(w.code->size())};
+        std::memcpy(symbol->text, w.code->c_str(), w.code->size() + 1);
+        return *w.symbols.insert(symbol).first;
+    });
 }
 
 bool telo_scanner_add_type(Scanner* scanner, int32_t index, bool enable) {
-    World& w = world();
-    std::lock_guard<std::mutex> lock(w.mutex);
-    if (!knownLocked(w, scanner, "telo_scanner_add_type")) {
-        return false;
-    }
-    w.controlCalls.push_back("add_type " + std::to_string(index) + (enable ? " 1" : " 0"));
-    return true;
+    return locked([&](World& w) {
+        w.controlCalls.push_back("add_type " + std::to_string(index) + (enable ? " 1" : " 0"));
+        return known(w, scanner, "telo_scanner_add_type");
+    });
 }
 
 bool telo_scanner_beep(Scanner* scanner, int32_t milliseconds) {
-    {
-        std::lock_guard<std::mutex> lock(world().mutex);
-        if (!knownLocked(world(), scanner, "telo_scanner_beep")) {
-            return false;
-        }
+    if (!locked([scanner](World& w) { return known(w, scanner, "telo_scanner_beep"); })) {
+        return false;
     }
     Timeline::instance().add("beep " + std::to_string(milliseconds));
     return true;
 }
 
 bool telo_scanner_led(Scanner* scanner, bool on) {
-    World& w = world();
-    std::lock_guard<std::mutex> lock(w.mutex);
-    if (!knownLocked(w, scanner, "telo_scanner_led")) {
-        return false;
-    }
-    w.controlCalls.push_back(on ? "led 1" : "led 0");
-    return true;
+    return locked([&](World& w) {
+        w.controlCalls.push_back(on ? "led 1" : "led 0");
+        return known(w, scanner, "telo_scanner_led");
+    });
 }
 
 void telo_symbol_destroy(Symbol* symbol) {
-    World& w = world();
-    std::lock_guard<std::mutex> lock(w.mutex);
-    if (symbol == nullptr) {
-        return;
-    }
-    if (w.symbols.erase(symbol) == 0) {
-        w.faults.push_back("telo_symbol_destroy on an unknown result");
-        return;
-    }
-    delete[] symbol->text;
-    delete symbol;
+    locked([symbol](World& w) {
+        if (symbol == nullptr) {
+            return;
+        }
+        if (w.symbols.erase(symbol) == 0) {
+            w.faults.push_back("telo_symbol_destroy on an unknown result");
+            return;
+        }
+        delete[] symbol->text;
+        delete symbol;
+    });
 }
 
 }  // extern "C"

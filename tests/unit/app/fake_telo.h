@@ -1,6 +1,7 @@
 #ifndef OSTRELSCAN_TESTS_FAKE_TELO_H
 #define OSTRELSCAN_TESTS_FAKE_TELO_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,8 +9,9 @@
 /// A scripted stand-in for libtelo's eight functions, linked in its place. It models the
 /// world the worker sees (whether handles can be created, whether the scanner is plugged in,
 /// which code is in view), logs "beep <ms>" to the Timeline, counts calls, and records every
-/// misuse: unknown or destroyed handles, leaked results, overlapping telo_scanner_is_connect
-/// and telo_scanner_decode calls. Thread-safe.
+/// misuse: unknown or destroyed handles, unknown results, and telo_scanner_is_connect or
+/// telo_scanner_decode called from another thread than the one that created the handle
+/// (the window must leave them to the worker). Thread-safe.
 namespace fake_telo {
 
 /// Back to the start: creation works, no scanner, nothing in view, counters zero.
@@ -17,10 +19,9 @@ void reset();
 
 void setCreateWorks(bool works);
 void setPlugged(bool plugged);
-/// The bytes returned by every decode while plugged in (a NUL is appended); none: null.
-void showCode(std::optional<std::string> bytes);
-/// Time each telo_scanner_is_connect and telo_scanner_decode call takes, in milliseconds.
-void setCallDurationMs(int ms);
+/// The bytes (a NUL is appended) and symbology returned by every decode while plugged in;
+/// none: null.
+void showCode(std::optional<std::string> bytes, int32_t symbology = 1);
 
 int creates();
 int destroys();

@@ -1,117 +1,108 @@
-// KeyboardText and pressEnter: the event sequences they inject, and their results.
-
+// Keyboard output's platform-neutral half: the keystrokes of a text, and KeyboardText's and
+// pressEnter's results.
 #include "keyboard/keyboard_text.h"
 
 #include <gtest/gtest.h>
 
+#include <QString>
 #include <QTextCodec>
 
 #include <string>
-#include <vector>
 
+#include "keyboard/keystrokes.h"
 #include "recording_keyboard.h"
 #include "timeline.h"
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
-Strings recorded() {
-    Strings whats;
-    for (const TimelineEvent& e : Timeline::instance().events()) {
-        whats.push_back(e.what);
-    }
-    return whats;
-}
-
-class KeyboardTextTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = QTextCodec::codecForLocale();
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-        Timeline::instance().clear();
-    }
-    void TearDown() override { QTextCodec::setCodecForLocale(saved_); }
-
-    RecordingKeyboard keyboard_;
-    QTextCodec* saved_ = nullptr;
-};
-
-struct Sequence {
-    const char* text;
-    Strings events;
-};
-
-TEST_F(KeyboardTextTest, InjectsOneCharacterEventPerUnitWithSeparatorsBetweenEqualNeighbours) {
-    const Strings separator = {"Left down", "Left up", "Right down", "Right up"};
-    auto join = [](std::initializer_list<Strings> parts) {
-        Strings all;
-        for (const Strings& part : parts) {
-            all.insert(all.end(), part.begin(), part.end());
+// Characters as themselves, control chords as "^" and the character, keys as "<Name>".
+std::string render(const std::vector<Keystroke>& strokes) {
+    std::string out;
+    for (const Keystroke& stroke : strokes) {
+        const std::string c = QString::fromUcs4(&stroke.character, 1).toStdString();
+        switch (stroke.kind) {
+            case Keystroke::Kind::Character:
+                out += c;
+                break;
+            case Keystroke::Kind::Control:
+                out += "^" + c;
+                break;
+            case Keystroke::Kind::Key:
+                const char* names[] = {"<Left>", "<Right>", "<Return>", "<Tab>"};
+                out += names[static_cast<int>(stroke.key)];
+                break;
         }
-        return all;
-    };
-    const Sequence table[] = {
-        {"ab", {"type:ab"}},
-        {"aa", join({{"type:a"}, separator, {"type:a"}})},
-        {"aaa", join({{"type:a"}, separator, {"type:a"}, separator, {"type:a"}})},
-        {"aba", {"type:aba"}},
-        {"\r", {"type:\r"}},
-        {"x\r\r", join({{"type:x\r"}, separator, {"type:\r"}})},
-        {"中中", join({{"type:中"}, separator, {"type:中"}})},
+    }
+    return out;
+}
+
+TEST(Keystrokes, CharactersSeparatorsAndTheControlCharacterPolicy) {
+    const struct {
+        const char* utf8;
+        const char* strokes;
+    } table[] = {
+        {"ab", "ab"},
+        {"aa", "a<Left><Right>a"},
+        {"aaa", "a<Left><Right>a<Left><Right>a"},
+        {"aba", "aba"},
+        {"中中", "中<Left><Right>中"},
         // The two units of a surrogate pair differ, so equal emoji get no separator.
-        {"😀😀", {"type:😀😀"}},
+        {"😀😀", "😀😀"},
+        {"\r", "<Return>"},
+        {"L1\nL2", "L1<Return>L2"},
+        {"L1\r\nL2\r\n", "L1<Return>L2<Return>"},
+        {"\n\r", "<Return><Return>"},
+        {"\n\n", "<Return><Left><Right><Return>"},
+        {"A\tB", "A<Tab>B"},
+        {"G\035R\036F\034U\037E\004", "G^]R^^F^\\U^_E^d"},
+        // Nothing of a code may delete, escape or move: those bytes are left out.
+        {"B\010D\033E\177F\001G\302\205H", "BDEFGH"},
     };
-    for (const Sequence& row : table) {
-        Timeline::instance().clear();
-        KeyboardText(row.text).send(keyboard_);
-        EXPECT_EQ(recorded(), row.events) << row.text;
+    for (const auto& row : table) {
+        const QString text = QString::fromUtf8(row.utf8);
+        EXPECT_EQ(render(keystrokesFor(std::u16string(
+                      reinterpret_cast<const char16_t*>(text.utf16()), text.size()))),
+                  row.strokes)
+            << row.utf8;
     }
 }
 
-TEST_F(KeyboardTextTest, CountsNeighbouringRepeatsOfUtf16Units) {
+TEST(KeyboardText, CountsRepeatsAndSendsTheLengthInUtf16Units) {
+    RecordingKeyboard keyboard;
     EXPECT_EQ(KeyboardText("").countRepeats(), 0);
-    EXPECT_EQ(KeyboardText("a").countRepeats(), 0);
-    EXPECT_EQ(KeyboardText("aa").countRepeats(), 1);
-    EXPECT_EQ(KeyboardText("aaa").countRepeats(), 2);
-    EXPECT_EQ(KeyboardText("aba").countRepeats(), 0);
     EXPECT_EQ(KeyboardText("aabb").countRepeats(), 2);
     EXPECT_EQ(KeyboardText("😀😀").countRepeats(), 0);
+    EXPECT_EQ(KeyboardText("abc").send(keyboard), 3);
+    EXPECT_EQ(KeyboardText("中文").send(keyboard), 2);  // six bytes
+    EXPECT_EQ(KeyboardText("😀").send(keyboard), 2);     // one character
+    EXPECT_EQ(KeyboardText("\r\n").send(keyboard), 2);  // one Return
+    EXPECT_EQ(KeyboardText("").send(keyboard), 0);
+    EXPECT_EQ(KeyboardText(nullptr).send(keyboard), 0);
 }
 
-TEST_F(KeyboardTextTest, SendReturnsTheLengthInUtf16Units) {
-    EXPECT_EQ(KeyboardText("abc").send(keyboard_), 3);
-    EXPECT_EQ(KeyboardText("中文").send(keyboard_), 2);  // six bytes
-    EXPECT_EQ(KeyboardText("😀").send(keyboard_), 2);     // one character
-    EXPECT_EQ(KeyboardText("\r").send(keyboard_), 1);
-}
-
-TEST_F(KeyboardTextTest, EmptyOrNullTextSendsNothing) {
-    EXPECT_EQ(KeyboardText("").send(keyboard_), 0);
-    EXPECT_EQ(KeyboardText(nullptr).send(keyboard_), 0);
-    EXPECT_TRUE(recorded().empty());
-}
-
-TEST_F(KeyboardTextTest, BytesAreDecodedWithTheLocaleCodec) {
+TEST(KeyboardText, BytesAreDecodedWithTheLocaleCodec) {
+    RecordingKeyboard keyboard;
+    QTextCodec* saved = QTextCodec::codecForLocale();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
-    EXPECT_EQ(KeyboardText("caf\xE9").send(keyboard_), 4);
-    EXPECT_EQ(recorded(), Strings{"type:café"});
+    Timeline::instance().clear();
+    EXPECT_EQ(KeyboardText("caf\xE9").send(keyboard), 4);
+    QTextCodec::setCodecForLocale(saved);
+    EXPECT_EQ(steps(), std::vector<std::string>{"type:café"});
 }
 
-TEST_F(KeyboardTextTest, UnusableKeyboardTypesNothing) {
-    keyboard_.available = false;
-    EXPECT_EQ(KeyboardText("abc").send(keyboard_), 0);
-    EXPECT_TRUE(recorded().empty());
-}
-
-TEST_F(KeyboardTextTest, PressEnterPressesAndReleasesReturn) {
-    EXPECT_EQ(pressEnter(keyboard_), 1);
-    EXPECT_EQ(recorded(), (Strings{"Return down", "Return up"}));
-}
-
-TEST_F(KeyboardTextTest, PressEnterReportsARefusedRelease) {
-    keyboard_.acceptKeys = false;
-    EXPECT_EQ(pressEnter(keyboard_), -1);
+TEST(KeyboardText, KeystrokesNotTypedAreReportedAndNothingIsTypedWithoutAKeyboard) {
+    RecordingKeyboard keyboard;
+    EXPECT_EQ(pressEnter(keyboard), 1);
+    keyboard.acceptKeys = false;
+    EXPECT_EQ(pressEnter(keyboard), -1);
+    testing::internal::CaptureStderr();
+    KeyboardText("a\tb").send(keyboard);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("1 of 3 keystrokes could not be typed"),
+              std::string::npos);
+    keyboard.available = false;
+    Timeline::instance().clear();
+    EXPECT_EQ(KeyboardText("abc").send(keyboard), 0);
+    EXPECT_TRUE(steps().empty());
 }
 
 }  // namespace

@@ -3,28 +3,55 @@
 
 #include <QString>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "keyboard/keyboard_backend.h"
 #include "timeline.h"
 
-/// A keyboard back end that writes its events to the Timeline: runs of characters as one
-/// "type:<UTF-8 text>" event, named keys as "Left down", "Return up" and so on.
+/// A keyboard back end that writes its keystrokes to the Timeline: runs of characters as one
+/// "type:<UTF-8 text>" event, control characters as "Ctrl+<character>", named keys as
+/// "Left down", "Left up", "Return down" and so on.
 class RecordingKeyboard final : public KeyboardBackend {
 public:
     bool available = true;
-    bool acceptKeys = true;  ///< result of sendKey
+    bool acceptKeys = true;                   ///< whether named keys are typed
+    std::chrono::microseconds strokeTime{0};  ///< how long each keystroke takes
 
     bool isAvailable() const override { return available; }
 
-    bool typeCharacter(char32_t codePoint) override {
-        Timeline::instance().extend("type:", QString::fromUcs4(&codePoint, 1).toStdString());
-        return true;
+    size_t type(const std::vector<Keystroke>& strokes) override {
+        size_t failed = 0;
+        for (const Keystroke& stroke : strokes) {
+            if (cancelled) {
+                break;
+            }
+            std::this_thread::sleep_for(strokeTime);
+            const std::string c = QString::fromUcs4(&stroke.character, 1).toStdString();
+            switch (stroke.kind) {
+                case Keystroke::Kind::Character:
+                    Timeline::instance().extend("type:", c);
+                    break;
+                case Keystroke::Kind::Control:
+                    Timeline::instance().add("Ctrl+" + c);
+                    break;
+                case Keystroke::Kind::Key:
+                    for (const char* edge : {" down", " up"}) {
+                        const char* names[] = {"Left", "Right", "Return", "Tab"};
+                        Timeline::instance().add(names[static_cast<int>(stroke.key)] +
+                                                 std::string(edge));
+                    }
+                    failed += acceptKeys ? 0 : 1;
+                    break;
+            }
+        }
+        return failed;
     }
 
-    bool sendKey(Key key, bool down) override {
-        const char* name = key == Key::Left ? "Left" : key == Key::Right ? "Right" : "Return";
-        Timeline::instance().add(std::string(name) + (down ? " down" : " up"));
-        return acceptKeys;
-    }
+    void cancel() override { cancelled = true; }
+
+    std::atomic<bool> cancelled{false};
 };
 
 #endif

@@ -1,5 +1,5 @@
-// The window in a real tray host: hidden at start, the icon and its menu, shown by a click on
-// the icon, hidden again by closing and minimising, and the tray's exit entry.
+// The window in a real tray host: hidden at start behind one icon and its menu, shown by a
+// plain click on the icon, hidden again by closing and minimising, and the tray's exit entry.
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -25,9 +25,16 @@ protected:
         EXPECT_EQ(icons.size(), 1);
         return icons.isEmpty() ? nullptr : icons.front();
     }
+    // Triggers the tray menu's last entry from the event loop and returns the exit code.
+    int exitThroughTheMenu() {
+        QAction* exit = trayIcon()->contextMenu()->actions().back();
+        EXPECT_EQ(exit->text(), "退出");
+        QTimer::singleShot(0, exit, &QAction::trigger);
+        return QApplication::exec();
+    }
 };
 
-TEST_F(TrayTest, TheWindowStartsHiddenBehindOneIconWithItsMenu) {
+TEST_F(TrayTest, TheWindowLivesHiddenBehindOneIconAndComesOutOnAPlainClick) {
     startWindow();
     EXPECT_FALSE(window->isVisible());
     QSystemTrayIcon* icon = trayIcon();
@@ -35,18 +42,12 @@ TEST_F(TrayTest, TheWindowStartsHiddenBehindOneIconWithItsMenu) {
     EXPECT_TRUE(icon->isVisible());
     EXPECT_EQ(icon->toolTip(), "OstrelScan");
     EXPECT_FALSE(icon->icon().isNull());
-    ASSERT_NE(icon->contextMenu(), nullptr);
     QStringList entries;
     for (QAction* action : icon->contextMenu()->actions()) {
         entries << (action->isSeparator() ? "|" : action->text());
     }
     EXPECT_EQ(entries, (QStringList{"主页面", "|", "退出"}));
-}
 
-TEST_F(TrayTest, AClickOnTheIconShowsTheWindow) {
-    startWindow();
-    QSystemTrayIcon* icon = trayIcon();
-    ASSERT_NE(icon, nullptr);
     // The host docks the icon at the right end of its bar, away from the screen's origin.
     ASSERT_TRUE(waitUntil([icon] { return icon->geometry().x() > 0; }));
     const QPoint centre = icon->geometry().center();
@@ -55,13 +56,8 @@ TEST_F(TrayTest, AClickOnTheIconShowsTheWindow) {
               0);
     ASSERT_TRUE(waitUntil([this] { return window->isVisible(); }));
     EXPECT_FALSE(window->isMinimized());
-}
 
-TEST_F(TrayTest, ClosingAndMinimisingHideIntoTheOneIcon) {
-    startWindow();
     for (int round = 0; round < 20; ++round) {
-        emit trayIcon()->activated(QSystemTrayIcon::Trigger);
-        ASSERT_TRUE(window->isVisible());
         if (round % 2 == 0) {
             window->close();
         } else {
@@ -69,22 +65,14 @@ TEST_F(TrayTest, ClosingAndMinimisingHideIntoTheOneIcon) {
         }
         QApplication::processEvents();
         ASSERT_FALSE(window->isVisible()) << "round " << round;
+        emit icon->activated(QSystemTrayIcon::Context);
+        emit icon->activated(QSystemTrayIcon::DoubleClick);
+        ASSERT_FALSE(window->isVisible());
+        emit icon->activated(QSystemTrayIcon::Trigger);
+        ASSERT_TRUE(window->isVisible());
     }
     EXPECT_EQ(window->findChildren<QMenu*>().size(), 1);
     trayIcon();
-}
-
-TEST_F(TrayTest, OnlyAPlainClickShowsTheWindowAndMinimisedWithMaximisedStaysShown) {
-    startWindow();
-    emit trayIcon()->activated(QSystemTrayIcon::Context);
-    emit trayIcon()->activated(QSystemTrayIcon::DoubleClick);
-    EXPECT_FALSE(window->isVisible());
-    for (QAction* action : trayIcon()->contextMenu()->actions()) {
-        if (action->text() == "主页面") {
-            action->trigger();
-        }
-    }
-    ASSERT_TRUE(window->isVisible());
     window->setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
     QApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
@@ -92,21 +80,16 @@ TEST_F(TrayTest, OnlyAPlainClickShowsTheWindowAndMinimisedWithMaximisedStaysShow
 
 TEST_F(TrayTest, TheExitEntrySwitchesTheLedOffAndEndsWithCodeZero) {
     startWindow();
+    EXPECT_EQ(exitThroughTheMenu(), 0);
+    EXPECT_EQ(fake_telo::controlCalls(), Calls{}) << "no scanner was found";
+    endWindow();
+
+    startWindow();
     connectScanner();
     fake_telo::clearControlCalls();
-    QAction* exit = trayIcon()->contextMenu()->actions().back();
-    ASSERT_EQ(exit->text(), "退出");
-    QTimer::singleShot(0, exit, &QAction::trigger);
-    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(exitThroughTheMenu(), 0);
     EXPECT_EQ(fake_telo::controlCalls(), Calls{"led 0"});
     EXPECT_EQ(fake_telo::liveHandles(), 0);
-}
-
-TEST_F(TrayTest, ExitingBeforeAnyScannerWasFoundSendsNothing) {
-    startWindow();
-    QTimer::singleShot(0, trayIcon()->contextMenu()->actions().back(), &QAction::trigger);
-    EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_EQ(fake_telo::controlCalls(), Calls{});
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 
 #include <chrono>
@@ -13,32 +15,16 @@
 #include "recording_keyboard.h"
 #include "timeline.h"
 
-namespace {
-
-QStringList* capturedDebugLines = nullptr;
-
-void captureDebugLine(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtDebugMsg && capturedDebugLines != nullptr) {
-        capturedDebugLines->append(text);
-    }
-}
-
-}  // namespace
-
 void WindowTest::SetUp() {
     fake_telo::reset();
     Timeline::instance().clear();
     ASSERT_TRUE(folder_.isValid());
     previousFolder_ = QDir::currentPath();
     QDir::setCurrent(folder_.path());
-    capturedDebugLines = &debugLines;
-    qInstallMessageHandler(captureDebugLine);
 }
 
 void WindowTest::TearDown() {
     endWindow();
-    qInstallMessageHandler(nullptr);
-    capturedDebugLines = nullptr;
     QDir::setCurrent(previousFolder_);
     EXPECT_EQ(fake_telo::faults(), std::vector<std::string>{});
 }
@@ -47,36 +33,35 @@ void WindowTest::writeSettingsFile(const std::string& text) {
     std::ofstream(folder_.filePath("Oconfig.ini").toStdString()) << text;
 }
 
-void WindowTest::startWindow() {
-    window = std::make_unique<MainWindow>(scanSettings, std::make_unique<RecordingKeyboard>());
-    // Message boxes run their own event loop; answer each one as it appears.
+void WindowTest::startWindow(bool keyboardWorks) {
+    auto keyboard = std::make_unique<RecordingKeyboard>();
+    keyboard->available = keyboardWorks;
+    window = std::make_unique<MainWindow>(scanSettings, std::move(keyboard));
+    // Message boxes run their own event loop or none; answer each one as it appears.
     auto* answerer = new QTimer(window.get());
     QObject::connect(answerer, &QTimer::timeout, [this] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            return;
+        if (box != nullptr && box->isVisible()) {
+            messageBoxes << box->windowTitle() + "|" + box->text();
+            box->button(QMessageBox::Ok)->click();
         }
-        messageBoxes << box->windowTitle() + "|" + box->text();
-        box->button(QMessageBox::Ok)->click();
     });
     answerer->start(10);
 }
 
-void WindowTest::endWindow() {
-    window.reset();
-}
-
 void WindowTest::connectScanner() {
     fake_telo::setPlugged(true);
-    ASSERT_TRUE(waitUntil([this] { return widget<QLabel>("statelable")->text() == "connect"; }));
-    // The reports that follow "connect" (symbologies, then the LED after its 200 ms pause).
-    const auto settled = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
-    waitUntil([&] { return std::chrono::steady_clock::now() > settled; });
+    ASSERT_TRUE(waitUntil([this] { return label("statelable") == "connect"; }));
+    waitUntil([] { return false; }, 400);
+}
+
+void WindowTest::unplug() {
+    fake_telo::setPlugged(false);
+    ASSERT_TRUE(waitUntil([this] { return label("statelable") == "disconnect"; }));
 }
 
 void WindowTest::click(const char* name) {
-    auto* button = widget<QAbstractButton>(name);
-    button->click();
+    widget<QAbstractButton>(name)->click();
 }
 
 std::map<QString, QString> WindowTest::storedKeys() const {
@@ -88,8 +73,8 @@ std::map<QString, QString> WindowTest::storedKeys() const {
     return keys;
 }
 
-bool WindowTest::waitUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+bool WindowTest::waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;

@@ -1,0 +1,139 @@
+#include "text_receiver.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+namespace {
+
+constexpr int kStartTimeoutMs = 10000;
+constexpr std::chrono::milliseconds kPollStep{10};
+
+// Runs xdotool; false when it failed or took too long. Its first output line goes to line.
+bool xdotool(const QStringList& arguments, QString* line = nullptr) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForFinished(kStartTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    if (line != nullptr) {
+        *line = QString::fromUtf8(process.readAllStandardOutput()).section('\n', 0, 0).trimmed();
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+std::string withoutCursorKeys(std::string text) {
+    for (const char* sequence : {"\x1b[D", "\x1b[C", "\x1bOD", "\x1bOC"}) {
+        for (size_t at = text.find(sequence); at != std::string::npos; at = text.find(sequence)) {
+            text.erase(at, 3);
+        }
+    }
+    return text;
+}
+
+size_t characters(const std::string& utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char byte) {
+        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    }));
+}
+
+}  // namespace
+
+Display* openDisplay() {
+    Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 1; display == nullptr && attempt < 10; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        display = XOpenDisplay(nullptr);
+    }
+    return display;
+}
+
+TextReceiver::TextReceiver(Toolkit toolkit) : toolkit_(toolkit) {
+    static std::atomic<int> started{0};
+    const QString title =
+        QStringLiteral("receiver-%1-%2").arg(QCoreApplication::applicationPid()).arg(++started);
+    const QString path = folder_.filePath(QStringLiteral("text"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // No accessibility bus and no input method server: the toolkits' own key handling.
+    environment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("GTK_IM_MODULE"), QStringLiteral("gtk-im-context-simple"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("QT_IM_MODULE"));
+    process_.setProcessEnvironment(environment);
+    switch (toolkit) {
+        case Toolkit::Xlib:
+            process_.start(QStringLiteral(XLIB_TEXT_RECEIVER), {title, path});
+            break;
+        case Toolkit::Qt:
+            process_.start(QStringLiteral(QT_TEXT_RECEIVER), {title, path});
+            break;
+        case Toolkit::Gtk:
+            process_.start(QStringLiteral(GTK_TEXT_RECEIVER), {title, path});
+            break;
+        case Toolkit::Xterm:
+            process_.start(QStringLiteral("xterm"), {"-title", title, "-u8", "-e", "sh", "-c",
+                                                     "stty raw -echo && exec cat > \"$0\"", path});
+            break;
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+    while (!QFile::exists(path) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kPollStep);
+    }
+    QString window;
+    ready_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&
+             QFile::exists(path) && xdotool({"windowfocus", "--sync", window});
+}
+
+TextReceiver::~TextReceiver() {
+    process_.terminate();
+    if (!process_.waitForFinished(kStartTimeoutMs)) {
+        process_.kill();
+        process_.waitForFinished();
+    }
+}
+
+std::string TextReceiver::allText() const {
+    QFile file(folder_.filePath(QStringLiteral("text")));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const std::string text = file.readAll().toStdString();
+    return toolkit_ == Toolkit::Xterm ? withoutCursorKeys(text) : text;
+}
+
+std::string TextReceiver::text() const {
+    const std::string all = allText();
+    return all.substr(std::min(mark_, all.size()));
+}
+
+std::string TextReceiver::waitForCharacters(size_t count, std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::string received = text();
+    while (characters(received) < count && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kPollStep);
+        received = text();
+    }
+    return received;
+}
+
+std::string TextReceiver::settle(std::chrono::milliseconds quiet) const {
+    std::string received = text();
+    for (auto since = std::chrono::steady_clock::now();
+         std::chrono::steady_clock::now() - since < quiet;) {
+        std::this_thread::sleep_for(kPollStep);
+        std::string now = text();
+        if (now != received) {
+            received = std::move(now);
+            since = std::chrono::steady_clock::now();
+        }
+    }
+    return received;
+}
