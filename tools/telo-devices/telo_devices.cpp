@@ -1,6 +1,7 @@
 // telo-devices: lists the video-capture devices as the scanner library sees them, marks the
 // scanner, and with --grab saves one grey frame of a device.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -10,16 +11,15 @@
 
 #include "camera/camera_ds.h"
 #include "camera/video_input_devices.h"
+#include "scanner_identity.h"
 
 namespace {
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
 constexpr int kGrabAttempts = 20;
 
 bool IsScanner(const telo::VideoInputDevice& device) {
-    return device.devicePath.find("0525") != std::string::npos &&
-           device.devicePath.find("a4c1") != std::string::npos;
+    return device.devicePath.find(telo::kScannerVendorId) != std::string::npos &&
+           device.devicePath.find(telo::kScannerProductId) != std::string::npos;
 }
 
 int Usage() {
@@ -29,10 +29,21 @@ int Usage() {
     return 2;
 }
 
-int Grab(int index, const std::string& path) {
+// A node that exists but can't be opened is what keeps the scanner away most often, so say so.
+void ReportUnopenable(const telo::UnopenableNode& node) {
+    std::cout << "/dev/" << node.node
+              << " exists but cannot be opened: " << std::strerror(node.error);
+    if (node.error == EACCES || node.error == EPERM) {
+        std::cout << " (your user needs read and write access to it, usually as a member of the "
+                     "video group)";
+    }
+    std::cout << "\n";
+}
+
+int Grab(const telo::VideoInputDevice& device, const std::string& path) {
     telo::CCameraDS camera;
-    if (!camera.OpenCamera(index, false, kWidth, kHeight)) {
-        std::cerr << "telo-devices: cannot open device " << index
+    if (!camera.OpenCamera(device.node, false, telo::kFrameWidth, telo::kFrameHeight)) {
+        std::cerr << "telo-devices: cannot open " << device.node
                   << " (is it in use, or are you missing access to /dev/video*?)\n";
         return 1;
     }
@@ -42,7 +53,7 @@ int Grab(int index, const std::string& path) {
         frame = camera.QueryFrame();
     }
     if (frame == nullptr) {
-        std::cerr << "telo-devices: device " << index << " delivered no frame\n";
+        std::cerr << "telo-devices: " << device.node << " delivered no frame\n";
         return 1;
     }
     const int pixels = std::min(camera.bufferSize() / 2, camera.width() * camera.height());
@@ -76,10 +87,12 @@ int main(int argc, char** argv) {
     }
 
     const std::vector<telo::VideoInputDevice> devices = telo::ListVideoInputDevices();
+    const std::vector<telo::UnopenableNode> unopenable = telo::UnopenableVideoNodes();
     int scanner = -1;
-    if (devices.empty()) {
+    if (devices.empty() && unopenable.empty()) {
         std::cout << "no video-capture devices found\n";
     }
+    std::for_each(unopenable.begin(), unopenable.end(), ReportUnopenable);
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const bool isScanner = IsScanner(devices[i]) && scanner < 0;
         if (isScanner) {
@@ -101,5 +114,5 @@ int main(int argc, char** argv) {
         std::cerr << "telo-devices: no device to grab from\n";
         return 1;
     }
-    return Grab(index, grabPath);
+    return Grab(devices[static_cast<std::size_t>(index)], grabPath);
 }

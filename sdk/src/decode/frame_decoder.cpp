@@ -8,6 +8,7 @@
 
 #include "decode/symbology_table.h"
 #include "engine/barcode_engine.h"
+#include "scanner.h"
 
 namespace telo {
 
@@ -46,6 +47,12 @@ Symbol* MakeSymbol(const engine::TextResult& result) {
 }
 
 }  // namespace
+
+const std::uint8_t* FetchFrame(Scanner& scanner) {
+    scanner.camera.waitForFrame(CCameraDS::kFrameWaitMs);
+    const std::unique_lock<std::timed_mutex> lock = scanner.requests.tryLockForFetch();
+    return lock.owns_lock() ? scanner.camera.QueryFrame(0) : nullptr;
+}
 
 Symbol* DecodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,
                     const std::uint8_t* frame, std::int32_t bufferSize, std::int32_t width,

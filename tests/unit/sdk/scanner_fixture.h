@@ -1,0 +1,71 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "sim_fixture.h"
+#include "telo.h"
+
+/// The exported functions against the simulated scanner, as the application calls them.
+class ScannerTest : public telosim::SimTest {
+protected:
+    /// Where the first frame's delay is not what a test is about, a short one keeps it quick.
+    static constexpr const char* kQuickFirstFrameMs = "50";
+
+    void TearDown() override {
+        telo_scanner_destroy(scanner);
+        SimTest::TearDown();
+    }
+
+    void plugScanner(telosim::Settings settings = {}) {
+        settings.emplace("first_frame_ms", kQuickFirstFrameMs);
+        tree.plug("scanner", telosim::DeviceKind::Scanner, settings);
+    }
+    Scanner* createQuietly() {
+        testing::internal::CaptureStdout();
+        Scanner* created = telo_scanner_create();
+        output += testing::internal::GetCapturedStdout();
+        return created;
+    }
+    bool pollQuietly() {
+        testing::internal::CaptureStdout();
+        const bool connected = telo_scanner_is_connect(scanner);
+        output += testing::internal::GetCapturedStdout();
+        return connected;
+    }
+    /// One pass of the application's loop: a handle when there is none yet, a poll and, when
+    /// connected, a decode. The decoded text, or empty.
+    std::string pass() {
+        if (scanner == nullptr) {
+            scanner = createQuietly();
+        }
+        if (scanner == nullptr || !pollQuietly()) {
+            return {};
+        }
+        testing::internal::CaptureStdout();
+        Symbol* symbol = telo_scanner_decode(scanner);
+        output += testing::internal::GetCapturedStdout();
+        const std::string text = symbol != nullptr ? symbol->text : "";
+        telo_symbol_destroy(symbol);
+        return text;
+    }
+    /// Passes until `text` is decoded; how many it took, or limit + 1.
+    int passesUntil(const std::string& text, int limit) {
+        for (int passes = 1; passes <= limit; ++passes) {
+            if (pass() == text) {
+                return passes;
+            }
+        }
+        return limit + 1;
+    }
+    void waitForWrites(std::size_t count) {
+        for (int i = 0; i < 400 && tree.ledLog("scanner").size() < count; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+    Scanner* scanner = nullptr;
+    /// What the library printed in this test's polls and decodes.
+    std::string output;
+};
