@@ -27,37 +27,39 @@ double RealSeconds(const timespec& time) {
 
 }  // namespace
 
+SimSensor::SimSensor(std::string stateDir)
+    : stateDir_(std::move(stateDir)),
+      picture_(kPictureBytes, kNeutralChroma),
+      previousPicture_(kPictureBytes, kNeutralChroma),
+      incoming_(kPictureBytes) {
+    for (std::size_t i = 0; i < picture_.size(); i += 2) {
+        picture_[i] = kWhite;
+        previousPicture_[i] = kWhite;
+    }
+}
+
 void SimSensor::refresh() {
     const std::string path = stateDir_ + "/frame.yuyv";
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (picture_.empty()) {
-            picture_.assign(kPictureBytes, kNeutralChroma);
-            for (std::size_t i = 0; i < picture_.size(); i += 2) {
-                picture_[i] = kWhite;
-            }
-        }
-        return;
-    }
-    if (SameFile(st, pictureFile_)) {
+    if (::stat(path.c_str(), &st) != 0 || SameFile(st, pictureFile_)) {
         return;
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return;
     }
-    std::vector<std::uint8_t> bytes(kPictureBytes);
     std::size_t size = 0;
     ssize_t n;
-    while (size < bytes.size() && (n = ::read(fd, bytes.data() + size, bytes.size() - size)) > 0) {
+    while (size < kPictureBytes &&
+           (n = ::read(fd, incoming_.data() + size, kPictureBytes - size)) > 0) {
         size += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    if (size != bytes.size()) {
+    if (size != kPictureBytes) {
         return;
     }
-    previousPicture_ = std::move(picture_);
-    picture_ = std::move(bytes);
+    previousPicture_.swap(picture_);
+    picture_.swap(incoming_);
     // The picture has been in front of the camera since the file was written.
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
@@ -69,8 +71,7 @@ void SimSensor::refresh() {
 void SimSensor::capture(Clock::time_point captured, std::uint8_t* out, std::uint32_t width,
                         std::uint32_t height) {
     refresh();
-    const std::vector<std::uint8_t>& shown =
-        captured < pictureSince_ && !previousPicture_.empty() ? previousPicture_ : picture_;
+    const std::vector<std::uint8_t>& shown = captured < pictureSince_ ? previousPicture_ : picture_;
     if (width == kPictureWidth && height == kPictureHeight) {
         std::memcpy(out, shown.data(), shown.size());
     } else {

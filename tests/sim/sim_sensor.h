@@ -14,10 +14,12 @@ constexpr std::uint32_t kPictureWidth = 640;
 constexpr std::uint32_t kPictureHeight = 480;
 
 /// What the simulated camera sees: the picture on show (the device's frame.yuyv, else white).
-/// A frame shows what was in front of the camera when it was captured, not when it is read.
+/// A frame shows what was in front of the camera when it was captured, not when it is read. Its
+/// pictures are allocated once, by the thread that opens the device, so that capturing allocates
+/// nothing on the client's threads.
 class SimSensor {
 public:
-    explicit SimSensor(std::string stateDir) : stateDir_(std::move(stateDir)) {}
+    explicit SimSensor(std::string stateDir);
 
     /// Writes the frame captured at `captured` as width x height YUYV into `out`, and stamps it
     /// with its capture time (see CaptureTimeOf).
@@ -30,6 +32,7 @@ private:
     std::string stateDir_;
     std::vector<std::uint8_t> picture_;
     std::vector<std::uint8_t> previousPicture_;
+    std::vector<std::uint8_t> incoming_;
     std::chrono::steady_clock::time_point pictureSince_;
     struct stat pictureFile_ {};
 };

@@ -1,8 +1,10 @@
-// The running application against a faulty scanner: lost during the start-up handshake,
-// and a frame source that stalls while connected.
+// The running application against a faulty scanner: lost during the start-up handshake, a
+// frame source that stalls while connected, and the failures that the driver reports now and
+// then.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "app_session.h"
@@ -68,6 +70,30 @@ TEST_F(ScannerFaults, TypingResumesWhenStalledFramesComeBack) {
     receiver_.clear();
     app_.show("qr_hello.png");
     EXPECT_EQ(received(receiver_, kHello.size()), kHello);
+}
+
+TEST_F(ScannerFaults, TypingGoesOnAfterEachFailureOfTheDriver) {
+    startTyping();
+    telosim::SimTree& sim = app_.sim();
+    const std::vector<std::function<void()>> failures = {
+        [&] { sim.set("scanner", "dqbuf", "once:EIO"); },
+        [&] {
+            sim.unplug("scanner");
+            sim.replug("scanner");
+        },
+        [&] {
+            sim.set("scanner", "streamon", "once:ENOSPC");
+            sim.set("scanner", "dqbuf", "once:EIO");
+        },
+    };
+    for (std::size_t i = 0; i < failures.size(); ++i) {
+        failures[i]();
+        const bool second = i % 2 == 0;
+        app_.show(second ? "qr_second.png" : "qr_hello.png");
+        const std::string& code = second ? kSecond : kHello;
+        EXPECT_EQ(received(receiver_, code.size()), code) << "after failure " << i;
+        receiver_.clear();
+    }
 }
 
 TEST_F(ScannerFaults, TheTrayExitEndsTheProcessWhileFramesAreStalled) {

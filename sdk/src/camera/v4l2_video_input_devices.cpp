@@ -220,6 +220,9 @@ std::vector<UnopenableNode> UnopenableVideoNodes() {
     if (dir.valid()) {
         CaptureNodes(dir.get(), &unopenable);
     }
+    std::sort(unopenable.begin(), unopenable.end(), [](const auto& a, const auto& b) {
+        return NodeNumber(a.node.c_str()) < NodeNumber(b.node.c_str());
+    });
     return unopenable;
 }
 
