@@ -26,31 +26,16 @@ constexpr int kMaxFds = 4096;
 // Simulated nodes are looked at between waits on the real descriptors of this length at most.
 constexpr auto kPollSlice = std::chrono::milliseconds(5);
 
-template <typename F>
-F RealFunction(const char* name) {
-    return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
-}
-
 using OpenatFn = int (*)(int, const char*, int, ...);
 using CloseFn = int (*)(int);
 using IoctlFn = int (*)(int, unsigned long, ...);
 using PollFn = int (*)(pollfd*, nfds_t, int);
 
-OpenatFn RealOpenat() {
-    static const OpenatFn fn = RealFunction<OpenatFn>("openat");
-    return fn;
-}
-CloseFn RealClose() {
-    static const CloseFn fn = RealFunction<CloseFn>("close");
-    return fn;
-}
-IoctlFn RealIoctl() {
-    static const IoctlFn fn = RealFunction<IoctlFn>("ioctl");
-    return fn;
-}
-PollFn RealPoll() {
-    static const PollFn fn = RealFunction<PollFn>("poll");
-    return fn;
+// The libc function behind the one taken over; each has a type of its own.
+template <typename Function>
+Function Real(const char* name) {
+    static const auto function = reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
+    return function;
 }
 
 const std::string& Root() {
@@ -122,7 +107,7 @@ int OpenVideoNode(const char* path, int flags) {
     }
     const int fd = node->fd();
     if (fd >= kMaxFds) {
-        RealClose()(fd);
+        Real<CloseFn>("close")(fd);
         errno = EMFILE;
         return -1;
     }
@@ -155,8 +140,8 @@ int Poll(pollfd* fds, nfds_t count, int timeout) {
             wake = std::min(wake, deadline);
         }
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
-        const int realReady =
-            RealPoll()(real.data(), count, ready > 0 ? 0 : std::max<int>(0, wait.count()));
+        const int realReady = Real<PollFn>("poll")(real.data(), count,
+                                                   ready > 0 ? 0 : std::max<int>(0, wait.count()));
         if (realReady < 0) {
             return realReady;
         }
@@ -188,14 +173,14 @@ int telosim_openat(int dirfd, const char* path, int flags, mode_t mode) {
             }
             std::string rewritten;
             if (RewritePath(path, rewritten)) {
-                return RealOpenat()(dirfd, rewritten.c_str(), flags, mode);
+                return Real<OpenatFn>("openat")(dirfd, rewritten.c_str(), flags, mode);
             }
         } catch (const std::exception&) {
             errno = EIO;
             return -1;
         }
     }
-    return RealOpenat()(dirfd, path, flags, mode);
+    return Real<OpenatFn>("openat")(dirfd, path, flags, mode);
 }
 
 int telosim_close(int fd) {
@@ -206,7 +191,7 @@ int telosim_close(int fd) {
         node = std::move(table[fd]);
     }
     node.reset();
-    return RealClose()(fd);
+    return Real<CloseFn>("close")(fd);
 }
 
 int telosim_ioctl(int fd, unsigned long request, void* argument) {
@@ -219,7 +204,7 @@ int telosim_ioctl(int fd, unsigned long request, void* argument) {
             return -1;
         }
     }
-    return RealIoctl()(fd, request, argument);
+    return Real<IoctlFn>("ioctl")(fd, request, argument);
 }
 
 int telosim_poll(pollfd* fds, nfds_t count, int timeout) {
@@ -229,7 +214,7 @@ int telosim_poll(pollfd* fds, nfds_t count, int timeout) {
         any = Find(fds[i].fd) != nullptr;
     }
     if (!any) {
-        return RealPoll()(fds, count, timeout);
+        return Real<PollFn>("poll")(fds, count, timeout);
     }
     try {
         return Poll(fds, count, timeout);

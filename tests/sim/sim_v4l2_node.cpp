@@ -37,22 +37,14 @@ constexpr std::uint32_t kSmallHeight = 240;
 constexpr std::uint32_t kKernelVersion = 0x060100;
 constexpr std::uint8_t kVendorSelector = 1;
 constexpr std::uint16_t kPayloadLength = 4;
-constexpr std::uint8_t kInfoGetSet = 0x03;
 constexpr std::uint8_t kReadSelectMarker = 0xFF;
 
-struct ErrnoName {
-    const char* name;
-    int value;
-};
-constexpr ErrnoName kErrnoNames[] = {
-    {"EACCES", EACCES}, {"EBUSY", EBUSY},        {"EINVAL", EINVAL}, {"EIO", EIO},
-    {"ENODEV", ENODEV}, {"ENOMEM", ENOMEM},      {"ENOSPC", ENOSPC}, {"EPIPE", EPIPE},
-    {"EPROTO", EPROTO}, {"ETIMEDOUT", ETIMEDOUT}};
-
+// The errno of a name such as "ENOSPC", or of its number.
 int ErrnoOf(const std::string& name) {
-    for (const ErrnoName& entry : kErrnoNames) {
-        if (name == entry.name) {
-            return entry.value;
+    for (int error = 1; error < 256; ++error) {
+        const char* known = ::strerrorname_np(error);
+        if (known != nullptr && name == known) {
+            return error;
         }
     }
     return std::max(1, std::atoi(name.c_str()));
@@ -167,8 +159,6 @@ public:
             return Fail(ENOTTY);
         }
         switch (request) {
-            case VIDIOC_ENUM_FMT:
-                return enumerateFormat(*static_cast<v4l2_fmtdesc*>(argument));
             case VIDIOC_G_FMT:
             case VIDIOC_TRY_FMT:
             case VIDIOC_S_FMT:
@@ -352,16 +342,6 @@ private:
                             V4L2_CAP_DEVICE_CAPS;
         caps.device_caps = (meta_ ? V4L2_CAP_META_CAPTURE : V4L2_CAP_VIDEO_CAPTURE) |
                            V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
-        return 0;
-    }
-
-    int enumerateFormat(v4l2_fmtdesc& desc) {
-        if (desc.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || desc.index > 0) {
-            return Fail(EINVAL);
-        }
-        desc.pixelformat = V4L2_PIX_FMT_YUYV;
-        std::snprintf(reinterpret_cast<char*>(desc.description), sizeof desc.description,
-                      "YUYV 4:2:2");
         return 0;
     }
 
@@ -550,20 +530,10 @@ private:
         const bool refused =
             layout == "refused" || (layout == "second" && query.unit == kVendorUnitId);
         const std::string unit = " unit " + std::to_string(query.unit) + " ";
-        const std::uint16_t size = query.query == UVC_GET_LEN    ? 2
-                                   : query.query == UVC_GET_INFO ? 1
-                                                                 : kPayloadLength;
-        if (query.size != size) {
+        if (query.size != kPayloadLength) {
             return Fail(ENOBUFS);
         }
         switch (query.query) {
-            case UVC_GET_LEN:
-                query.data[0] = kPayloadLength;
-                query.data[1] = 0;
-                return 0;
-            case UVC_GET_INFO:
-                query.data[0] = kInfoGetSet;
-                return 0;
             case UVC_SET_CUR: {
                 AppendLine(stateDir_ + "/xu.log", RealTime() + " SET_CUR" + unit +
                                                       Hex4(query.data) +

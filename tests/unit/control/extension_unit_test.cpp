@@ -62,15 +62,5 @@ TEST_F(ExtensionUnitTest, ADeviceWithoutAnAnsweringUnitReadsTrueUnchangedAndWrit
     }
 }
 
-TEST_F(ExtensionUnitTest, ALostDeviceRefusesRequests) {
-    auto control = open(telosim::DeviceKind::Scanner, {});
-    tree.unplug("device");
-    const std::uint32_t led = 0x21;
-    EXPECT_FALSE(WriteDeviceProperty(kPropertyIndicator, &led, control.get()));
-    std::uint32_t value = 0x33;
-    EXPECT_TRUE(ReadDeviceProperty(kPropertyReady, &value, control.get()));
-    EXPECT_EQ(value, 0x33u);
-}
-
 }  // namespace
 }  // namespace telo

@@ -41,35 +41,14 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
     return real(thread, attributes, start, argument);
 }
 
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return AllocationFails() ? nullptr : std::malloc(size == 0 ? 1 : size);
-}
+// The other forms of new of the standard library come down to this one, and its delete frees.
 void* operator new(std::size_t size) {
-    void* memory = operator new(size, std::nothrow);
+    void* memory = AllocationFails() ? nullptr : std::malloc(size == 0 ? 1 : size);
     if (memory == nullptr) {
         throw std::bad_alloc();
     }
     return memory;
 }
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-
 namespace {
 
 using ::testing::HasSubstr;
