@@ -101,7 +101,7 @@ bool IsVideoNode(const char* path) {
 }
 
 int OpenVideoNode(const char* path, int flags) {
-    std::unique_ptr<SimNode> node = SimNode::Open(Root(), path + std::strlen("/dev/"), flags);
+    std::unique_ptr<SimNode> node = SimNode::open(Root(), path + std::strlen("/dev/"), flags);
     if (!node) {
         return -1;
     }

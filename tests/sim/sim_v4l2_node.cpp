@@ -132,7 +132,7 @@ public:
         }
     }
 
-    int open() {
+    int openDescriptor() {
         if (const int error = fault("open")) {
             return Fail(error);
         }
@@ -604,7 +604,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SimNode> SimNode::Open(const std::string& root, const std::string& node,
+std::unique_ptr<SimNode> SimNode::open(const std::string& root, const std::string& node,
                                        int flags) {
     const std::vector<std::string> lines = ReadLines(root + "/dev/" + node);
     if (lines.empty() || Fields(lines.front()).size() != 3) {
@@ -612,7 +612,7 @@ std::unique_ptr<SimNode> SimNode::Open(const std::string& root, const std::strin
         return nullptr;
     }
     auto sim = std::make_unique<V4l2Node>(root, node, lines.front(), flags);
-    return sim->open() >= 0 ? std::move(sim) : nullptr;
+    return sim->openDescriptor() >= 0 ? std::move(sim) : nullptr;
 }
 
 }  // namespace telosim

@@ -17,7 +17,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     /// Opens `node` ("video0") below `root`; null with errno set when it can't be opened.
-    static std::unique_ptr<SimNode> Open(const std::string& root, const std::string& node,
+    static std::unique_ptr<SimNode> open(const std::string& root, const std::string& node,
                                          int flags);
     virtual ~SimNode() = default;
 

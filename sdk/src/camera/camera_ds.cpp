@@ -20,7 +20,7 @@ int CCameraDS::GetCameraCount() {
 bool CCameraDS::OpenCamera(const std::string& node, bool, int width, int height) {
     CloseCamera();
     std::unique_ptr<CaptureStream> stream;
-    if (CaptureStream::Open(node, stream) < 0) {
+    if (CaptureStream::open(node, stream) < 0) {
         return false;
     }
     if (stream->readFormat() < 0) {

@@ -22,7 +22,7 @@ struct FrameCopy {
 class CaptureStream {
 public:
     /// Opens device `node` (e.g. "video0") into `stream`.
-    static int Open(const std::string& node, std::unique_ptr<CaptureStream>& stream);
+    static int open(const std::string& node, std::unique_ptr<CaptureStream>& stream);
     ~CaptureStream();
     CaptureStream(const CaptureStream&) = delete;
     CaptureStream& operator=(const CaptureStream&) = delete;

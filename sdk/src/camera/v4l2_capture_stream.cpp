@@ -22,7 +22,7 @@
 #include "control/uvc_device_control.h"
 #include "print_message.h"
 #include "unique_fd.h"
-#include "v4l2_ioctl.h"
+#include "v4l2_device.h"
 
 namespace telo {
 namespace {
@@ -272,7 +272,7 @@ struct CaptureStream::Impl {
 CaptureStream::CaptureStream(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 CaptureStream::~CaptureStream() = default;
 
-int CaptureStream::Open(const std::string& node, std::unique_ptr<CaptureStream>& stream) {
+int CaptureStream::open(const std::string& node, std::unique_ptr<CaptureStream>& stream) {
     const std::string path = "/dev/" + node;
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {

@@ -14,7 +14,7 @@
 
 #include "camera/video_input_devices.h"
 #include "unique_fd.h"
-#include "v4l2_ioctl.h"
+#include "v4l2_device.h"
 
 namespace telo {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "control/device_property.h"
 #include "control/usb_descriptors.h"
-#include "v4l2_ioctl.h"
+#include "v4l2_device.h"
 
 namespace telo {
 namespace {

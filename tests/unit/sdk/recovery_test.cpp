@@ -41,13 +41,22 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
     return real(thread, attributes, start, argument);
 }
 
-// The other forms of new of the standard library come down to this one, and its delete frees.
+// The standard library's other forms come down to these; a sanitizer's come in pairs of their own.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return AllocationFails() ? nullptr : std::malloc(size == 0 ? 1 : size);
+}
 void* operator new(std::size_t size) {
-    void* memory = AllocationFails() ? nullptr : std::malloc(size == 0 ? 1 : size);
+    void* memory = operator new(size, std::nothrow);
     if (memory == nullptr) {
         throw std::bad_alloc();
     }
     return memory;
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
 }
 namespace {
 

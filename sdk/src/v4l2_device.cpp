@@ -1,4 +1,4 @@
-#include "v4l2_ioctl.h"
+#include "v4l2_device.h"
 
 #include <sys/ioctl.h>
 
