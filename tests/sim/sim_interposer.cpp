@@ -57,6 +57,18 @@ struct KernelCall {
     KernelCall& operator=(const KernelCall&) = delete;
 };
 
+// A simulated system call whose simulation failed (no memory, say) fails with EIO; no exception
+// crosses into the C caller.
+template <typename Call>
+int Contained(Call call) {
+    try {
+        return call();
+    } catch (const std::exception&) {
+        errno = EIO;
+        return -1;
+    }
+}
+
 bool StartsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
@@ -166,18 +178,13 @@ bool telosim_in_kernel() {
 
 int telosim_openat(int dirfd, const char* path, int flags, mode_t mode) {
     const KernelCall call;
+    std::string rewritten;
     if (path != nullptr && path[0] == '/' && !Root().empty()) {
-        try {
-            if (IsVideoNode(path)) {
-                return OpenVideoNode(path, flags);
-            }
-            std::string rewritten;
-            if (RewritePath(path, rewritten)) {
-                return Real<OpenatFn>("openat")(dirfd, rewritten.c_str(), flags, mode);
-            }
-        } catch (const std::exception&) {
-            errno = EIO;
-            return -1;
+        if (IsVideoNode(path)) {
+            return Contained([&] { return OpenVideoNode(path, flags); });
+        }
+        if (Contained([&] { return RewritePath(path, rewritten) ? 0 : -1; }) == 0) {
+            path = rewritten.c_str();
         }
     }
     return Real<OpenatFn>("openat")(dirfd, path, flags, mode);
@@ -197,12 +204,7 @@ int telosim_close(int fd) {
 int telosim_ioctl(int fd, unsigned long request, void* argument) {
     const KernelCall call;
     if (const std::shared_ptr<SimNode> node = Find(fd)) {
-        try {
-            return node->ioctl(request, argument);
-        } catch (const std::exception&) {
-            errno = EIO;
-            return -1;
-        }
+        return Contained([&] { return node->ioctl(request, argument); });
     }
     return Real<IoctlFn>("ioctl")(fd, request, argument);
 }
@@ -213,15 +215,8 @@ int telosim_poll(pollfd* fds, nfds_t count, int timeout) {
     for (nfds_t i = 0; i < count && !any; ++i) {
         any = Find(fds[i].fd) != nullptr;
     }
-    if (!any) {
-        return Real<PollFn>("poll")(fds, count, timeout);
-    }
-    try {
-        return Poll(fds, count, timeout);
-    } catch (const std::exception&) {
-        errno = EIO;
-        return -1;
-    }
+    return any ? Contained([&] { return Poll(fds, count, timeout); })
+               : Real<PollFn>("poll")(fds, count, timeout);
 }
 
 }  // extern "C"

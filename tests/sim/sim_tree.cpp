@@ -156,9 +156,9 @@ std::vector<std::string> ReadLines(const std::string& path) {
 }
 
 SimTree::SimTree(std::string root) : root_(std::move(root)) {
-    fs::create_directories(fs::path(root_) / "sys/class/video4linux");
-    fs::create_directories(fs::path(root_) / "dev");
-    fs::create_directories(fs::path(root_) / "state");
+    for (const char* folder : {"sys/class/video4linux", "dev", "state"}) {
+        fs::create_directories(fs::path(root_) / folder);
+    }
 }
 
 std::string SimTree::stateDir(const std::string& id) const {
@@ -278,9 +278,7 @@ void SimTree::clear() {
     for (const char* folder : {"dev", "state", "sys"}) {
         fs::remove_all(fs::path(root_) / folder);
     }
-    fs::create_directories(fs::path(root_) / "sys/class/video4linux");
-    fs::create_directories(fs::path(root_) / "dev");
-    fs::create_directories(fs::path(root_) / "state");
+    *this = SimTree(root_);
 }
 
 void SimTree::set(const std::string& id, const std::string& key, const std::string& value) {

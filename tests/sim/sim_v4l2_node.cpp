@@ -34,7 +34,6 @@ constexpr long kDefaultFirstFrameMs = 500;  // real UVC cameras take 300 to 1000
 constexpr auto kBlockingDequeueSlice = std::chrono::milliseconds(5);
 constexpr std::uint32_t kSmallWidth = 320;  // the device's other frame size
 constexpr std::uint32_t kSmallHeight = 240;
-constexpr std::uint32_t kKernelVersion = 0x060100;
 constexpr std::uint8_t kVendorSelector = 1;
 constexpr std::uint16_t kPayloadLength = 4;
 constexpr std::uint8_t kReadSelectMarker = 0xFF;
@@ -334,10 +333,6 @@ private:
     int queryCapabilities(v4l2_capability& caps) {
         std::memset(&caps, 0, sizeof caps);
         std::snprintf(reinterpret_cast<char*>(caps.driver), sizeof caps.driver, "uvcvideo");
-        std::snprintf(reinterpret_cast<char*>(caps.card), sizeof caps.card, "%s", id_.c_str());
-        std::snprintf(reinterpret_cast<char*>(caps.bus_info), sizeof caps.bus_info,
-                      "usb-0000:00:14.0-sim");
-        caps.version = kKernelVersion;
         caps.capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING |
                             V4L2_CAP_DEVICE_CAPS;
         caps.device_caps = (meta_ ? V4L2_CAP_META_CAPTURE : V4L2_CAP_VIDEO_CAPTURE) |

@@ -66,77 +66,62 @@ struct Route {
     Offer offer;
     bool read;            // what the read reports
     std::uint32_t value;  // the variable after the read, which holds 0xABCDEF00 before
-    Requests readRequests;
+    const char* readRequests;
     bool write;
-    Requests writeRequests;
+    const char* writeRequests;
 };
 
+std::string Joined(const Requests& requests) {
+    std::string text;
+    for (const std::string& request : requests) {
+        text += (text.empty() ? "" : ", ") + request;
+    }
+    return text;
+}
+
+// clang-format off
+const Route kRoutes[] = {
+    {"property sets carry all 32 bits", {true, true, true, true, false, {}},
+     true, 0xA1B2C3D4, "set1 set 0 dir 2, set1 get 0 dir 1",
+     true, "set1 set 1 dir 2"},
+    {"the second set after the first refuses", {true, false, true, true, false, {}},
+     true, 0xA1B2C3D4, "set1 set 0 dir 2, set2 set 0 dir 2, set1 get 0 dir 1, set2 get 0 dir 1",
+     true, "set1 set 1 dir 2, set2 set 1 dir 2"},
+    {"select taken, Get refused: false and zero", {true, true, true, false, false, {}},
+     false, 0, "set1 set 0 dir 2, set1 get 0 dir 1, set2 get 0 dir 1",
+     true, "set1 set 1 dir 2"},
+    {"the unit's read changes the low byte only", {false, true, true, true, true, {1}},
+     true, 0xABCDEF5A, "node1 SET 01 10 00 ff, node1 GET",
+     true, "node1 SET 01 10 16 00"},
+    {"the second node takes both steps", {false, true, true, true, true, {2}},
+     true, 0xABCDEF5A, "node1 SET 01 10 00 ff, node2 SET 01 10 00 ff, node2 GET",
+     true, "node1 SET 01 10 16 00, node2 SET 01 10 16 00"},
+    {"nothing offered", {false, true, true, true, false, {}},
+     true, 0xABCDEF00, "",
+     false, ""},
+    {"a unit that refuses", {false, true, true, true, true, {}},
+     true, 0xABCDEF00, "node1 SET 01 10 00 ff, node2 SET 01 10 00 ff",
+     false, "node1 SET 01 10 16 00, node2 SET 01 10 16 00"},
+    {"both refuse: the unit falls back to the property sets", {true, false, false, true, true, {}},
+     true, 0xABCDEF00, "set1 set 0 dir 2, set2 set 0 dir 2, node1 SET 01 10 00 ff, "
+                       "node2 SET 01 10 00 ff, set1 set 0 dir 2, set2 set 0 dir 2",
+     false, "set1 set 1 dir 2, set2 set 1 dir 2, node1 SET 01 10 16 00, node2 SET 01 10 16 00, "
+            "set1 set 1 dir 2, set2 set 1 dir 2"},
+};
+// clang-format on
+
 TEST(DevicePropertyTest, EachRouteAndFallBack) {
-    const Route routes[] = {
-        {"property sets carry all 32 bits",
-         {true, true, true, true, false, {}},
-         true,
-         0xA1B2C3D4,
-         {"set1 set 0 dir 2", "set1 get 0 dir 1"},
-         true,
-         {"set1 set 1 dir 2"}},
-        {"the second set after the first refuses",
-         {true, false, true, true, false, {}},
-         true,
-         0xA1B2C3D4,
-         {"set1 set 0 dir 2", "set2 set 0 dir 2", "set1 get 0 dir 1", "set2 get 0 dir 1"},
-         true,
-         {"set1 set 1 dir 2", "set2 set 1 dir 2"}},
-        {"select taken, Get refused: false and zero",
-         {true, true, true, false, false, {}},
-         false,
-         0,
-         {"set1 set 0 dir 2", "set1 get 0 dir 1", "set2 get 0 dir 1"},
-         true,
-         {"set1 set 1 dir 2"}},
-        {"the unit's read changes the low byte only",
-         {false, true, true, true, true, {1}},
-         true,
-         0xABCDEF5A,
-         {"node1 SET 01 10 00 ff", "node1 GET"},
-         true,
-         {"node1 SET 01 10 16 00"}},
-        {"the second node takes both steps",
-         {false, true, true, true, true, {2}},
-         true,
-         0xABCDEF5A,
-         {"node1 SET 01 10 00 ff", "node2 SET 01 10 00 ff", "node2 GET"},
-         true,
-         {"node1 SET 01 10 16 00", "node2 SET 01 10 16 00"}},
-        {"nothing offered", {false, true, true, true, false, {}}, true, 0xABCDEF00, {}, false, {}},
-        {"a unit that refuses",
-         {false, true, true, true, true, {}},
-         true,
-         0xABCDEF00,
-         {"node1 SET 01 10 00 ff", "node2 SET 01 10 00 ff"},
-         false,
-         {"node1 SET 01 10 16 00", "node2 SET 01 10 16 00"}},
-        {"both refuse: the unit falls back to the property sets",
-         {true, false, false, true, true, {}},
-         true,
-         0xABCDEF00,
-         {"set1 set 0 dir 2", "set2 set 0 dir 2", "node1 SET 01 10 00 ff", "node2 SET 01 10 00 ff",
-          "set1 set 0 dir 2", "set2 set 0 dir 2"},
-         false,
-         {"set1 set 1 dir 2", "set2 set 1 dir 2", "node1 SET 01 10 16 00", "node2 SET 01 10 16 00",
-          "set1 set 1 dir 2", "set2 set 1 dir 2"}},
-    };
-    for (const Route& route : routes) {
+    for (const Route& route : kRoutes) {
         SCOPED_TRACE(route.name);
         ScriptedDevice device(route.offer);
         std::uint32_t value = 0xABCDEF00;
         EXPECT_EQ(ReadDeviceProperty(kPropertyReady, &value, &device), route.read);
         EXPECT_EQ(value, route.value);
-        EXPECT_EQ(device.requests, route.readRequests);
+        EXPECT_EQ(Joined(device.requests), route.readRequests);
         device.requests.clear();
         const std::uint32_t handshake = 0x16;
         EXPECT_EQ(WriteDeviceProperty(kPropertyReady, &handshake, &device), route.write);
-        EXPECT_EQ(device.requests, route.writeRequests);
+        EXPECT_EQ(Joined(device.requests), route.writeRequests);
     }
 }
 
