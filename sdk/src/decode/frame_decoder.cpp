@@ -50,8 +50,13 @@ Symbol* MakeSymbol(const engine::TextResult& result) {
 
 const std::uint8_t* FetchFrame(Scanner& scanner) {
     scanner.camera.waitForFrame(CCameraDS::kFrameWaitMs);
-    const std::unique_lock<std::timed_mutex> lock = scanner.requests.tryLockForFetch();
-    return lock.owns_lock() ? scanner.camera.QueryFrame(0) : nullptr;
+    // controlMutex decides only whether there is a frame: none while the control thread holds
+    // it. The copy touches no device and needs no lock of the handle, so that no request waits
+    // for it.
+    if (!scanner.requests.tryLockForFetch().owns_lock()) {
+        return nullptr;
+    }
+    return scanner.camera.QueryFrame(0);
 }
 
 Symbol* DecodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,

@@ -16,9 +16,9 @@ class BarcodeEngine;
 inline constexpr std::int32_t kGreyWidth = kFrameWidth;
 inline constexpr std::int32_t kGreyHeight = kFrameHeight;
 
-/// telo_scanner_decode's frame: waits up to 100 ms for a frame not handed out yet, then takes it
-/// under controlMutex. The wait holds no lock, so LED and beep requests go on meanwhile; a busy
-/// controlMutex (a beep being sounded) gives null at once.
+/// telo_scanner_decode's frame: waits up to 100 ms for a frame not handed out yet and takes it,
+/// or null when controlMutex is busy (a beep being sounded). Neither the wait nor the copy holds
+/// controlMutex, so LED and beep requests go on meanwhile.
 const std::uint8_t* FetchFrame(Scanner& scanner);
 
 /// telo_scanner_decode's work after the frame fetch: keeps the luma bytes (every second byte) of
