@@ -121,7 +121,7 @@ TEST_F(ScannerTest, RecoversFromEachFaultWithinAFewPasses) {
          0,
          5,
          "VIDIOC_STREAMOFF"},
-        {"every second buffer flagged as an error", true, {{"error_every", "2"}}, {}, 0, 2, ""},
+        {"every second buffer flagged as an error", true, {{"error_every", "2"}}, {}, 0, 4, ""},
         {"the format refused once",
          false,
          {{"s_fmt", "once:EINVAL"}},

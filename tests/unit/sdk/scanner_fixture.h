@@ -69,6 +69,18 @@ protected:
         }
         return limit + 1;
     }
+    /// Posts a request again while the control thread may still be in the pass of the previous
+    /// one, which holds controlMutex to its end; true once it is taken.
+    template <typename Post>
+    static bool postedSoon(Post post) {
+        for (int i = 0; i < 100; ++i) {
+            if (post()) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
     void waitForWrites(std::size_t count) {
         for (int i = 0; i < 400 && tree.ledLog("scanner").size() < count; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -123,14 +123,14 @@ TEST_F(ScannerTest, LedAndBeepReachTheDevice) {
 
     EXPECT_TRUE(telo_scanner_led(scanner, true));
     waitForWrites(1);
-    ASSERT_TRUE(telo_scanner_beep(scanner, 20));
+    ASSERT_TRUE(postedSoon([this] { return telo_scanner_beep(scanner, 20); }));
     waitForWrites(3);
     EXPECT_THAT(tree.indicatorWrites("scanner"), ElementsAre("0x21", "0x25", "0x21"));
     const std::vector<std::string> log = tree.ledLog("scanner");
     EXPECT_GE(std::stod(log[2]) - std::stod(log[1]), 0.019)
         << "the beeper sounds the beep's length";
 
-    EXPECT_TRUE(telo_scanner_led(scanner, false));
+    EXPECT_TRUE(postedSoon([this] { return telo_scanner_led(scanner, false); }));
     waitForWrites(4);
     EXPECT_EQ(tree.indicatorWrites("scanner").back(), "0x20");
 }
