@@ -1,7 +1,10 @@
 #include "engine/decode_pipeline.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdio>
+#include <cstdlib>
 
 #include "engine/barcode_format.h"
 #include "engine/zxing_reader.h"
@@ -10,78 +13,174 @@ namespace telo::engine {
 
 namespace {
 
-/// Bar regions tried per decode, most prominent first.
-constexpr int kMaxRegions = 6;
+/// Regions tried per decode, most prominent first.
+constexpr int kMaxRegions = 8;
+/// Usual cost of a ZXing call on a whole 640 x 480 frame for matrix codes and on a region,
+/// milliseconds, with room for a busy machine: a call starts only when this still fits.
+constexpr double kFrameCallMs = 8;
+constexpr double kRegionCallMs = 4;
+/// Elements of upright crops are enlarged to at least these sizes, pixels: ZXing's PDF417 rows
+/// and its matrix detectors lose smaller ones.
+constexpr float kMinPdf417Narrow = 2.5f;
+constexpr float kMinMatrixModule = 6;
 
-/// The formats a deskewed retry looks for in each kind of region.
-constexpr std::uint32_t kBarFormats = kLinearFormats | kFormatPdf417;
 constexpr std::uint32_t kMatrixFormats = kFormatQrCode | kFormatDataMatrix | kFormatAztec;
-
-/// ITF has no fixed length and no check character, so a row that crosses a tilted symbol
-/// diagonally reads part of it as a valid whole; it is read only in deskewed regions, whose rows
-/// cross the whole symbol.
-constexpr std::uint32_t kRegionOnlyFormats = kFormatItf;
-
-std::uint32_t RegionFormats(std::uint32_t mask) {
-    return mask & (kBarFormats | kMatrixFormats);
-}
+/// Lines across the bars of an unchecked read; more than half must give its text, none another.
+constexpr int kAgreementLines = 7;
+/// Symbologies whose reads carry no check character and whose length varies.
+constexpr std::uint32_t kUncheckedFormats =
+    kFormatItf | kFormatCode39 | kFormatCodabar | kFormatIndustrial25;
 
 }  // namespace
 
-void DecodePipeline::ReadRegion(const GreyView& upright, std::uint32_t formats,
-                                const TemplateSettings& settings, int wanted,
-                                std::chrono::steady_clock::time_point deadline,
-                                ResultList& results) {
-    if ((formats & kFormatIndustrial25) != 0) {
-        industrial25_.Read(upright, Industrial25Reader::Scan::kLevel, settings.reader,
-                           wanted - results.Count(), deadline, results);
+bool DecodePipeline::Done(const Pass& pass) const {
+    return arbiter_.Settled(pass.settings.reader.minLineCount) >= pass.wanted ||
+           pass.deadline.Passed();
+}
+
+bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
+    const PointF start{(read.where[0].x + read.where[3].x) / 2,
+                       (read.where[0].y + read.where[3].y) / 2};
+    const PointF end{(read.where[1].x + read.where[2].x) / 2,
+                     (read.where[1].y + read.where[2].y) / 2};
+    SymbolSpan span;
+    if (!wholeSymbol_.Holds(pass.image, start, end, span)) {
+        return false;
     }
-    if (results.Count() < wanted) {
-        ReadWithZXing(upright, formats, settings.reader, ZXingPass::kDeskewed,
-                      settings.maxBarcodes - results.Count(), results);
+    const GreyView lines = wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines);
+    checkReads_.clear();
+    if (read.format == kFormatIndustrial25) {
+        industrial25_.Read(lines, Industrial25Reader::Scan::kRows, pass.settings.reader,
+                           pass.deadline, CropMap{}, checkReads_);
+    } else {
+        ReadWithZXing(lines, read.format, ZXingPass::kBarRows, CropMap{}, checkReads_);
     }
+    int agreeing = 0;
+    for (const Read& other : checkReads_) {
+        if (other.format != read.format || other.bytes != read.bytes) {
+            return false;
+        }
+        agreeing += other.lines;
+    }
+    if (getenv("DBG")) { fprintf(stderr, "DBG span (%.0f,%.0f)-(%.0f,%.0f) low %.1f high %.1f slants %.2f %.2f narrow %.1f agreeing %d\n", span.start.x, span.start.y, span.end.x, span.end.y, span.low, span.high, span.startSlant, span.endSlant, span.narrow, agreeing);
+      FILE* f = fopen("/tmp/lines.pgm", "wb"); fprintf(f, "P5\n%d %d\n255\n", lines.width, lines.height); fwrite(lines.data, 1, lines.width * lines.height, f); fclose(f); }
+    return 2 * agreeing > kAgreementLines;
+}
+
+void DecodePipeline::File(const Pass& pass) {
+    for (Read& read : reads_) {
+        const bool ok = (read.format & kUncheckedFormats) == 0 || ShowsWholeSymbol(pass, read);
+        if (getenv("DBG")) fprintf(stderr, "DBG %s fmt %x %.*s lines %d quad %.0f,%.0f %.0f,%.0f %.0f,%.0f %.0f,%.0f\n", ok ? "read" : "rejected", read.format, (int)read.bytes.size(), (const char*)read.bytes.data(), read.lines, read.where[0].x, read.where[0].y, read.where[1].x, read.where[1].y, read.where[2].x, read.where[2].y, read.where[3].x, read.where[3].y);
+        if (ok) {
+            arbiter_.Add(std::move(read));
+        }
+    }
+    reads_.clear();
+}
+
+void DecodePipeline::ReadBarRegion(const Pass& pass, const CodeRegion& region) {
+    const float narrow = sampler_.ElementWidth(pass.image, region);
+    if (narrow <= 0) {
+        return;
+    }
+    const std::uint32_t mask = pass.settings.formatMask;
+    const std::uint32_t linear = ZXingFormats(mask & kLinearFormats);
+    for (const bool sharpen : {false, true}) {
+        if (Done(pass) || !pass.deadline.Allows(kRegionCallMs)) {
+            return;
+        }
+        CropMap map;
+        const GreyView rows = sampler_.BarRows(pass.image, region, narrow, sharpen, map);
+        ReadWithZXing(rows, linear, ZXingPass::kBarRows, map, reads_);
+        if ((mask & kFormatIndustrial25) != 0) {
+            industrial25_.Read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,
+                               pass.deadline, map, reads_);
+        }
+        File(pass);
+    }
+    if ((mask & kFormatPdf417) != 0 && !Done(pass) && pass.deadline.Allows(kRegionCallMs)) {
+        CropMap map;
+        const GreyView upright =
+            sampler_.Upright(pass.image, region, narrow, kMinPdf417Narrow, map);
+        ReadWithZXing(upright, kFormatPdf417, ZXingPass::kUpright, map, reads_);
+        File(pass);
+    }
+}
+
+void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region) {
+    const std::uint32_t formats = pass.settings.formatMask & (kMatrixFormats | kFormatPdf417);
+    if (formats == 0 || !pass.deadline.Allows(kRegionCallMs)) {
+        return;
+    }
+    const float module = sampler_.ElementWidth(pass.image, region);
+    CropMap map;
+    const GreyView upright = sampler_.Upright(pass.image, region, module, kMinMatrixModule, map);
+    ReadWithZXing(upright, formats, ZXingPass::kUpright, map, reads_);
+    File(pass);
+    if (!Done(pass) && pass.deadline.Allows(kRegionCallMs)) {
+        ReadWithZXing(sampler_.InvertedUpright(), formats & kMatrixFormats, ZXingPass::kUpright,
+                      map, reads_);
+        File(pass);
+    }
+}
+
+void DecodePipeline::ReadInvertedFrame(const Pass& pass) {
+    const GreyView& image = pass.image;
+    inverted_.resize(static_cast<std::size_t>(image.width) * image.height);
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* in = image.data + static_cast<std::ptrdiff_t>(y) * image.stride;
+        std::uint8_t* out = inverted_.data() + static_cast<std::ptrdiff_t>(y) * image.width;
+        for (int x = 0; x < image.width; ++x) {
+            out[x] = static_cast<std::uint8_t>(255 - in[x]);
+        }
+    }
+    ReadWithZXing({inverted_.data(), image.width, image.height, image.width},
+                  pass.settings.formatMask & kMatrixFormats, ZXingPass::kFrameMatrix, CropMap{},
+                  reads_);
+    File(pass);
 }
 
 void DecodePipeline::Run(const GreyView& image, const TemplateSettings& settings,
                          ResultList& results) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(settings.timeoutMs);
+    const Deadline deadline = Deadline::After(settings.timeoutMs);
+    const Pass pass{image, settings, deadline,
+                    std::clamp(settings.expectedBarcodes, 1, settings.maxBarcodes)};
+    arbiter_.Reset();
     results.Reset(settings.maxBarcodes);
-    const int wanted = std::clamp(settings.expectedBarcodes, 1, settings.maxBarcodes);
-    auto done = [&] { return results.Count() >= wanted || Clock::now() >= deadline; };
-    auto room = [&] { return settings.maxBarcodes - results.Count(); };
-
     const std::uint32_t mask = settings.formatMask;
-    const bool industrial25 = (mask & kFormatIndustrial25) != 0;
-    ReadWithZXing(image, mask & ~kRegionOnlyFormats, settings.reader, ZXingPass::kFrame, room(),
-                  results);
-    if (done()) {
-        return;
+    const CropMap frame;
+
+    if ((mask & kMatrixFormats) != 0 && deadline.Allows(kFrameCallMs)) {
+        ReadWithZXing(image, mask & kMatrixFormats, ZXingPass::kFrameMatrix, frame, reads_);
+        File(pass);
     }
-    if (settings.reader.deskew) {
+    if (ZXingFormats(mask & kLinearFormats) != 0 && !Done(pass)) {
+        ReadWithZXing(image, ZXingFormats(mask & kLinearFormats), ZXingPass::kFrameBars, frame,
+                      reads_);
+        File(pass);
+    }
+    if (settings.reader.deskew && !Done(pass)) {
         regionFinder_.Find(image, kMaxRegions, regions_);
         for (const CodeRegion& region : regions_) {
-            const std::uint32_t formats = RegionFormats(mask);
-            if (done()) {
-                return;
+            if (Done(pass)) {
+                break;
             }
-            if (formats == 0) {
-                continue;
-            }
-            const GreyView upright = deskewer_.Extract(image, region);
-            if (upright.data == nullptr) {
-                continue;
-            }
-            ReadRegion(upright, formats, settings, wanted, deadline, results);
-            if (region.kind == CodeRegion::Kind::kBars && !done()) {
-                ReadRegion(deskewer_.EnhanceBars(), formats, settings, wanted, deadline, results);
+            if (region.kind == CodeRegion::Kind::kBars) {
+                ReadBarRegion(pass, region);
+            } else {
+                ReadMatrixRegion(pass, region);
             }
         }
     }
-    if (industrial25 && !done()) {
-        industrial25_.Read(image, Industrial25Reader::Scan::kAllAngles, settings.reader,
-                           wanted - results.Count(), deadline, results);
+    if ((mask & kMatrixFormats) != 0 && !Done(pass) && deadline.Allows(kFrameCallMs)) {
+        ReadInvertedFrame(pass);
     }
+    if ((mask & kFormatIndustrial25) != 0 && !Done(pass)) {
+        industrial25_.Read(image, Industrial25Reader::Scan::kAllAngles, settings.reader, deadline,
+                           frame, reads_);
+        File(pass);
+    }
+    arbiter_.Publish(settings.reader.minLineCount, results);
 }
 
 }  // namespace telo::engine

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/crop_map.h"
+#include "engine/grey_view.h"
+
+namespace telo::engine {
+
+/// One row of a bar image: the line it samples, from `from` to `to`, and the band around it,
+/// from -`band` to +`band` across, whose samples it averages.
+struct BarLine {
+    PointF from;
+    PointF to;
+    PointF band;
+};
+
+/// Builds images whose rows run along a linear code, for row readers: each row averages a band
+/// of the frame along the bars (against noise and JPEG blocks), may be sharpened across them
+/// (against blur), and is scaled between its own local dark and light levels (against uneven
+/// light and glare), flat stretches turned white. The buffers are kept between calls.
+class BarRowBuilder {
+public:
+    /// One row of `width` samples per line, averaging `perBand` lines across its band.
+    /// `element` is the narrow element's width in samples: it sizes the sharpening and the
+    /// window of the local levels. Valid until the next call.
+    GreyView Build(const GreyView& image, const std::vector<BarLine>& lines, int width,
+                   int perBand, float element, bool sharpen);
+
+private:
+    void Sharpen(float* row, int width, float element);
+    void Normalise(const float* row, int width, float element, std::uint8_t* out);
+
+    std::vector<float> values_;
+    std::vector<float> samples_;
+    std::vector<float> kernel_;
+    std::vector<float> low_;
+    std::vector<float> high_;
+    std::vector<int> queue_;
+    std::vector<std::uint8_t> pixels_;
+};
+
+}  // namespace telo::engine

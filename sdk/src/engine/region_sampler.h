@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/bar_rows.h"
+#include "engine/code_region_finder.h"
+#include "engine/crop_map.h"
+#include "engine/grey_view.h"
+#include "engine/run_lengths.h"
+
+namespace telo::engine {
+
+/// Resamples a code region into small upright images for the readers, with margins for the
+/// quiet zones, enlarged where its elements are too small for whole-pixel readers and with its
+/// contrast stretched. Views stay valid until the next call; the buffers are kept between calls.
+class RegionSampler {
+public:
+    /// The width of the region's narrow elements (bars) or modules along a line through its
+    /// middle, pixels; 0 when too few edges cross it to be a code.
+    float ElementWidth(const GreyView& image, const CodeRegion& region);
+
+    /// A bar region as rows along the code: each row averages a band of the frame along the bars
+    /// (against noise), optionally sharpened across them (against blur), and is scaled to its
+    /// own light and dark levels (against uneven light and glare).
+    GreyView BarRows(const GreyView& image, const CodeRegion& region, float narrow, bool sharpen,
+                     CropMap& map);
+
+    /// The region turned so that bars run top to bottom or matrix sides lie level, enlarged so
+    /// that elements are at least `minElement` pixels, its contrast stretched.
+    GreyView Upright(const GreyView& image, const CodeRegion& region, float element,
+                     float minElement, CropMap& map);
+
+    /// The latest Upright view with dark and light swapped: light-on-dark codes.
+    GreyView InvertedUpright();
+
+private:
+
+    std::vector<std::uint8_t> pixels_;
+    std::vector<std::uint8_t> inverted_;
+    std::vector<float> values_;
+    std::vector<float> samples_;
+    std::vector<float> runs_;
+    std::vector<BarLine> lines_;
+    BarRowBuilder rowBuilder_;
+    GreyView upright_;
+    RunLengthFinder runFinder_;
+};
+
+}  // namespace telo::engine
