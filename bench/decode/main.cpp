@@ -23,10 +23,12 @@ constexpr double kTimeoutAllowanceMs = 10;
 int Usage() {
     std::fprintf(stderr,
                  "usage: bench-decode [--frames N] [--settings FILE] [--failures] [--save DIR]\n"
+                 "                    [--save-all DIR]\n"
                  "  --frames N       frames per symbology and condition (default %d)\n"
                  "  --settings FILE  engine settings (default: etc/qr_balance.json beside it)\n"
                  "  --failures       list the frames our decoder misses or misreads\n"
-                 "  --save DIR       write those frames there as PGM files\n",
+                 "  --save DIR       write those frames there as PGM files\n"
+                 "  --save-all DIR   write every frame there as a PGM file\n",
                  kDefaultFramesPerCell);
     return 2;
 }
@@ -66,6 +68,7 @@ int main(int argc, char** argv) {
     std::string settings = (fs::path(argv[0]).parent_path() / "etc" / "qr_balance.json").string();
     bool listFailures = false;
     fs::path saveFolder;
+    bool saveAll = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         if (option == "--failures") {
@@ -76,7 +79,8 @@ int main(int argc, char** argv) {
             perCell = std::atoi(argv[++i]);
         } else if (option == "--settings") {
             settings = argv[++i];
-        } else if (option == "--save") {
+        } else if (option == "--save" || option == "--save-all") {
+            saveAll = option == "--save-all";
             saveFolder = argv[++i];
         } else {
             return Usage();
@@ -142,7 +146,7 @@ int main(int argc, char** argv) {
                          mine.decoded ? "read " : "missed",
                          mine.decoded ? Printable(mine.text).c_str() : "");
         }
-        if (failed && !saveFolder.empty()) {
+        if ((failed || saveAll) && !saveFolder.empty()) {
             SavePgm(saveFolder, frame);
         }
     }

@@ -26,6 +26,8 @@ struct CodeRegion {
     float height = 0;
     /// Summed edge energy, to try the most prominent region first.
     float strength = 0;
+    /// Cells the region was grown from.
+    int cells = 0;
 };
 
 /// Finds code regions from the local structure of the image gradient. Small cells with strong
@@ -50,7 +52,8 @@ private:
     };
 
     void MeasureCells(const GreyView& image);
-    CodeRegion Grow(int seed);
+    /// Grows a region from `seed` over like cells up to `reach` cells apart.
+    CodeRegion Grow(int seed, int reach);
 
     int columns_ = 0;
     int rows_ = 0;

@@ -1,9 +1,14 @@
 #include "engine/decode_pipeline.h"
 
 #include <algorithm>
+#include <cmath>
+#include "engine/run_lengths.h"
+#include "engine/scan_line.h"
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 
 #include "engine/barcode_format.h"
@@ -79,10 +84,12 @@ void DecodePipeline::File(const Pass& pass) {
 }
 
 void DecodePipeline::ReadBarRegion(const Pass& pass, const CodeRegion& region) {
-    const float narrow = sampler_.ElementWidth(pass.image, region);
+    const RegionLook look = sampler_.Examine(pass.image, region);
+    const float narrow = look.element;
     if (narrow <= 0) {
         return;
     }
+    barsSeen_ = true;
     const std::uint32_t mask = pass.settings.formatMask;
     const std::uint32_t linear = ZXingFormats(mask & kLinearFormats);
     for (const bool sharpen : {false, true}) {
@@ -98,7 +105,8 @@ void DecodePipeline::ReadBarRegion(const Pass& pass, const CodeRegion& region) {
         }
         File(pass);
     }
-    if ((mask & kFormatPdf417) != 0 && !Done(pass) && pass.deadline.Allows(kRegionCallMs)) {
+    if ((mask & kFormatPdf417) != 0 && look.stacked && !Done(pass) &&
+        pass.deadline.Allows(kRegionCallMs)) {
         CropMap map;
         const GreyView upright =
             sampler_.Upright(pass.image, region, narrow, kMinPdf417Narrow, map);
@@ -112,16 +120,21 @@ void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region
     if (formats == 0 || !pass.deadline.Allows(kRegionCallMs)) {
         return;
     }
-    const float module = sampler_.ElementWidth(pass.image, region);
+    const RegionLook look = sampler_.Examine(pass.image, region);
+    if (look.element <= 0) {
+        return;
+    }
     CropMap map;
-    const GreyView upright = sampler_.Upright(pass.image, region, module, kMinMatrixModule, map);
-    ReadWithZXing(upright, formats, ZXingPass::kUpright, map, reads_);
-    File(pass);
-    if (!Done(pass) && pass.deadline.Allows(kRegionCallMs)) {
+    const GreyView upright =
+        sampler_.Upright(pass.image, region, look.element, kMinMatrixModule, map);
+    if (look.darkSurround) {
+        lightOnDark_ = true;
         ReadWithZXing(sampler_.InvertedUpright(), formats & kMatrixFormats, ZXingPass::kUpright,
                       map, reads_);
-        File(pass);
+    } else {
+        ReadWithZXing(upright, formats, ZXingPass::kUpright, map, reads_);
     }
+    File(pass);
 }
 
 void DecodePipeline::ReadInvertedFrame(const Pass& pass) {
@@ -147,39 +160,79 @@ void DecodePipeline::Run(const GreyView& image, const TemplateSettings& settings
                     std::clamp(settings.expectedBarcodes, 1, settings.maxBarcodes)};
     arbiter_.Reset();
     results.Reset(settings.maxBarcodes);
+    lightOnDark_ = false;
+    barsSeen_ = false;
     const std::uint32_t mask = settings.formatMask;
     const CropMap frame;
+    auto cpu = [] { timespec t; clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t); return t.tv_sec * 1e3 + t.tv_nsec / 1e6; };
+    const double t0 = cpu();
+    auto stamp = [&](const char* what) { if (getenv("DBGT")) fprintf(stderr, "T %s %.2f\n", what, cpu() - t0); };
 
     if ((mask & kMatrixFormats) != 0 && deadline.Allows(kFrameCallMs)) {
         ReadWithZXing(image, mask & kMatrixFormats, ZXingPass::kFrameMatrix, frame, reads_);
         File(pass);
     }
+    stamp("frame matrix");
     if (ZXingFormats(mask & kLinearFormats) != 0 && !Done(pass)) {
         ReadWithZXing(image, ZXingFormats(mask & kLinearFormats), ZXingPass::kFrameBars, frame,
                       reads_);
         File(pass);
     }
+    stamp("frame bars");
     if (settings.reader.deskew && !Done(pass)) {
         regionFinder_.Find(image, kMaxRegions, regions_);
+        stamp("regions found");
+        if (getenv("DBGR")) for (const CodeRegion& r : regions_) {
+            const float ux = std::cos(r.angle), uy = std::sin(r.angle);
+            auto sample = [&](float off, std::vector<float>& out) {
+                ScanLine l{r.centreX - ux * r.length / 2 - uy * off, r.centreY - uy * r.length / 2 + ux * off, ux, uy, std::max((int)r.length, 2)};
+                SampleLine(image, l, out);
+            };
+            std::vector<float> s0, s1, s2, runs; RunLengthFinder rf;
+            sample(0, s0); sample(0.3f * r.height, s1); sample(-0.3f * r.height, s2);
+            rf.Find(s0, runs);
+            std::vector<float> inner(runs.size() > 2 ? runs.begin() + 1 : runs.begin(), runs.size() > 2 ? runs.end() - 1 : runs.end());
+            std::sort(inner.begin(), inner.end());
+            float div = inner.size() > 4 ? inner[inner.size() * 85 / 100] / std::max(inner[inner.size() * 15 / 100], 0.5f) : 0;
+            auto corr = [&](const std::vector<float>& a, const std::vector<float>& b) {
+                float best = -1;
+                for (int sh = -3; sh <= 3; ++sh) {
+                    double ma = 0, mb = 0; int n = 0;
+                    for (int i = 3; i + 3 < (int)a.size(); ++i) { ma += a[i]; mb += b[i + sh]; ++n; }
+                    ma /= n; mb /= n; double ab = 0, aa = 0, bb = 0;
+                    for (int i = 3; i + 3 < (int)a.size(); ++i) { ab += (a[i]-ma)*(b[i+sh]-mb); aa += (a[i]-ma)*(a[i]-ma); bb += (b[i+sh]-mb)*(b[i+sh]-mb); }
+                    if (aa > 0 && bb > 0) best = std::max(best, (float)(ab / std::sqrt(aa * bb)));
+                }
+                return best;
+            };
+            std::vector<float> sorted = s0; std::sort(sorted.begin(), sorted.end());
+            float contrast = sorted.size() > 10 ? sorted[sorted.size()*9/10] - sorted[sorted.size()/10] : 0;
+            float dark = 0, total = 0; for (std::size_t i = 1; i + 1 < runs.size(); ++i) { total += runs[i]; if (i % 2 == 1) dark += runs[i]; }
+            fprintf(stderr, "R %s len %.0f h %.0f str %.0f runs %zu div %.2f c1 %.2f c2 %.2f contrast %.0f darkshare %.2f\n", r.kind == CodeRegion::Kind::kBars ? "bars  " : "matrix", r.length, r.height, r.strength / 1e6, runs.size(), div, corr(s0, s1), corr(s0, s2), contrast, total > 0 ? dark / total : 0);
+        }
         for (const CodeRegion& region : regions_) {
             if (Done(pass)) {
                 break;
             }
             if (region.kind == CodeRegion::Kind::kBars) {
                 ReadBarRegion(pass, region);
+                stamp("bar region");
             } else {
                 ReadMatrixRegion(pass, region);
+                stamp("matrix region");
             }
         }
     }
-    if ((mask & kMatrixFormats) != 0 && !Done(pass) && deadline.Allows(kFrameCallMs)) {
+    if (lightOnDark_ && !Done(pass) && deadline.Allows(kFrameCallMs)) {
         ReadInvertedFrame(pass);
     }
-    if ((mask & kFormatIndustrial25) != 0 && !Done(pass)) {
+    stamp("inverted");
+    if ((mask & kFormatIndustrial25) != 0 && barsSeen_ && !Done(pass)) {
         industrial25_.Read(image, Industrial25Reader::Scan::kAllAngles, settings.reader, deadline,
                            frame, reads_);
         File(pass);
     }
+    stamp("i25");
     arbiter_.Publish(settings.reader.minLineCount, results);
 }
 

@@ -61,6 +61,10 @@ private:
     RegionSampler sampler_;
     std::vector<CodeRegion> regions_;
     std::vector<std::uint8_t> inverted_;
+    /// A matrix region of this decode looked light on dark.
+    bool lightOnDark_ = false;
+    /// A bar region of this decode looked like a code.
+    bool barsSeen_ = false;
 };
 
 }  // namespace telo::engine

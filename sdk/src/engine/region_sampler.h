@@ -11,14 +11,26 @@
 
 namespace telo::engine {
 
+/// What a line through the middle of a code region shows.
+struct RegionLook {
+    /// Width of the narrow elements (bars) or modules, pixels; 0 when the line does not look
+    /// like a code: too few edges, too little contrast, elements of one width (stripes, wood
+    /// grain, grilles), too little or too much ink (text, noise), bars that do not run on
+    /// across the region (text).
+    float element = 0;
+    /// The region is lighter than its surroundings: a light-on-dark code, if a code at all.
+    bool darkSurround = false;
+    /// A bar region with the wide guard bar of a stacked code (PDF417).
+    bool stacked = false;
+};
+
 /// Resamples a code region into small upright images for the readers, with margins for the
 /// quiet zones, enlarged where its elements are too small for whole-pixel readers and with its
 /// contrast stretched. Views stay valid until the next call; the buffers are kept between calls.
 class RegionSampler {
 public:
-    /// The width of the region's narrow elements (bars) or modules along a line through its
-    /// middle, pixels; 0 when too few edges cross it to be a code.
-    float ElementWidth(const GreyView& image, const CodeRegion& region);
+    /// What a line through the middle of a region shows.
+    RegionLook Examine(const GreyView& image, const CodeRegion& region);
 
     /// A bar region as rows along the code: each row averages a band of the frame along the bars
     /// (against noise), optionally sharpened across them (against blur), and is scaled to its
@@ -35,11 +47,17 @@ public:
     GreyView InvertedUpright();
 
 private:
+    /// The mean of the best correlations of the two side lines with the middle one.
+    float Continuity(const GreyView& image, const CodeRegion& region, int length);
+
 
     std::vector<std::uint8_t> pixels_;
     std::vector<std::uint8_t> inverted_;
     std::vector<float> values_;
     std::vector<float> samples_;
+    std::vector<float> sorted_;
+    std::vector<float> centre_;
+    std::vector<float> beside_;
     std::vector<float> runs_;
     std::vector<BarLine> lines_;
     BarRowBuilder rowBuilder_;
