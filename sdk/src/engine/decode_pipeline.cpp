@@ -30,8 +30,11 @@ constexpr float kMinPdf417Narrow = 2.5f;
 constexpr float kMinMatrixModule = 6;
 
 constexpr std::uint32_t kMatrixFormats = kFormatQrCode | kFormatDataMatrix | kFormatAztec;
-/// Lines across the bars of an unchecked read; more than half must give its text, none another.
+/// Lines across the bars of an unchecked read: at least kMinAgreeingLines must give its text
+/// and none another. Blur and noise leave some lines unread, but a piece of a symbol is read
+/// where a highlight or smudge crosses the bars and the whole symbol elsewhere.
 constexpr int kAgreementLines = 7;
+constexpr int kMinAgreeingLines = 2;
 /// Symbologies whose reads carry no check character and whose length varies.
 constexpr std::uint32_t kUncheckedFormats =
     kFormatItf | kFormatCode39 | kFormatCodabar | kFormatIndustrial25;
@@ -50,6 +53,7 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
                      (read.where[1].y + read.where[2].y) / 2};
     SymbolSpan span;
     if (!wholeSymbol_.Holds(pass.image, start, end, span)) {
+        if (getenv("DBG")) fprintf(stderr, "DBG quiet zones fail\n");
         return false;
     }
     const GreyView lines = wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines);
@@ -63,13 +67,14 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
     int agreeing = 0;
     for (const Read& other : checkReads_) {
         if (other.format != read.format || other.bytes != read.bytes) {
+            if (getenv("DBG")) fprintf(stderr, "DBG other text %.*s\n", (int)other.bytes.size(), (const char*)other.bytes.data());
             return false;
         }
         agreeing += other.lines;
     }
     if (getenv("DBG")) { fprintf(stderr, "DBG span (%.0f,%.0f)-(%.0f,%.0f) low %.1f high %.1f slants %.2f %.2f narrow %.1f agreeing %d\n", span.start.x, span.start.y, span.end.x, span.end.y, span.low, span.high, span.startSlant, span.endSlant, span.narrow, agreeing);
       FILE* f = fopen("/tmp/lines.pgm", "wb"); fprintf(f, "P5\n%d %d\n255\n", lines.width, lines.height); fwrite(lines.data, 1, lines.width * lines.height, f); fclose(f); }
-    return 2 * agreeing > kAgreementLines;
+    return agreeing >= kMinAgreeingLines;
 }
 
 void DecodePipeline::File(const Pass& pass) {
@@ -112,7 +117,37 @@ void DecodePipeline::ReadBarRegion(const Pass& pass, const CodeRegion& region) {
             sampler_.Upright(pass.image, region, narrow, kMinPdf417Narrow, map);
         ReadWithZXing(upright, kFormatPdf417, ZXingPass::kUpright, map, reads_);
         File(pass);
+        ReadRectified(pass, upright, map, narrow / std::hypot(map.column.x, map.column.y), false,
+                      kFormatPdf417);
     }
+}
+
+void DecodePipeline::ReadRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
+                                   float module, bool inverted, std::uint32_t formats) {
+    if (Done(pass) || !pass.deadline.Allows(kRegionCallMs)) {
+        return;
+    }
+    const GreyView rectified = rectifier_.Rectify(pass.image, crop, map, module);
+    if (rectified.data == nullptr) {
+        return;
+    }
+    if (getenv("DBGI")) { static int n = 0; char name[64]; snprintf(name, sizeof name, "/tmp/rect%d.pgm", n++); FILE* f = fopen(name, "wb"); fprintf(f, "P5\n%d %d\n255\n", rectified.width, rectified.height); fwrite(rectified.data, 1, rectified.width * rectified.height, f); fclose(f);
+      snprintf(name, sizeof name, "/tmp/crop%d.pgm", n - 1); f = fopen(name, "wb"); fprintf(f, "P5\n%d %d\n255\n", crop.width, crop.height); fwrite(crop.data, 1, crop.width * crop.height, f); fclose(f); }
+    const std::size_t first = reads_.size();
+    ReadWithZXing(inverted ? rectifier_.Inverted() : rectified, formats, ZXingPass::kRectified,
+                  CropMap{}, reads_);
+    if (reads_.size() == first && (formats & kFormatAztec) != 0) {
+        const GreyView drawn = aztecRedrawer_.Redraw(inverted ? rectifier_.Inverted() : rectified);
+        if (getenv("DBGI")) fprintf(stderr, "DBG aztec drawn %d\n", drawn.data != nullptr);
+        if (drawn.data != nullptr && getenv("DBGI")) { FILE* f = fopen("/tmp/drawn.pgm", "wb"); fprintf(f, "P5\n%d %d\n255\n", drawn.width, drawn.height); fwrite(drawn.data, 1, drawn.width * drawn.height, f); fclose(f); }
+        if (drawn.data != nullptr) {
+            ReadWithZXing(drawn, kFormatAztec, ZXingPass::kRectified, CropMap{}, reads_);
+        }
+    }
+    for (std::size_t i = first; i < reads_.size(); ++i) {
+        reads_[i].where = rectifier_.Outline();
+    }
+    File(pass);
 }
 
 void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region) {
@@ -127,14 +162,14 @@ void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region
     CropMap map;
     const GreyView upright =
         sampler_.Upright(pass.image, region, look.element, kMinMatrixModule, map);
-    if (look.darkSurround) {
-        lightOnDark_ = true;
-        ReadWithZXing(sampler_.InvertedUpright(), formats & kMatrixFormats, ZXingPass::kUpright,
-                      map, reads_);
-    } else {
-        ReadWithZXing(upright, formats, ZXingPass::kUpright, map, reads_);
-    }
+    // Light-on-dark codes are read inverted, dark on light like any other.
+    lightOnDark_ = lightOnDark_ || look.darkSurround;
+    const GreyView crop = look.darkSurround ? sampler_.InvertedUpright() : upright;
+    const std::uint32_t readable = look.darkSurround ? formats & kMatrixFormats : formats;
+    ReadWithZXing(crop, readable, ZXingPass::kUpright, map, reads_);
     File(pass);
+    ReadRectified(pass, crop, map, look.element / std::hypot(map.column.x, map.column.y),
+                  look.darkSurround, readable);
 }
 
 void DecodePipeline::ReadInvertedFrame(const Pass& pass) {

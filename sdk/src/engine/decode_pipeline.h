@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/aztec_redrawer.h"
 #include "engine/code_region_finder.h"
 #include "engine/deadline.h"
 #include "engine/grey_view.h"
@@ -10,6 +11,7 @@
 #include "engine/read_arbiter.h"
 #include "engine/region_sampler.h"
 #include "engine/result_list.h"
+#include "engine/symbol_rectifier.h"
 #include "engine/template_settings.h"
 #include "engine/whole_symbol_check.h"
 
@@ -50,6 +52,10 @@ private:
     bool ShowsWholeSymbol(const Pass& pass, const Read& read);
     void ReadBarRegion(const Pass& pass, const CodeRegion& region);
     void ReadMatrixRegion(const Pass& pass, const CodeRegion& region);
+    /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
+    /// (SymbolRectifier); `inverted` when the frame shows it light on dark.
+    void ReadRectified(const Pass& pass, const GreyView& crop, const CropMap& map, float module,
+                       bool inverted, std::uint32_t formats);
     void ReadInvertedFrame(const Pass& pass);
 
     ReadArbiter arbiter_;
@@ -59,6 +65,8 @@ private:
     Industrial25Reader industrial25_;
     CodeRegionFinder regionFinder_;
     RegionSampler sampler_;
+    SymbolRectifier rectifier_;
+    AztecRedrawer aztecRedrawer_;
     std::vector<CodeRegion> regions_;
     std::vector<std::uint8_t> inverted_;
     /// A matrix region of this decode looked light on dark.

@@ -20,9 +20,10 @@ constexpr int kBarsPerDigit = 5;
 
 /// Light margin required before the start and after the stop, in narrow widths.
 constexpr float kQuietZoneNarrows = 7;
-/// Accepted wide-to-narrow ratios of the symbol (the standard allows 2:1 to 3:1).
+/// Accepted wide-to-narrow ratios of the symbol (the standard allows 2:1 to 3:1; blur thins
+/// narrow bars further than wide ones).
 constexpr float kMinWideRatio = 1.5f;
-constexpr float kMaxWideRatio = 5.0f;
+constexpr float kMaxWideRatio = 6.0f;
 /// How much the narrow width may change from one digit to the next (perspective, noise).
 constexpr float kMaxScaleStep = 1.6f;
 /// A space thinner than this share of a narrow bar is noise, not print.
@@ -110,8 +111,9 @@ bool DecodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Dig
     if (bar + 5 >= count) {
         return false;
     }
-    Scale scale{(runs[bar + 1] + runs[bar + 3] + runs[bar + 4]) / 3,
-                (runs[bar] + runs[bar + 2]) / 2};
+    // Widths of bars only: blur thins narrow bars and widens the spaces beside them alike,
+    // so spaces are measured against the bars' threshold but never mixed into their widths.
+    Scale scale{runs[bar + 4], (runs[bar] + runs[bar + 2]) / 2};
     if (!scale.Plausible() || !Matches(runs, bar, kStartBars, scale) ||
         runs[bar - 1] < kQuietZoneNarrows * scale.narrow || runs[bar + 5] >= scale.Threshold()) {
         return false;

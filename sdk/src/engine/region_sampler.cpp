@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "engine/contrast_stretch.h"
 #include "engine/scan_line.h"
 
 namespace telo::engine {
@@ -72,10 +73,6 @@ Axes RegionAxes(const CodeRegion& region) {
     const float ux = std::cos(region.angle);
     const float uy = std::sin(region.angle);
     return {ux, uy, -uy, ux};
-}
-
-std::uint8_t ToByte(float value) {
-    return static_cast<std::uint8_t>(std::clamp(value, 0.0f, 255.0f) + 0.5f);
 }
 
 /// Correlation of a[i] with b[i + shift] over the samples `margin` from either end.
@@ -256,25 +253,7 @@ GreyView RegionSampler::Upright(const GreyView& image, const CodeRegion& region,
         std::copy(samples_.begin(), samples_.end(),
                   values_.begin() + static_cast<std::ptrdiff_t>(y) * width);
     }
-    // Stretch between low and high percentiles, from a histogram of the rounded values.
-    std::array<int, 256> histogram{};
-    for (float v : values_) {
-        ++histogram[ToByte(v)];
-    }
-    const auto count = static_cast<float>(values_.size());
-    int low = 0;
-    for (int seen = 0; low < 255 && seen + histogram[low] < kStretchLow * count; ++low) {
-        seen += histogram[low];
-    }
-    int high = 255;
-    for (int seen = 0; high > 0 && seen + histogram[high] < (1 - kStretchHigh) * count; --high) {
-        seen += histogram[high];
-    }
-    const float gain = 255.0f / std::max(high - low, 1);
-    pixels_.resize(values_.size());
-    for (std::size_t i = 0; i < values_.size(); ++i) {
-        pixels_[i] = ToByte((values_[i] - low) * gain);
-    }
+    StretchContrast(values_, kStretchLow, kStretchHigh, pixels_);
     upright_ = {pixels_.data(), width, rows, width};
     return upright_;
 }

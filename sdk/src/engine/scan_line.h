@@ -22,6 +22,9 @@ struct ScanLine {
 void AppendScanLines(int width, int height, float angleDegrees, float spacing,
                      std::vector<ScanLine>& lines);
 
+/// The bilinear sample of `image` at (x, y), pixel centres at integers, clamped at the edges.
+float SampleAt(const GreyView& image, float x, float y);
+
 /// Samples `image` along `line` with bilinear interpolation into `samples` (resized to fit).
 void SampleLine(const GreyView& image, const ScanLine& line, std::vector<float>& samples);
 

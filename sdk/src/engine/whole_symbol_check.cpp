@@ -1,7 +1,11 @@
 #include "engine/whole_symbol_check.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
+
+#include "engine/scan_line.h"
 
 namespace telo::engine {
 
@@ -77,23 +81,7 @@ PointF Along(PointF p, PointF direction, float distance) {
 
 void WholeSymbolCheck::Sample(const GreyView& image, PointF from, PointF step, int count,
                               std::vector<float>& out) {
-    out.resize(std::max(count, 0));
-    const float maxX = static_cast<float>(image.width - 1);
-    const float maxY = static_cast<float>(image.height - 1);
-    for (int i = 0; i < count; ++i) {
-        const float x = std::clamp(from.x + i * step.x, 0.0f, maxX);
-        const float y = std::clamp(from.y + i * step.y, 0.0f, maxY);
-        const int left = std::min(static_cast<int>(x), std::max(image.width - 2, 0));
-        const int top = std::min(static_cast<int>(y), std::max(image.height - 2, 0));
-        const int right = std::min(left + 1, image.width - 1);
-        const int bottom = std::min(top + 1, image.height - 1);
-        const float fx = x - left;
-        const float fy = y - top;
-        const float upper = image.At(left, top) + fx * (image.At(right, top) - image.At(left, top));
-        const float lower =
-            image.At(left, bottom) + fx * (image.At(right, bottom) - image.At(left, bottom));
-        out[i] = upper + fy * (lower - upper);
-    }
+    SampleLine(image, {from.x, from.y, step.x, step.y, count}, out);
 }
 
 bool WholeSymbolCheck::Quiet(std::size_t inside, std::size_t from, std::size_t to,
@@ -169,6 +157,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::TrackEnd(const GreyView& image, Poi
         }
     }
     track.quiet = quietSteps >= kMinQuietShare * steps;
+    if (getenv("DBG")) fprintf(stderr, "DBG end (%.0f,%.0f) narrow %.1f steps %d quiet %d reach %.0f..%.0f\n", end.x, end.y, levels.narrow, steps, quietSteps, track.low, track.high);
     track.slant = offsetSquared > 0 ? slideOffset / offsetSquared : 0;
     return track;
 }
@@ -236,6 +225,7 @@ GreyView WholeSymbolCheck::LinesAcross(const GreyView& image, const SymbolSpan& 
     const float inset = kLineInset * (span.high - span.low);
     const float band = (span.high - span.low - 2 * inset) / count;
     lines_.clear();
+    if (getenv("DBG")) fprintf(stderr, "DBG lines width %d length %.1f margin %.1f scale %.2f band %.1f\n", width, length, margin, scale, band);
     for (int i = 0; i < count; ++i) {
         const float offset = span.low + inset + band * (i + 0.5f);
         lines_.push_back({Along(Along(span.start, span.across, offset), along,

@@ -55,6 +55,10 @@ ZXing::DecodeHints HintsFor(ZXingPass pass) {
         case ZXingPass::kUpright:
             hints.setTryRotate(false).setTryDownscale(false);
             break;
+        case ZXingPass::kRectified:
+            hints.setTryRotate(false).setTryDownscale(false).setBinarizer(
+                ZXing::Binarizer::FixedThreshold);
+            break;
     }
     return hints;
 }

@@ -23,6 +23,9 @@ enum class ZXingPass {
     kBarRows,
     /// An upright crop of a region: no turns but the quarter turns the detectors try.
     kUpright,
+    /// A square-on view of one symbol, scaled to its local contrast (SymbolRectifier): split at
+    /// mid-grey, which keeps large modules whole where a local mean would not.
+    kRectified,
 };
 
 /// Reads the ZXing formats of `formatMask` in `image` and appends what it finds to `reads`,

@@ -1,0 +1,245 @@
+#include "engine/aztec_redrawer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+namespace telo::engine {
+
+namespace {
+
+/// Print below this grey level is dark: the view is scaled to its local contrast.
+constexpr std::uint8_t kDarkBelow = 128;
+/// Bullseye rings are one module each; a run counts as a ring when it is within these shares
+/// of the module (blur and the threshold move edges by part of a module), and a dark ring and
+/// the light one beside it within these shares of two modules.
+constexpr float kMinRingShare = 0.3f;
+constexpr float kMaxRingShare = 2.0f;
+constexpr float kMinPairShare = 0.65f;
+constexpr float kMaxPairShare = 1.35f;
+/// The bullseye is looked for this share of the view's smaller side around its middle.
+constexpr float kSearchShare = 0.2f;
+/// The symbol ends where this many modules' width of lines across it carry no print.
+constexpr float kQuietGapModules = 1.5f;
+/// The redrawing: pixels per module and a quiet zone of modules all round.
+constexpr int kDrawnModule = 6;
+constexpr int kQuietModules = 4;
+/// Symbol sizes, modules a side: compact symbols of one to four layers, full-range symbols of
+/// four to thirty-two layers (their reference grid adds a line every sixteen modules).
+constexpr std::array<int, 4> kCompactSizes = {15, 19, 23, 27};
+constexpr std::array<int, 29> kFullSizes = {31,  37,  41,  45,  49,  53,  57,  61,  67,  71,
+                                            75,  79,  83,  87,  91,  95,  101, 105, 109, 113,
+                                            117, 121, 125, 131, 135, 139, 143, 147, 151};
+constexpr std::array<int, 3> kSmallFullSizes = {19, 23, 27};
+
+}  // namespace
+
+bool AztecRedrawer::Dark(int x, int y) const {
+    return x >= 0 && y >= 0 && x < view_.width && y < view_.height && view_.At(x, y) < kDarkBelow;
+}
+
+bool AztecRedrawer::FindRings(int at, int near, bool horizontal, Rings& rings) {
+    const int length = horizontal ? view_.width : view_.height;
+    auto dark = [&](int i) { return horizontal ? Dark(i, at) : Dark(at, i); };
+    // Run boundaries along the line: runs_[k] is where run k starts.
+    runs_.clear();
+    runs_.push_back(0);
+    for (int i = 1; i < length; ++i) {
+        if (dark(i) != dark(i - 1)) {
+            runs_.push_back(i);
+        }
+    }
+    runs_.push_back(length);
+    const int count = static_cast<int>(runs_.size()) - 1;
+    int run = 0;
+    while (run < count && runs_[run + 1] <= near) {
+        ++run;
+    }
+    if (run >= count) {
+        return false;
+    }
+    // `near` may fall just beside the middle module where blur has thinned it: the dark runs
+    // on either side of a light one are tried too.
+    for (const int middle : {run, run - 1, run + 1}) {
+        if (middle >= 0 && middle < count && dark(runs_[middle]) &&
+            RingsAround(middle, count, rings)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AztecRedrawer::RingsAround(int middle, int count, Rings& rings) const {
+    auto width = [&](int run) { return static_cast<float>(runs_[run + 1] - runs_[run]); };
+    // Three dark rings round the middle module make a full-range bullseye, two a compact one.
+    for (const int darkRings : {3, 2}) {
+        const int side = 2 * darkRings;
+        if (middle - side < 0 || middle + side >= count) {
+            continue;
+        }
+        // Each half keeps its own module width (perspective left in the view). Within a half,
+        // blur and the threshold may thin dark rings and widen light ones, but a light ring and
+        // the dark one outside it stay two modules together. The outermost dark ring runs on
+        // into any dark modules of the mode message beyond it, so only its inner edge counts.
+        bool even = true;
+        float reach = 0;
+        for (const int direction : {-1, 1}) {
+            float inner = width(middle) / 2;
+            for (int k = 1; k < side; ++k) {
+                inner += width(middle + direction * k);
+            }
+            const float module = inner / (side - 0.5f);
+            even = even && width(middle) >= kMinRingShare * module &&
+                   width(middle) <= kMaxRingShare * module &&
+                   width(middle + direction * side) >= kMinRingShare * module;
+            for (int k = 1; k < side && even; ++k) {
+                const float ring = width(middle + direction * k);
+                even = ring >= kMinRingShare * module && ring <= kMaxRingShare * module;
+            }
+            for (int k = 1; k + 1 < side && even; k += 2) {
+                const float pair = width(middle + direction * k) + width(middle + direction * (k + 1));
+                even = pair >= 2 * kMinPairShare * module && pair <= 2 * kMaxPairShare * module;
+            }
+            reach += inner;
+        }
+        if (even) {
+            rings.centre = (runs_[middle] + runs_[middle + 1]) / 2.0f;
+            rings.module = reach / (2 * side - 1.0f);
+            rings.darkRings = darkRings;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AztecRedrawer::Extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
+                           int& last) const {
+    const int length = horizontal ? view_.width : view_.height;
+    const int across = horizontal ? view_.height : view_.width;
+    auto printed = [&](int i) {
+        for (int k = std::max(centre - reach, 0); k <= std::min(centre + reach, across - 1); ++k) {
+            if (horizontal ? Dark(i, k) : Dark(k, i)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    // Outwards from the bullseye until `gap` unprinted lines in a row: the quiet zone.
+    for (const int step : {-1, 1}) {
+        int end = from;
+        for (int i = from, blank = 0; i >= 0 && i < length && blank < gap; i += step) {
+            if (printed(i)) {
+                end = i;
+                blank = 0;
+            } else {
+                ++blank;
+            }
+        }
+        (step < 0 ? first : last) = end;
+    }
+    return last > first;
+}
+
+int AztecRedrawer::SnapSize(float estimate, bool compact) {
+    int best = 0;
+    auto consider = [&](int size) {
+        if (best == 0 || std::fabs(size - estimate) < std::fabs(best - estimate)) {
+            best = size;
+        }
+    };
+    if (compact) {
+        std::for_each(kCompactSizes.begin(), kCompactSizes.end(), consider);
+    } else {
+        std::for_each(kSmallFullSizes.begin(), kSmallFullSizes.end(), consider);
+        std::for_each(kFullSizes.begin(), kFullSizes.end(), consider);
+    }
+    return best;
+}
+
+GreyView AztecRedrawer::Redraw(const GreyView& view) {
+    view_ = view;
+    const int reach = static_cast<int>(kSearchShare * std::min(view.width, view.height));
+    const int midX = view.width / 2;
+    const int midY = view.height / 2;
+    Rings across;
+    Rings down;
+    bool found = false;
+    // Rows outwards from the middle, and along each the points outwards from the middle.
+    for (int dy = 0; dy <= reach && !found; ++dy) {
+        for (const int y : {midY - dy, midY + dy}) {
+            for (int dx = 0; dx <= reach && !found; dx += 2) {
+                for (const int x : {midX - dx, midX + dx}) {
+                    if (FindRings(y, x, true, across) &&
+                        FindRings(static_cast<int>(across.centre), y, false, down) &&
+                        across.darkRings == down.darkRings) {
+                        found = true;
+                        break;
+                    }
+                }
+            }
+            if (found) {
+                break;
+            }
+        }
+    }
+    if (!found) {
+        return {};
+    }
+    // Recentre the row through the middle of the bullseye.
+    FindRings(static_cast<int>(down.centre), static_cast<int>(across.centre), true, across);
+    const bool compact = across.darkRings == 2;
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+    const int half = std::min(view.width, view.height) / 2;
+    const int gap = static_cast<int>(kQuietGapModules * (across.module + down.module) / 2) + 1;
+    if (!Extent(true, static_cast<int>(down.centre), static_cast<int>(across.centre), half, gap,
+                left, right) ||
+        !Extent(false, static_cast<int>(across.centre), static_cast<int>(down.centre), half, gap,
+                top, bottom)) {
+        return {};
+    }
+    const float estimate = ((right - left + 1) / across.module + (bottom - top + 1) / down.module) / 2;
+    const int size = SnapSize(estimate, compact);
+    // Each half of the symbol keeps its own module width: perspective left in the view makes
+    // the halves differ.
+    const float radius = size / 2.0f;
+    const float leftModule = (across.centre - left) / radius;
+    const float rightModule = (right + 1 - across.centre) / radius;
+    const float topModule = (down.centre - top) / radius;
+    const float bottomModule = (bottom + 1 - down.centre) / radius;
+    const int side = (size + 2 * kQuietModules) * kDrawnModule;
+    pixels_.assign(static_cast<std::size_t>(side) * side, 255);
+    const int middle = size / 2;
+    for (int row = 0; row < size; ++row) {
+        const int dy = row - middle;
+        const float y = down.centre + dy * (dy < 0 ? topModule : bottomModule);
+        for (int column = 0; column < size; ++column) {
+            const int dx = column - middle;
+            const float x = across.centre + dx * (dx < 0 ? leftModule : rightModule);
+            // The module's middle and four points a fifth of a module from it vote.
+            int votes = 0;
+            const float offset = 0.2f * across.module;
+            for (const auto& [ox, oy] : {std::pair<float, float>{0, 0}, {-offset, 0}, {offset, 0},
+                                         {0, -offset}, {0, offset}}) {
+                votes += Dark(static_cast<int>(std::lround(x + ox)),
+                              static_cast<int>(std::lround(y + oy)))
+                             ? 1
+                             : 0;
+            }
+            if (votes >= 3) {
+                for (int py = 0; py < kDrawnModule; ++py) {
+                    std::uint8_t* out = pixels_.data() +
+                                        static_cast<std::size_t>((row + kQuietModules) * kDrawnModule + py) * side +
+                                        (column + kQuietModules) * kDrawnModule;
+                    std::fill(out, out + kDrawnModule, 0);
+                }
+            }
+        }
+    }
+    return {pixels_.data(), side, side, side};
+}
+
+}  // namespace telo::engine

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/grey_view.h"
+
+namespace telo::engine {
+
+/// Redraws an Aztec symbol from a square-on view (SymbolRectifier) as a clean, level, black and
+/// white drawing with large modules. ZXing's Aztec detector loses symbols that are turned,
+/// blurred or small, while its decoder reads a clean drawing: here the bullseye gives the
+/// symbol's centre, module size and kind, the print's extent its size, and each module is
+/// sampled where it lies.
+class AztecRedrawer {
+public:
+    /// The redrawn symbol, or an empty view (no data) when no bullseye is found near the middle
+    /// of `view`, whose dark print is below mid-grey. Valid until the next call.
+    GreyView Redraw(const GreyView& view);
+
+private:
+    /// The bullseye's rings along one line through the view.
+    struct Rings {
+        /// Centre of the middle module along the line, pixels.
+        float centre = 0;
+        float module = 0;
+        /// Dark rings around the middle module: 2 for a compact symbol, 3 for a full one.
+        int darkRings = 0;
+    };
+
+    bool Dark(int x, int y) const;
+    /// The bullseye along the row (`horizontal`) or column at `at` whose middle module covers
+    /// `near`, if any.
+    bool FindRings(int at, int near, bool horizontal, Rings& rings);
+    /// The bullseye whose middle module is run `middle` of runs_ (of `count`), if it is one.
+    bool RingsAround(int middle, int count, Rings& rings) const;
+    /// The first and last column (`horizontal`) or row of the print that reaches out from
+    /// `from` without a gap of `gap` lines, looking within `reach` of `centre` across it.
+    bool Extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
+                int& last) const;
+    /// The nearest size (modules a side) a symbol of its kind can have.
+    static int SnapSize(float estimate, bool compact);
+
+    GreyView view_;
+    std::vector<int> runs_;
+    std::vector<std::uint8_t> pixels_;
+};
+
+}  // namespace telo::engine
