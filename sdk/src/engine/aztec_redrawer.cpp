@@ -39,10 +39,9 @@ bool AztecRedrawer::Dark(int x, int y) const {
     return x >= 0 && y >= 0 && x < view_.width && y < view_.height && view_.At(x, y) < kDarkBelow;
 }
 
-bool AztecRedrawer::FindRings(int at, int near, bool horizontal, Rings& rings) {
+void AztecRedrawer::FindRuns(int at, bool horizontal) {
     const int length = horizontal ? view_.width : view_.height;
     auto dark = [&](int i) { return horizontal ? Dark(i, at) : Dark(at, i); };
-    // Run boundaries along the line: runs_[k] is where run k starts.
     runs_.clear();
     runs_.push_back(0);
     for (int i = 1; i < length; ++i) {
@@ -51,19 +50,20 @@ bool AztecRedrawer::FindRings(int at, int near, bool horizontal, Rings& rings) {
         }
     }
     runs_.push_back(length);
+    firstDark_ = dark(0);
+}
+
+bool AztecRedrawer::FindRings(int at, int near, bool horizontal, Rings& rings) {
+    FindRuns(at, horizontal);
     const int count = static_cast<int>(runs_.size()) - 1;
     int run = 0;
     while (run < count && runs_[run + 1] <= near) {
         ++run;
     }
-    if (run >= count) {
-        return false;
-    }
     // `near` may fall just beside the middle module where blur has thinned it: the dark runs
     // on either side of a light one are tried too.
     for (const int middle : {run, run - 1, run + 1}) {
-        if (middle >= 0 && middle < count && dark(runs_[middle]) &&
-            RingsAround(middle, count, rings)) {
+        if (middle >= 0 && middle < count && IsDarkRun(middle) && RingsAround(middle, count, rings)) {
             return true;
         }
     }
@@ -165,17 +165,20 @@ GreyView AztecRedrawer::Redraw(const GreyView& view) {
     Rings across;
     Rings down;
     bool found = false;
-    // Rows outwards from the middle, and along each the points outwards from the middle.
+    // Rows outwards from the middle; along each, the bullseyes whose middle lies within reach
+    // of the view's middle, checked down their column.
     for (int dy = 0; dy <= reach && !found; ++dy) {
         for (const int y : {midY - dy, midY + dy}) {
-            for (int dx = 0; dx <= reach && !found; dx += 2) {
-                for (const int x : {midX - dx, midX + dx}) {
-                    if (FindRings(y, x, true, across) &&
-                        FindRings(static_cast<int>(across.centre), y, false, down) &&
-                        across.darkRings == down.darkRings) {
-                        found = true;
-                        break;
-                    }
+            FindRuns(y, true);
+            const int count = static_cast<int>(runs_.size()) - 1;
+            for (int middle = 0; middle < count && !found; ++middle) {
+                const int centre = (runs_[middle] + runs_[middle + 1]) / 2;
+                if (IsDarkRun(middle) && std::abs(centre - midX) <= reach &&
+                    RingsAround(middle, count, across)) {
+                    found = FindRings(static_cast<int>(across.centre), y, false, down) &&
+                            across.darkRings == down.darkRings;
+                    // The column search replaced the row's runs.
+                    FindRuns(y, true);
                 }
             }
             if (found) {

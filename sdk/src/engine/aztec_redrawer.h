@@ -29,6 +29,11 @@ private:
     };
 
     bool Dark(int x, int y) const;
+    /// Fills runs_ with the starts of the dark and light runs along row (`horizontal`) or
+    /// column `at`, and the end.
+    void FindRuns(int at, bool horizontal);
+    /// Whether run `index` of runs_ is dark.
+    bool IsDarkRun(int index) const { return (index % 2 == 0) == firstDark_; }
     /// The bullseye along the row (`horizontal`) or column at `at` whose middle module covers
     /// `near`, if any.
     bool FindRings(int at, int near, bool horizontal, Rings& rings);
@@ -43,6 +48,7 @@ private:
 
     GreyView view_;
     std::vector<int> runs_;
+    bool firstDark_ = false;
     std::vector<std::uint8_t> pixels_;
 };
 

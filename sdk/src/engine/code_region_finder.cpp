@@ -26,6 +26,9 @@ constexpr float kMaxAngleDifference = 0.21f;
 /// hold a code together across the row boundaries of a stacked code or a smudge.
 constexpr int kCloseReach = 1;
 constexpr int kWideReach = 2;
+/// A code's axis leans at most this far from the direction across its bars, radians: the
+/// shear of a label tilted 50 degrees.
+constexpr float kMaxShear = 0.6f;
 /// A region needs this many cells.
 constexpr int kMinRegionCells = 4;
 
@@ -137,6 +140,35 @@ void CodeRegionFinder::MeasureCells(const GreyView& image) {
     }
 }
 
+float CodeRegionFinder::CodeAxis(float across) const {
+    // The principal directions of the cells' spread: the code runs along the one nearer the
+    // direction across its bars.
+    double sumX = 0;
+    double sumY = 0;
+    for (int index : queue_) {
+        sumX += index % columns_;
+        sumY += index / columns_;
+    }
+    const double n = static_cast<double>(queue_.size());
+    double xx = 0;
+    double xy = 0;
+    double yy = 0;
+    for (int index : queue_) {
+        const double dx = index % columns_ - sumX / n;
+        const double dy = index / columns_ - sumY / n;
+        xx += dx * dx;
+        xy += dx * dy;
+        yy += dy * dy;
+    }
+    const float major = static_cast<float>(0.5 * std::atan2(2 * xy, xx - yy));
+    for (const float axis : {major, major + kPi / 2}) {
+        if (AngleDifference(axis, across, kPi) <= kMaxShear) {
+            return across + std::remainder(axis - across, kPi);
+        }
+    }
+    return across;
+}
+
 CodeRegion CodeRegionFinder::Grow(int seed, int reach) {
     const CodeRegion::Kind kind = cells_[seed].kind;
     const float period = 2 * kPi / Fold(kind);
@@ -171,30 +203,39 @@ CodeRegion CodeRegionFinder::Grow(int seed, int reach) {
     CodeRegion region;
     region.kind = kind;
     region.angle = std::atan2(directionY, directionX) / Fold(kind);
+    region.axis = region.angle;
     region.strength = strength;
     region.cells = static_cast<int>(queue_.size());
-    const float ux = std::cos(region.angle);
-    const float uy = std::sin(region.angle);
-    float minU = 1e9f;
-    float maxU = -1e9f;
-    float minV = 1e9f;
-    float maxV = -1e9f;
+    if (kind == CodeRegion::Kind::kBars) {
+        region.axis = CodeAxis(region.angle);
+    }
+    // Extents in the frame of the code's axis and its bars, which perspective shears apart:
+    // p = s * (cos axis, sin axis) + t * (-sin angle, cos angle).
+    const float ax = std::cos(region.axis);
+    const float ay = std::sin(region.axis);
+    const float bx = -std::sin(region.angle);
+    const float by = std::cos(region.angle);
+    const float determinant = ax * by - bx * ay;
+    float minS = 1e9f;
+    float maxS = -1e9f;
+    float minT = 1e9f;
+    float maxT = -1e9f;
     for (int index : queue_) {
         const float x = (index % columns_ + 0.5f) * kCellSize;
         const float y = (index / columns_ + 0.5f) * kCellSize;
-        const float u = x * ux + y * uy;
-        const float v = -x * uy + y * ux;
-        minU = std::min(minU, u);
-        maxU = std::max(maxU, u);
-        minV = std::min(minV, v);
-        maxV = std::max(maxV, v);
+        const float s = (by * x - bx * y) / determinant;
+        const float t = (-ay * x + ax * y) / determinant;
+        minS = std::min(minS, s);
+        maxS = std::max(maxS, s);
+        minT = std::min(minT, t);
+        maxT = std::max(maxT, t);
     }
-    const float centreU = (minU + maxU) / 2;
-    const float centreV = (minV + maxV) / 2;
-    region.centreX = centreU * ux - centreV * uy;
-    region.centreY = centreU * uy + centreV * ux;
-    region.length = maxU - minU + kCellSize;
-    region.height = maxV - minV + kCellSize;
+    const float centreS = (minS + maxS) / 2;
+    const float centreT = (minT + maxT) / 2;
+    region.centreX = centreS * ax + centreT * bx;
+    region.centreY = centreS * ay + centreT * by;
+    region.length = maxS - minS + kCellSize;
+    region.height = maxT - minT + kCellSize;
     return region;
 }
 

@@ -21,7 +21,10 @@ struct CodeRegion {
     float centreY = 0;
     /// Direction across the bars (for a matrix, along one side), radians.
     float angle = 0;
-    /// Extent along `angle` and across it, pixels.
+    /// Direction along which a bar code runs, radians: across its bars unless perspective
+    /// shears the code; `angle` for a matrix.
+    float axis = 0;
+    /// Extent along `axis` and along the bars, pixels.
     float length = 0;
     float height = 0;
     /// Summed edge energy, to try the most prominent region first.
@@ -52,6 +55,8 @@ private:
     };
 
     void MeasureCells(const GreyView& image);
+    /// The direction a bar code runs in, from the spread of the cells just grown.
+    float CodeAxis(float across) const;
     /// Grows a region from `seed` over like cells up to `reach` cells apart.
     CodeRegion Grow(int seed, int reach);
 

@@ -14,19 +14,22 @@
 #include "engine/symbol_rectifier.h"
 #include "engine/template_settings.h"
 #include "engine/whole_symbol_check.h"
+#include "engine/zxing_reader.h"
 
 namespace telo::engine {
 
 /// One decode: passes over an image, cheapest first, until enough reads are settled or the
 /// template's time-out is spent. Loops check the time-out as they go, and a ZXing call, which
-/// cannot be interrupted, starts only when its usual cost still fits.
+/// cannot be interrupted, starts only when its cost, reckoned from the image's size, still
+/// fits.
 ///
 /// 1. ZXing over the whole frame: matrix codes at any turn, then a quick look for level bars.
-/// 2. Each code region found, strongest first: bar regions as averaged rows along the code
-///    (ZXing and the Industrial 2 of 5 reader), plain and sharpened, and upright for PDF417;
-///    matrix regions upright and enlarged, dark-on-light and then light-on-dark.
-/// 3. Light-on-dark matrix codes over the whole frame, and Industrial 2 of 5 along lines at
-///    several angles, for symbols no region was found for.
+/// 2. Each region that looks like a code (RegionSampler::Examine), strongest first: bar regions
+///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain and
+///    sharpened, and PDF417 upright and square-on; matrix regions upright and square-on
+///    (SymbolRectifier), light-on-dark ones inverted, Aztec also redrawn (AztecRedrawer).
+/// 3. Light-on-dark matrix codes over the whole frame when a region looked light on dark, and
+///    Industrial 2 of 5 along lines at several angles when a region looked like bars.
 ///
 /// Reads of symbologies without a check character count only where the frame shows their
 /// whole symbol (WholeSymbolCheck); reads that disagree about one place cancel out
@@ -45,6 +48,9 @@ private:
     };
 
     bool Done(const Pass& pass) const;
+    /// ReadWithZXing into reads_ when its cost still fits before the deadline.
+    void ReadZXing(const Pass& pass, const GreyView& view, std::uint32_t formats, ZXingPass kind,
+                   const CropMap& map);
     /// Moves reads_ into the arbiter, less those whose whole symbol the frame does not show.
     void File(const Pass& pass);
     /// For a read without a check character: quiet zones along its bars, and lines across the

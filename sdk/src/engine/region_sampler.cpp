@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "engine/contrast_stretch.h"
 #include "engine/scan_line.h"
@@ -21,7 +23,7 @@ namespace {
 constexpr int kMinDarkRuns = 6;
 constexpr float kMinBarWidthSpread = 2;
 constexpr int kMinMatrixDarkRuns = 3;
-constexpr float kMinBarDarkShare = 0.28f;
+constexpr float kMinBarDarkShare = 0.2f;
 constexpr float kMinMatrixDarkShare = 0.33f;
 constexpr float kMaxDarkShare = 0.8f;
 constexpr float kMinBarContrast = 20;
@@ -57,7 +59,7 @@ constexpr float kMaxScale = 3;
 constexpr float kMinNarrowPixels = 3;
 /// Bound on any resampled image.
 constexpr int kMaxSide = 2048;
-constexpr float kMaxPixels = 640 * 480;
+constexpr float kMaxPixels = 400 * 400;
 /// Stretched contrast of an upright crop: these percentiles go to black and white.
 constexpr float kStretchLow = 0.02f;
 constexpr float kStretchHigh = 0.98f;
@@ -69,10 +71,10 @@ struct Axes {
     float vy;
 };
 
+/// Along the region's axis, and along its bars (or the other side of a matrix).
 Axes RegionAxes(const CodeRegion& region) {
-    const float ux = std::cos(region.angle);
-    const float uy = std::sin(region.angle);
-    return {ux, uy, -uy, ux};
+    return {std::cos(region.axis), std::sin(region.axis), -std::sin(region.angle),
+            std::cos(region.angle)};
 }
 
 /// Correlation of a[i] with b[i + shift] over the samples `margin` from either end.
@@ -151,6 +153,7 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
     const float dark = sorted_[sorted_.size() / 10];
     const float light = sorted_[sorted_.size() * 9 / 10];
     if (light - dark < (bars ? kMinBarContrast : kMinMatrixContrast)) {
+        if (getenv("DBGE")) fprintf(stderr, "E %s contrast %.0f\n", bars ? "bars" : "matrix", light - dark);
         return look;
     }
     runFinder_.Find(std::vector<float>(first, last), runs_);
@@ -174,6 +177,7 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
         if (darkRuns < kMinDarkRuns || darkShare < kMinBarDarkShare ||
             darkShare > kMaxDarkShare ||
             sorted_[n * 85 / 100] < kMinBarWidthSpread * sorted_[n * 15 / 100]) {
+            if (getenv("DBGE")) fprintf(stderr, "E bars len %.0f h %.0f darkRuns %d share %.2f spread %.2f\n", region.length, region.height, darkRuns, darkShare, n > 2 ? sorted_[n * 85 / 100] / sorted_[n * 15 / 100] : 0.0f);
             return look;
         }
     } else if (darkRuns < kMinMatrixDarkRuns || darkShare < kMinMatrixDarkShare ||
@@ -182,6 +186,15 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
         return look;
     }
     look.element = std::max(sorted_[n / 4], 0.5f);
+    look.finest = std::max(sorted_[n / 10], 0.5f);
+    if (getenv("DBGE") && !bars) {
+        int whole = 0;
+        for (std::size_t i = 1; i + 1 < runs_.size(); ++i) {
+            const float m = runs_[i] / look.element;
+            whole += std::fabs(m - std::round(m)) < 0.25f ? 1 : 0;
+        }
+        fprintf(stderr, "E matrix len %.0f h %.0f runs %zu whole %.2f share %.2f contrast %.0f\n", region.length, region.height, runs_.size(), whole / std::max(1.0f, runs_.size() - 2.0f), darkShare, light - dark);
+    }
     // PDF417's start and stop patterns open with a bar of seven or eight modules beside narrow
     // elements; the linear symbologies have no bar so wide.
     for (std::size_t i = 1; i + 1 < runs_.size() && !look.stacked; i += 2) {
@@ -190,6 +203,7 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
         look.stacked = wide && ((i + 2 < runs_.size() && narrow(i + 1) && narrow(i + 2)) ||
                                 (i >= 3 && narrow(i - 1) && narrow(i - 2)));
     }
+    if (getenv("DBGE") && bars) fprintf(stderr, "E bars len %.0f h %.0f cont %.2f stacked %d\n", region.length, region.height, Continuity(image, region, length), look.stacked);
     // The rows of a stacked code differ, so their bars run on only within a row.
     if (bars && Continuity(image, region, length) <
                     (look.stacked ? kMinStackedContinuity : kMinBarContinuity)) {
@@ -203,14 +217,14 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
     return look;
 }
 
-GreyView RegionSampler::BarRows(const GreyView& image, const CodeRegion& region, float narrow,
-                                bool sharpen, CropMap& map) {
+GreyView RegionSampler::BarRows(const GreyView& image, const CodeRegion& region,
+                                const RegionLook& look, bool sharpen, CropMap& map) {
     const Axes a = RegionAxes(region);
-    const float margin = std::max(kMarginElements * narrow, kMinMarginPixels);
+    const float margin = std::max(kMarginElements * look.element, kMinMarginPixels);
     const float length = region.length + 2 * margin;
     const float height = region.height + 2 * kMinMarginPixels;
     const float scale =
-        std::min(std::clamp(kMinNarrowPixels / narrow, 1.0f, kMaxScale), kMaxSide / length);
+        std::min(std::clamp(kMinNarrowPixels / look.finest, 1.0f, kMaxScale), kMaxSide / length);
     const int width = std::max(static_cast<int>(length * scale), 2);
     const int rows = std::clamp(static_cast<int>(height / kBandPixels), 1, kMaxBarRows);
     const float band = height / rows;
@@ -226,11 +240,11 @@ GreyView RegionSampler::BarRows(const GreyView& image, const CodeRegion& region,
                           {a.vx * band * kBandShare / 2, a.vy * band * kBandShare / 2}});
     }
     return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
-                             narrow * scale, sharpen);
+                             look.finest * scale, sharpen);
 }
 
 GreyView RegionSampler::Upright(const GreyView& image, const CodeRegion& region, float element,
-                                float minElement, CropMap& map) {
+                                float minElement, const Deadline& deadline, CropMap& map) {
     const Axes a = RegionAxes(region);
     const float margin = std::max(kMarginElements * element, kMinMarginPixels);
     const float length = region.length + 2 * margin;
@@ -248,6 +262,10 @@ GreyView RegionSampler::Upright(const GreyView& image, const CodeRegion& region,
 
     values_.resize(static_cast<std::size_t>(width) * rows);
     for (int y = 0; y < rows; ++y) {
+        if (deadline.Passed()) {
+            upright_ = {};
+            return upright_;
+        }
         const PointF start = map.ToFrame(0, static_cast<float>(y));
         SampleLine(image, {start.x, start.y, map.column.x, map.column.y, width}, samples_);
         std::copy(samples_.begin(), samples_.end(),

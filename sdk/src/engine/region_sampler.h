@@ -6,6 +6,7 @@
 #include "engine/bar_rows.h"
 #include "engine/code_region_finder.h"
 #include "engine/crop_map.h"
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
 #include "engine/run_lengths.h"
 
@@ -18,6 +19,8 @@ struct RegionLook {
     /// grain, grilles), too little or too much ink (text, noise), bars that do not run on
     /// across the region (text).
     float element = 0;
+    /// The narrowest elements, pixels: perspective makes them narrower at the far end.
+    float finest = 0;
     /// The region is lighter than its surroundings: a light-on-dark code, if a code at all.
     bool darkSurround = false;
     /// A bar region with the wide guard bar of a stacked code (PDF417).
@@ -34,14 +37,16 @@ public:
 
     /// A bar region as rows along the code: each row averages a band of the frame along the bars
     /// (against noise), optionally sharpened across them (against blur), and is scaled to its
-    /// own light and dark levels (against uneven light and glare).
-    GreyView BarRows(const GreyView& image, const CodeRegion& region, float narrow, bool sharpen,
-                     CropMap& map);
+    /// own light and dark levels (against uneven light and glare); enlarged so that its finest
+    /// elements become wide enough for row readers.
+    GreyView BarRows(const GreyView& image, const CodeRegion& region, const RegionLook& look,
+                     bool sharpen, CropMap& map);
 
     /// The region turned so that bars run top to bottom or matrix sides lie level, enlarged so
-    /// that elements are at least `minElement` pixels, its contrast stretched.
+    /// that elements are at least `minElement` pixels, its contrast stretched; an empty view (no
+    /// data) when `deadline` passes first.
     GreyView Upright(const GreyView& image, const CodeRegion& region, float element,
-                     float minElement, CropMap& map);
+                     float minElement, const Deadline& deadline, CropMap& map);
 
     /// The latest Upright view with dark and light swapped: light-on-dark codes.
     GreyView InvertedUpright();

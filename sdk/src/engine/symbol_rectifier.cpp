@@ -14,6 +14,8 @@ namespace {
 /// Cells are half a module: the closing of one cell then bridges the light modules between
 /// dark ones, and the symbol becomes one blob.
 constexpr float kCellModules = 0.5f;
+/// Cells are at least this many pixels a side: the blob's outline needs no finer grid.
+constexpr int kMinCellPixels = 2;
 /// A cell is dark when it is this many grey levels below the mean of the cells within
 /// kWindowCells around it (about four modules): the crop's contrast is stretched, so the
 /// quiet zone's noise stays within it.
@@ -25,7 +27,7 @@ constexpr int kMinBlobCells = 36;
 /// and at most kMaxSide pixels a side.
 constexpr float kOutputModule = 8;
 constexpr float kMarginModules = 3;
-constexpr float kMaxSide = 800;
+constexpr float kMaxSide = 512;
 /// Each pixel of the rectified view is scaled between the darkest and lightest values within
 /// kEnvelopeModules, against glare and uneven light; where they differ by less than the
 /// bounds (grey levels, share of the whole range) it is quiet zone and turns white.
@@ -109,47 +111,44 @@ void SymbolRectifier::MarkDarkCells(const GreyView& crop, int cell) {
 
 bool SymbolRectifier::FindBlob() {
     // Close gaps of one cell: a cell joins when it or a neighbour is dark.
-    auto closed = [&](int x, int y) {
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                const int nx = x + dx;
-                const int ny = y + dy;
-                if (nx >= 0 && ny >= 0 && nx < columns_ && ny < rows_ &&
-                    dark_[ny * columns_ + nx] != 0) {
-                    return true;
+    closed_.assign(cells_.size(), 0);
+    for (int y = 0; y < rows_; ++y) {
+        for (int x = 0; x < columns_; ++x) {
+            if (dark_[y * columns_ + x] == 0) {
+                continue;
+            }
+            for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, rows_ - 1); ++ny) {
+                for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns_ - 1); ++nx) {
+                    closed_[ny * columns_ + nx] = 1;
                 }
             }
         }
-        return false;
-    };
-    // The closed cell nearest the middle seeds the blob.
+    }
+    // The dark cell nearest the middle seeds the blob.
     int seed = -1;
-    float nearest = 1e9f;
+    int nearest = columns_ * columns_ + rows_ * rows_;
     for (int y = 0; y < rows_; ++y) {
         for (int x = 0; x < columns_; ++x) {
-            const float distance = std::hypot(x - columns_ / 2.0f, y - rows_ / 2.0f);
-            if (distance < nearest && dark_[y * columns_ + x] != 0) {
-                nearest = distance;
+            const int dx = 2 * x - columns_;
+            const int dy = 2 * y - rows_;
+            if (dark_[y * columns_ + x] != 0 && dx * dx + dy * dy < nearest) {
+                nearest = dx * dx + dy * dy;
                 seed = y * columns_ + x;
             }
         }
     }
-    blob_.assign(cells_.size(), 0);
     if (seed < 0) {
         return false;
     }
     queue_.assign(1, seed);
-    blob_[seed] = 1;
+    closed_[seed] = 2;
     for (std::size_t next = 0; next < queue_.size(); ++next) {
         const int x = queue_[next] % columns_;
         const int y = queue_[next] / columns_;
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                const int nx = x + dx;
-                const int ny = y + dy;
-                if (nx >= 0 && ny >= 0 && nx < columns_ && ny < rows_ &&
-                    blob_[ny * columns_ + nx] == 0 && closed(nx, ny)) {
-                    blob_[ny * columns_ + nx] = 1;
+        for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, rows_ - 1); ++ny) {
+            for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns_ - 1); ++nx) {
+                if (closed_[ny * columns_ + nx] == 1) {
+                    closed_[ny * columns_ + nx] = 2;
                     queue_.push_back(ny * columns_ + nx);
                 }
             }
@@ -159,9 +158,9 @@ bool SymbolRectifier::FindBlob() {
 }
 
 GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop,
-                                  const CropMap& map, float module) {
+                                  const CropMap& map, float module, const Deadline& deadline) {
     rectified_ = {};
-    const int cell = std::max(1, static_cast<int>(std::lround(kCellModules * module)));
+    const int cell = std::max(kMinCellPixels, static_cast<int>(std::lround(kCellModules * module)));
     MarkDarkCells(crop, cell);
     if (!FindBlob()) {
         return rectified_;
@@ -203,6 +202,9 @@ GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop,
     const SquareToQuad project(corners);
     std::vector<float> values(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
+        if (deadline.Passed()) {
+            return rectified_;
+        }
         const float v = (y + 0.5f - margin) / symbolHeight;
         for (int x = 0; x < width; ++x) {
             const PointF p = project((x + 0.5f - margin) / symbolWidth, v);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/crop_map.h"
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
 
 namespace telo::engine {
@@ -18,9 +19,9 @@ class SymbolRectifier {
 public:
     /// The symbol nearest the middle of `crop` (dark on light), whose modules are about
     /// `module` crop pixels, taken from `frame` through `map`; an empty view (no data) when
-    /// no symbol-like blob is found. Valid until the next call.
+    /// no symbol-like blob is found or `deadline` passes first. Valid until the next call.
     GreyView Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map,
-                     float module);
+                     float module, const Deadline& deadline);
 
     /// The latest rectified view with dark and light swapped.
     GreyView Inverted();
@@ -42,7 +43,8 @@ private:
     std::vector<float> cells_;
     std::vector<float> integral_;
     std::vector<std::uint8_t> dark_;
-    std::vector<std::uint8_t> blob_;
+    /// 1 where a cell is dark or next to a dark one, 2 once it joins the blob.
+    std::vector<std::uint8_t> closed_;
     std::vector<int> queue_;
     std::vector<float> low_;
     std::vector<float> high_;

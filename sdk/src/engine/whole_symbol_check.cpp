@@ -211,7 +211,7 @@ bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, Sy
     span.high = std::min(endTrack.high, -startTrack.low);
     span.endSlant = endTrack.slant;
     span.startSlant = -startTrack.slant;
-    span.narrow = (atStart.narrow + atEnd.narrow) / 2;
+    span.narrow = std::min(atStart.narrow, atEnd.narrow);
     return true;
 }
 

@@ -21,7 +21,7 @@ struct SymbolSpan {
     float high = 0;
     float startSlant = 0;
     float endSlant = 0;
-    /// Narrow element width, pixels.
+    /// Narrow element width at the narrower end, pixels.
     float narrow = 1;
 };
 
