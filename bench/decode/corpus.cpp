@@ -241,7 +241,8 @@ void ApplyCondition(Condition condition, const Symbology& symbology, Shot& shot,
             AddIntrusion(shot, bars, random);
             break;
         case Condition::kCurved:
-            p.arc = Uniform(random, 0.6, 1.6);
+            // Bars wrap round a can or bottle; a matrix code is small beside its curve.
+            p.arc = bars ? Uniform(random, 0.6, 1.6) : Uniform(random, 0.4, 1.0);
             p.axisAlongBars = Chance(random, 0.5);
             break;
         case Condition::kSmallModules:

@@ -38,9 +38,10 @@ GreyView BarRowBuilder::Build(const GreyView& image, const std::vector<BarLine>&
         float* row = values_.data() + static_cast<std::size_t>(y) * width;
         for (int k = 0; k < perBand; ++k) {
             const float share = perBand > 1 ? 2.0f * k / (perBand - 1) - 1 : 0;
-            const ScanLine scan{line.from.x + share * line.band.x,
-                                line.from.y + share * line.band.y,
-                                (line.to.x - line.from.x) / steps, (line.to.y - line.from.y) / steps,
+            const PointF from{line.from.x + share * line.bandFrom.x,
+                              line.from.y + share * line.bandFrom.y};
+            const PointF to{line.to.x + share * line.bandTo.x, line.to.y + share * line.bandTo.y};
+            const ScanLine scan{from.x, from.y, (to.x - from.x) / steps, (to.y - from.y) / steps,
                                 width};
             SampleLine(image, scan, samples_);
             for (int x = 0; x < width; ++x) {

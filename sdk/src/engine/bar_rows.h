@@ -8,12 +8,14 @@
 
 namespace telo::engine {
 
-/// One row of a bar image: the line it samples, from `from` to `to`, and the band around it,
-/// from -`band` to +`band` across, whose samples it averages.
+/// One row of a bar image: the line it samples, from `from` to `to`, and the band around it
+/// whose samples it averages, reaching -`bandFrom` to +`bandFrom` at `from` and likewise at
+/// `to` (bars that fan out under perspective slant differently at the two ends).
 struct BarLine {
     PointF from;
     PointF to;
-    PointF band;
+    PointF bandFrom;
+    PointF bandTo;
 };
 
 /// Builds images whose rows run along a linear code, for row readers: each row averages a band

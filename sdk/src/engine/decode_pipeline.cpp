@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "engine/barcode_format.h"
 
@@ -57,6 +59,7 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
                      (read.where[1].y + read.where[2].y) / 2};
     SymbolSpan span;
     if (!wholeSymbol_.Holds(pass.image, start, end, span)) {
+        if (getenv("DBG")) fprintf(stderr, "DBG quiet zones fail\n");
         return false;
     }
     const GreyView lines = wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines);
@@ -74,12 +77,15 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
         }
         agreeing += other.lines;
     }
+    if (getenv("DBG")) { fprintf(stderr, "DBG agreeing %d\n", agreeing); FILE* f = fopen("/tmp/lines.pgm", "wb"); fprintf(f, "P5\n%d %d\n255\n", lines.width, lines.height); fwrite(lines.data, 1, lines.width * lines.height, f); fclose(f); }
     return agreeing >= kMinAgreeingLines;
 }
 
 void DecodePipeline::File(const Pass& pass) {
     for (engine::Read& read : reads_) {
-        if ((read.format & kUncheckedFormats) == 0 || ShowsWholeSymbol(pass, read)) {
+        const bool ok = (read.format & kUncheckedFormats) == 0 || ShowsWholeSymbol(pass, read);
+        if (getenv("DBG")) fprintf(stderr, "DBG %s fmt %x %.*s lines %d\n", ok ? "read" : "rejected", read.format, (int)read.bytes.size(), (const char*)read.bytes.data(), read.lines);
+        if (ok) {
             arbiter_.Add(std::move(read));
         }
     }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "engine/contrast_stretch.h"
 #include "engine/scan_line.h"
@@ -153,7 +151,6 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
     const float dark = sorted_[sorted_.size() / 10];
     const float light = sorted_[sorted_.size() * 9 / 10];
     if (light - dark < (bars ? kMinBarContrast : kMinMatrixContrast)) {
-        if (getenv("DBGE")) fprintf(stderr, "E %s contrast %.0f\n", bars ? "bars" : "matrix", light - dark);
         return look;
     }
     runFinder_.Find(std::vector<float>(first, last), runs_);
@@ -177,7 +174,6 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
         if (darkRuns < kMinDarkRuns || darkShare < kMinBarDarkShare ||
             darkShare > kMaxDarkShare ||
             sorted_[n * 85 / 100] < kMinBarWidthSpread * sorted_[n * 15 / 100]) {
-            if (getenv("DBGE")) fprintf(stderr, "E bars len %.0f h %.0f darkRuns %d share %.2f spread %.2f\n", region.length, region.height, darkRuns, darkShare, n > 2 ? sorted_[n * 85 / 100] / sorted_[n * 15 / 100] : 0.0f);
             return look;
         }
     } else if (darkRuns < kMinMatrixDarkRuns || darkShare < kMinMatrixDarkShare ||
@@ -187,14 +183,6 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
     }
     look.element = std::max(sorted_[n / 4], 0.5f);
     look.finest = std::max(sorted_[n / 10], 0.5f);
-    if (getenv("DBGE") && !bars) {
-        int whole = 0;
-        for (std::size_t i = 1; i + 1 < runs_.size(); ++i) {
-            const float m = runs_[i] / look.element;
-            whole += std::fabs(m - std::round(m)) < 0.25f ? 1 : 0;
-        }
-        fprintf(stderr, "E matrix len %.0f h %.0f runs %zu whole %.2f share %.2f contrast %.0f\n", region.length, region.height, runs_.size(), whole / std::max(1.0f, runs_.size() - 2.0f), darkShare, light - dark);
-    }
     // PDF417's start and stop patterns open with a bar of seven or eight modules beside narrow
     // elements; the linear symbologies have no bar so wide.
     for (std::size_t i = 1; i + 1 < runs_.size() && !look.stacked; i += 2) {
@@ -203,7 +191,6 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
         look.stacked = wide && ((i + 2 < runs_.size() && narrow(i + 1) && narrow(i + 2)) ||
                                 (i >= 3 && narrow(i - 1) && narrow(i - 2)));
     }
-    if (getenv("DBGE") && bars) fprintf(stderr, "E bars len %.0f h %.0f cont %.2f stacked %d\n", region.length, region.height, Continuity(image, region, length), look.stacked);
     // The rows of a stacked code differ, so their bars run on only within a row.
     if (bars && Continuity(image, region, length) <
                     (look.stacked ? kMinStackedContinuity : kMinBarContinuity)) {
@@ -235,9 +222,10 @@ GreyView RegionSampler::BarRows(const GreyView& image, const CodeRegion& region,
     map.row = {a.vx * band, a.vy * band};
     lines_.clear();
     for (int y = 0; y < rows; ++y) {
+        const PointF bandHalf{a.vx * band * kBandShare / 2, a.vy * band * kBandShare / 2};
         lines_.push_back({map.ToFrame(0, static_cast<float>(y)),
                           map.ToFrame(static_cast<float>(width - 1), static_cast<float>(y)),
-                          {a.vx * band * kBandShare / 2, a.vy * band * kBandShare / 2}});
+                          bandHalf, bandHalf});
     }
     return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
                              look.finest * scale, sharpen);

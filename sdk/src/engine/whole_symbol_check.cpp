@@ -1,8 +1,6 @@
 #include "engine/whole_symbol_check.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cmath>
 
 #include "engine/scan_line.h"
@@ -157,7 +155,6 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::TrackEnd(const GreyView& image, Poi
         }
     }
     track.quiet = quietSteps >= kMinQuietShare * steps;
-    if (getenv("DBG")) fprintf(stderr, "DBG end (%.0f,%.0f) narrow %.1f steps %d quiet %d reach %.0f..%.0f\n", end.x, end.y, levels.narrow, steps, quietSteps, track.low, track.high);
     track.slant = offsetSquared > 0 ? slideOffset / offsetSquared : 0;
     return track;
 }
@@ -212,6 +209,10 @@ bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, Sy
     span.endSlant = endTrack.slant;
     span.startSlant = -startTrack.slant;
     span.narrow = std::min(atStart.narrow, atEnd.narrow);
+    sorted_.assign(runs_.begin() + 1, runs_.end() - 1);
+    const auto finest = sorted_.begin() + sorted_.size() / 10;
+    std::nth_element(sorted_.begin(), finest, sorted_.end());
+    span.finest = std::max(*finest, 0.5f);
     return true;
 }
 
@@ -220,23 +221,26 @@ GreyView WholeSymbolCheck::LinesAcross(const GreyView& image, const SymbolSpan& 
     const PointF along{(span.end.x - span.start.x) / length, (span.end.y - span.start.y) / length};
     const float margin = kLineMarginNarrows * span.narrow;
     // Enlarged like the rows of a bar region, for the same readers.
-    const float scale = std::clamp(kLineNarrowPixels / span.narrow, 1.0f, kMaxLineScale);
+    const float scale = std::clamp(kLineNarrowPixels / span.finest, 1.0f, kMaxLineScale);
     const int width = static_cast<int>((length + 2 * margin) * scale);
     const float inset = kLineInset * (span.high - span.low);
     const float band = (span.high - span.low - 2 * inset) / count;
     lines_.clear();
-    if (getenv("DBG")) fprintf(stderr, "DBG lines width %d length %.1f margin %.1f scale %.2f band %.1f\n", width, length, margin, scale, band);
     for (int i = 0; i < count; ++i) {
         const float offset = span.low + inset + band * (i + 0.5f);
+        // The band follows the bars' slant at each end.
+        const float half = band * kLineBandShare / 2;
         lines_.push_back({Along(Along(span.start, span.across, offset), along,
                                 -margin - span.startSlant * offset),
                           Along(Along(span.end, span.across, offset), along,
                                 margin + span.endSlant * offset),
-                          {span.across.x * band * kLineBandShare / 2,
-                           span.across.y * band * kLineBandShare / 2}});
+                          Along({span.across.x * half, span.across.y * half}, along,
+                                -span.startSlant * half),
+                          Along({span.across.x * half, span.across.y * half}, along,
+                                span.endSlant * half)});
     }
     return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
-                             span.narrow * scale, false);
+                             span.finest * scale, false);
 }
 
 }  // namespace telo::engine

@@ -21,8 +21,10 @@ struct SymbolSpan {
     float high = 0;
     float startSlant = 0;
     float endSlant = 0;
-    /// Narrow element width at the narrower end, pixels.
+    /// Narrow element width at the narrower end, and the width of the finest elements (blur
+    /// thins narrow bars), pixels.
     float narrow = 1;
+    float finest = 1;
 };
 
 /// Tells whether a read of a symbology without a check character (Interleaved and Industrial
