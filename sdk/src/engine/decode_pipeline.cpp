@@ -133,8 +133,13 @@ void DecodePipeline::ReadRectified(const Pass& pass, const GreyView& crop, const
         return;
     }
     const std::size_t first = reads_.size();
-    ReadZXing(pass, inverted ? rectifier_.Inverted() : rectified, formats, ZXingPass::kRectified,
-         CropMap{});
+    const GreyView view = inverted ? rectifier_.Inverted() : rectified;
+    ReadZXing(pass, view, formats, ZXingPass::kRectified, CropMap{});
+    // Where glare or blur leave the print uneven even after scaling, ZXing's own local
+    // threshold may still split it.
+    if (reads_.size() == first) {
+        ReadZXing(pass, view, formats, ZXingPass::kUpright, CropMap{});
+    }
     if (reads_.size() == first && (formats & kFormatAztec) != 0) {
         ReadZXing(pass, aztecRedrawer_.Redraw(inverted ? rectifier_.Inverted() : rectified),
              kFormatAztec, ZXingPass::kRectified, CropMap{});
@@ -162,7 +167,6 @@ void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region
         return;
     }
     // Light-on-dark codes are read inverted, dark on light like any other.
-    lightOnDark_ = lightOnDark_ || look.darkSurround;
     const GreyView crop = look.darkSurround ? sampler_.InvertedUpright() : upright;
     const std::uint32_t readable = look.darkSurround ? formats & kMatrixFormats : formats;
     ReadZXing(pass, crop, readable, ZXingPass::kUpright, map);
@@ -192,7 +196,6 @@ void DecodePipeline::Run(const GreyView& image, const TemplateSettings& settings
                     std::clamp(settings.expectedBarcodes, 1, settings.maxBarcodes)};
     arbiter_.Reset();
     results.Reset(settings.maxBarcodes);
-    lightOnDark_ = false;
     barsSeen_ = false;
     const std::uint32_t mask = settings.formatMask;
     const std::uint32_t linear = ZXingFormats(mask & kLinearFormats);
@@ -218,7 +221,11 @@ void DecodePipeline::Run(const GreyView& image, const TemplateSettings& settings
             }
         }
     }
-    if (lightOnDark_ && !Done(pass)) {
+    if ((mask & kMatrixFormats) != 0 && !Done(pass)) {
+        ReadZXing(pass, image, mask & kMatrixFormats, ZXingPass::kFrameMatrixFaint, CropMap{});
+        File(pass);
+    }
+    if ((mask & kMatrixFormats) != 0 && !Done(pass)) {
         ReadInvertedFrame(pass);
     }
     if ((mask & kFormatIndustrial25) != 0 && barsSeen_ && !Done(pass)) {

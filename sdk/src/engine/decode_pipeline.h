@@ -28,8 +28,8 @@ namespace telo::engine {
 ///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain and
 ///    sharpened, and PDF417 upright and square-on; matrix regions upright and square-on
 ///    (SymbolRectifier), light-on-dark ones inverted, Aztec also redrawn (AztecRedrawer).
-/// 3. Light-on-dark matrix codes over the whole frame when a region looked light on dark, and
-///    Industrial 2 of 5 along lines at several angles when a region looked like bars.
+/// 3. Light-on-dark matrix codes over the whole frame, and Industrial 2 of 5 along lines at
+///    several angles when a region looked like bars.
 ///
 /// Reads of symbologies without a check character count only where the frame shows their
 /// whole symbol (WholeSymbolCheck); reads that disagree about one place cancel out
@@ -75,8 +75,6 @@ private:
     AztecRedrawer aztecRedrawer_;
     std::vector<CodeRegion> regions_;
     std::vector<std::uint8_t> inverted_;
-    /// A matrix region of this decode looked light on dark.
-    bool lightOnDark_ = false;
     /// A bar region of this decode looked like a code.
     bool barsSeen_ = false;
 };

@@ -45,6 +45,9 @@ ZXing::DecodeHints HintsFor(ZXingPass pass) {
     switch (pass) {
         case ZXingPass::kFrameMatrix:
             break;
+        case ZXingPass::kFrameMatrixFaint:
+            hints.setBinarizer(ZXing::Binarizer::GlobalHistogram);
+            break;
         case ZXingPass::kFrameBars:
             // One row seen is a read; the arbiter counts rows across passes.
             hints.setTryHarder(false).setTryDownscale(false).setMinLineCount(1);

@@ -16,6 +16,9 @@ std::uint32_t ZXingFormats(std::uint32_t formatMask);
 enum class ZXingPass {
     /// A whole frame, matrix codes: any turn, downscaled retries for large modules.
     kFrameMatrix,
+    /// The same with one threshold for the frame, which keeps faint print that the local
+    /// threshold takes for flat paper.
+    kFrameMatrixFaint,
     /// A whole frame, linear codes: a few rows and columns, a quick look for easy codes.
     kFrameBars,
     /// Rows of a bar region (RegionSampler::BarRows): every row, each read reported with the
