@@ -17,6 +17,12 @@ constexpr float kEnvelopeElements = 6;
 /// row's range between its 5th and 95th percentiles.
 constexpr float kMinEdgeContrast = 16;
 constexpr float kRelativeEdgeContrast = 0.3f;
+/// Deblurring: edges rising by at least this share of a row's range count for the blur's
+/// length; a blur shorter than kMinDeblurLength samples is left alone; Richardson-Lucy
+/// iterations.
+constexpr float kMinEdgeShare = 0.4f;
+constexpr float kMinDeblurLength = 2;
+constexpr int kDeblurIterations = 12;
 /// Sharpening: an unsharp mask of this sigma in narrow elements and this strength.
 constexpr float kSharpenElements = 0.8f;
 constexpr float kSharpenAmount = 1.2f;
@@ -28,7 +34,7 @@ std::uint8_t ToByte(float value) {
 }  // namespace
 
 GreyView BarRowBuilder::Build(const GreyView& image, const std::vector<BarLine>& lines,
-                              int width, int perBand, float element, bool sharpen) {
+                              int width, int perBand, float element, Filter filter) {
     const int rows = static_cast<int>(lines.size());
     values_.assign(static_cast<std::size_t>(width) * rows, 0);
     pixels_.resize(values_.size());
@@ -48,12 +54,94 @@ GreyView BarRowBuilder::Build(const GreyView& image, const std::vector<BarLine>&
                 row[x] += samples_[x] / perBand;
             }
         }
-        if (sharpen) {
+    }
+    const float blur = filter == Filter::kDeblurred ? BlurLength(width, rows) : 0;
+    for (int y = 0; y < rows; ++y) {
+        float* row = values_.data() + static_cast<std::size_t>(y) * width;
+        if (filter == Filter::kSharpened) {
             Sharpen(row, width, element);
+        } else if (blur >= kMinDeblurLength) {
+            Deblur(row, width, blur);
         }
         Normalise(row, width, element, pixels_.data() + static_cast<std::size_t>(y) * width);
     }
     return {pixels_.data(), width, rows, width};
+}
+
+float BarRowBuilder::BlurLength(int width, int rows) {
+    widths_.clear();
+    for (int y = 0; y < rows; ++y) {
+        const float* row = values_.data() + static_cast<std::size_t>(y) * width;
+        const auto [low, high] = std::minmax_element(row, row + width);
+        const float least = kMinEdgeShare * (*high - *low);
+        // Monotonic stretches between turning points; the wide-enough ones are edges.
+        for (int start = 0; start + 1 < width;) {
+            const bool rising = row[start + 1] > row[start];
+            int end = start + 1;
+            while (end + 1 < width && (row[end + 1] > row[end]) == rising) {
+                ++end;
+            }
+            const float a = row[start];
+            const float b = row[end];
+            if (std::fabs(b - a) >= least) {
+                // Where the edge crosses 10 % and 90 % of its rise.
+                auto crossing = [&](float share) {
+                    const float level = a + share * (b - a);
+                    for (int x = start; x < end; ++x) {
+                        if ((row[x + 1] - level) * (row[x] - level) <= 0 && row[x + 1] != row[x]) {
+                            return x + (level - row[x]) / (row[x + 1] - row[x]);
+                        }
+                    }
+                    return static_cast<float>(end);
+                };
+                widths_.push_back(crossing(0.9f) - crossing(0.1f));
+            }
+            start = end;
+        }
+    }
+    if (widths_.empty()) {
+        return 0;
+    }
+    const auto middle = widths_.begin() + widths_.size() / 2;
+    std::nth_element(widths_.begin(), middle, widths_.end());
+    // A line blur of length L spreads a sharp edge over 0.8 L between 10 % and 90 %.
+    return *middle / 0.8f;
+}
+
+void BarRowBuilder::Deblur(float* row, int width, float length) {
+    const int taps = std::max(1, static_cast<int>(std::lround(length)));
+    // Mean over `taps` samples centred on each, edges clamped, through running sums.
+    auto box = [&](const std::vector<float>& in, std::vector<float>& out) {
+        out.resize(width);
+        const int before = taps / 2;
+        float sum = 0;
+        for (int i = -before; i < taps - before; ++i) {
+            sum += in[std::clamp(i, 0, width - 1)];
+        }
+        for (int x = 0; x < width; ++x) {
+            out[x] = sum / taps;
+            sum += in[std::clamp(x + taps - before, 0, width - 1)] -
+                   in[std::clamp(x - before, 0, width - 1)];
+        }
+    };
+    samples_.assign(row, row + width);
+    for (float& v : samples_) {
+        v += 1;
+    }
+    estimate_ = samples_;
+    for (int iteration = 0; iteration < kDeblurIterations; ++iteration) {
+        box(estimate_, blurred_);
+        for (int x = 0; x < width; ++x) {
+            blurred_[x] = samples_[x] / std::max(blurred_[x], 1e-3f);
+        }
+        box(blurred_, kernel_);
+        for (int x = 0; x < width; ++x) {
+            estimate_[x] *= kernel_[x];
+        }
+    }
+    for (int x = 0; x < width; ++x) {
+        row[x] = estimate_[x] - 1;
+    }
 }
 
 void BarRowBuilder::Sharpen(float* row, int width, float element) {

@@ -24,19 +24,35 @@ struct BarLine {
 /// light and glare), flat stretches turned white. The buffers are kept between calls.
 class BarRowBuilder {
 public:
+    /// What is done to each row before its levels are scaled.
+    enum class Filter {
+        kPlain,
+        /// An unsharp mask the size of a narrow element: against defocus.
+        kSharpened,
+        /// Deconvolution of a line blur as long as the edges are wide: against motion.
+        kDeblurred,
+    };
+
     /// One row of `width` samples per line, averaging `perBand` lines across its band.
     /// `element` is the narrow element's width in samples: it sizes the sharpening and the
     /// window of the local levels. Valid until the next call.
     GreyView Build(const GreyView& image, const std::vector<BarLine>& lines, int width,
-                   int perBand, float element, bool sharpen);
+                   int perBand, float element, Filter filter);
 
 private:
     void Sharpen(float* row, int width, float element);
+    /// The length of a line blur that gives the rows' edges their width, samples.
+    float BlurLength(int width, int rows);
+    /// Richardson-Lucy deconvolution of a row by a line blur of `length` samples.
+    void Deblur(float* row, int width, float length);
     void Normalise(const float* row, int width, float element, std::uint8_t* out);
 
     std::vector<float> values_;
     std::vector<float> samples_;
     std::vector<float> kernel_;
+    std::vector<float> estimate_;
+    std::vector<float> blurred_;
+    std::vector<float> widths_;
     std::vector<float> low_;
     std::vector<float> high_;
     std::vector<int> queue_;

@@ -100,12 +100,14 @@ void DecodePipeline::ReadBarRegion(const Pass& pass, const CodeRegion& region) {
     barsSeen_ = true;
     const std::uint32_t mask = pass.settings.formatMask;
     const std::uint32_t linear = ZXingFormats(mask & kLinearFormats);
-    for (const bool sharpen : {false, true}) {
+    using Filter = BarRowBuilder::Filter;
+    for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
         if (Done(pass)) {
             return;
         }
         CropMap map;
-        const GreyView rows = sampler_.BarRows(pass.image, region, look, sharpen, map);
+        const GreyView rows = sampler_.BarRows(pass.image, region, look, filter, map);
+        if (getenv("DBGI")) { static int n = 0; char name[64]; snprintf(name, sizeof name, "/tmp/rows%d.pgm", n++); FILE* f = fopen(name, "wb"); fprintf(f, "P5\n%d %d\n255\n", rows.width, rows.height); fwrite(rows.data, 1, rows.width * rows.height, f); fclose(f); }
         ReadZXing(pass, rows, linear, ZXingPass::kBarRows, map);
         if ((mask & kFormatIndustrial25) != 0) {
             industrial25_.Read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,

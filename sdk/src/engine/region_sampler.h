@@ -35,12 +35,10 @@ public:
     /// What a line through the middle of a region shows.
     RegionLook Examine(const GreyView& image, const CodeRegion& region);
 
-    /// A bar region as rows along the code: each row averages a band of the frame along the bars
-    /// (against noise), optionally sharpened across them (against blur), and is scaled to its
-    /// own light and dark levels (against uneven light and glare); enlarged so that its finest
+    /// A bar region as rows along the code (BarRowBuilder), enlarged so that its finest
     /// elements become wide enough for row readers.
     GreyView BarRows(const GreyView& image, const CodeRegion& region, const RegionLook& look,
-                     bool sharpen, CropMap& map);
+                     BarRowBuilder::Filter filter, CropMap& map);
 
     /// The region turned so that bars run top to bottom or matrix sides lie level, enlarged so
     /// that elements are at least `minElement` pixels, its contrast stretched; an empty view (no

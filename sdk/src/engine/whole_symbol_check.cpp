@@ -240,7 +240,7 @@ GreyView WholeSymbolCheck::LinesAcross(const GreyView& image, const SymbolSpan& 
                                 span.endSlant * half)});
     }
     return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
-                             span.finest * scale, false);
+                             span.finest * scale, BarRowBuilder::Filter::kPlain);
 }
 
 }  // namespace telo::engine
