@@ -11,14 +11,16 @@ namespace {
 constexpr double kPi = 3.14159265358979;
 
 constexpr std::string_view kLatinWords[] = {
-    "the", "scanner", "reads", "labels", "of", "every", "kind", "and", "sends", "codes",
-    "Batch", "Weight", "net", "Store", "below", "25", "Made", "in", "EU", "Keep", "dry",
-    "Lot", "ingredients:", "water,", "sugar,", "salt", "Best", "before:", "2025-06-01",
+    "the",    "scanner", "reads", "labels",  "of",         "every", "kind",         "and",
+    "sends",  "codes",   "Batch", "Weight",  "net",        "Store", "below",        "25",
+    "Made",   "in",      "EU",    "Keep",    "dry",        "Lot",   "ingredients:", "water,",
+    "sugar,", "salt",    "Best",  "before:", "2025-06-01",
 };
 constexpr std::string_view kChineseWords[] = {
-    "配料", "水", "白砂糖", "食用盐", "保质期", "十二个月", "生产日期", "见包装", "贮存条件",
-    "阴凉干燥处", "产地", "上海", "净含量", "500克", "执行标准", "生产许可证", "电话",
-    "地址", "有限公司", "产品名称", "营养成分表", "能量", "蛋白质", "脂肪",
+    "配料",     "水",       "白砂糖",     "食用盐",     "保质期", "十二个月",
+    "生产日期", "见包装",   "贮存条件",   "阴凉干燥处", "产地",   "上海",
+    "净含量",   "500克",    "执行标准",   "生产许可证", "电话",   "地址",
+    "有限公司", "产品名称", "营养成分表", "能量",       "蛋白质", "脂肪",
 };
 
 double Uniform(std::mt19937& random, double low, double high) {
@@ -40,9 +42,9 @@ Raster FractalNoise(int width, int height, double scale, int octaves, std::mt199
         }
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
-                out.At(x, y) += static_cast<float>(
-                    amplitude * grid.Sample(static_cast<float>(x / scale),
-                                            static_cast<float>(y / scale)));
+                out.At(x, y) +=
+                    static_cast<float>(amplitude * grid.Sample(static_cast<float>(x / scale),
+                                                               static_cast<float>(y / scale)));
             }
         }
         total += amplitude;
@@ -58,12 +60,13 @@ void PrintPage(Raster& page, const TextPrinter& printer, std::mt19937& random, b
     const float ink = static_cast<float>(Uniform(random, 0.05, 0.3));
     const float left = static_cast<float>(Uniform(random, -40, 40));
     for (float baseline = size + static_cast<float>(Uniform(random, -10, 10));
-         baseline < page.height + size; baseline += size * static_cast<float>(Uniform(random, 1.3, 1.8))) {
+         baseline < page.height + size;
+         baseline += size * static_cast<float>(Uniform(random, 1.3, 1.8))) {
         float x = left;
         while (x < page.width) {
-            const std::string_view word =
-                chinese ? kChineseWords[random() % std::size(kChineseWords)]
-                        : kLatinWords[random() % std::size(kLatinWords)];
+            const std::string_view word = chinese
+                                              ? kChineseWords[random() % std::size(kChineseWords)]
+                                              : kLatinWords[random() % std::size(kLatinWords)];
             x = printer.Print(page, std::string(word), x, baseline, size, ink) +
                 (chinese ? size * 0.3f : size * 0.35f);
         }
@@ -79,8 +82,8 @@ float Stripes(double position, double period, double duty) {
 
 const char* BackgroundName(Background background) {
     static constexpr std::array<const char*, kBackgroundCount> kNames = {
-        "plain", "texture", "wood", "fabric", "Latin text", "Chinese text",
-        "stripes", "grille", "table"};
+        "plain",        "texture", "wood",   "fabric", "Latin text",
+        "Chinese text", "stripes", "grille", "table"};
     return kNames[static_cast<int>(background)];
 }
 
@@ -100,7 +103,8 @@ Raster MakeBackground(Background background, int width, int height, const TextPr
             const Raster grain = FractalNoise(width, height, Uniform(random, 8, 40), 5, random);
             const double depth = Uniform(random, 0.3, 0.8);
             for (std::size_t i = 0; i < out.pixels.size(); ++i) {
-                out.pixels[i] = static_cast<float>(base * (1 - depth + 2 * depth * grain.pixels[i] * grain.pixels[i]));
+                out.pixels[i] = static_cast<float>(
+                    base * (1 - depth + 2 * depth * grain.pixels[i] * grain.pixels[i]));
             }
             break;
         }
@@ -125,8 +129,10 @@ Raster MakeBackground(Background background, int width, int height, const TextPr
                 for (int x = 0; x < width; ++x) {
                     const double u = x * std::cos(angle) + y * std::sin(angle);
                     const double v = -x * std::sin(angle) + y * std::cos(angle);
-                    const double weave = std::sin(u * 2 * kPi / period) * std::sin(v * 2 * kPi / period);
-                    out.At(x, y) = static_cast<float>(base * (0.7 + 0.2 * weave + 0.2 * fibres.At(x, y)));
+                    const double weave =
+                        std::sin(u * 2 * kPi / period) * std::sin(v * 2 * kPi / period);
+                    out.At(x, y) =
+                        static_cast<float>(base * (0.7 + 0.2 * weave + 0.2 * fibres.At(x, y)));
                 }
             }
             break;
@@ -161,8 +167,9 @@ Raster MakeBackground(Background background, int width, int height, const TextPr
                     const double v = (-x * std::sin(angle) + y * std::cos(angle)) / period;
                     const double fu = u - std::floor(u) - 0.5;
                     const double fv = v - std::floor(v) - 0.5;
-                    const bool inHole = round ? std::hypot(fu, fv) < hole / 2
-                                              : std::fabs(fu) < hole / 2 && std::fabs(fv) < hole / 2;
+                    const bool inHole = round
+                                            ? std::hypot(fu, fv) < hole / 2
+                                            : std::fabs(fu) < hole / 2 && std::fabs(fv) < hole / 2;
                     out.At(x, y) = static_cast<float>(inHole ? dark : base);
                 }
             }
@@ -180,10 +187,11 @@ Raster MakeBackground(Background background, int width, int height, const TextPr
             for (int y = static_cast<int>(random() % cellHeight); y < height; y += cellHeight) {
                 out.Fill(0, y, width, y + line, ink);
                 for (int x = 4; x < width; x += cellWidth) {
-                    const std::string figure = std::to_string(random() % 100000) + "." +
-                                               std::to_string(random() % 100);
+                    const std::string figure =
+                        std::to_string(random() % 100000) + "." + std::to_string(random() % 100);
                     printer.Print(out, figure, static_cast<float>(x + 4),
-                                  static_cast<float>(y + cellHeight * 0.75), cellHeight * 0.55f, ink);
+                                  static_cast<float>(y + cellHeight * 0.75), cellHeight * 0.55f,
+                                  ink);
                 }
             }
             break;

@@ -62,9 +62,9 @@ std::array<double, 4> QuietExtent(const Label& label, const Shot& shot) {
         // Sample the edges too: a curved label bulges between its corners.
         for (const auto& other : QuietCorners(label, shot.layout)) {
             for (double t = 0; t <= 1; t += 0.25) {
-                const auto p = ProjectLabelPoint(label, shot.pose,
-                                                 corner[0] + t * (other[0] - corner[0]),
-                                                 corner[1] + t * (other[1] - corner[1]));
+                const auto p =
+                    ProjectLabelPoint(label, shot.pose, corner[0] + t * (other[0] - corner[0]),
+                                      corner[1] + t * (other[1] - corner[1]));
                 extent = {std::min(extent[0], p[0]), std::min(extent[1], p[1]),
                           std::max(extent[2], p[0]), std::max(extent[3], p[1])};
             }
@@ -108,8 +108,7 @@ bool FitInFrame(const Label& label, Shot& shot, std::mt19937& random) {
 }
 
 /// The baseline every frame starts from.
-Shot BaselineShot(const Symbology& symbology, const SymbolContent& content,
-                  std::mt19937& random) {
+Shot BaselineShot(const Symbology& symbology, const SymbolContent& content, std::mt19937& random) {
     Shot shot;
     LabelLayout& l = shot.layout;
     Pose& p = shot.pose;
@@ -128,7 +127,8 @@ Shot BaselineShot(const Symbology& symbology, const SymbolContent& content,
         l.bearerWidth = static_cast<float>(Uniform(random, 2, 5));
         p.module = Uniform(random, 1.8, 3.5);
     } else {
-        const float quiet = static_cast<float>(pdf417 ? Uniform(random, 2, 4) : Uniform(random, 1, 4));
+        const float quiet =
+            static_cast<float>(pdf417 ? Uniform(random, 2, 4) : Uniform(random, 1, 4));
         l.quietLeft = l.quietRight = l.quietTop = l.quietBottom = quiet;
         p.module = pdf417 ? Uniform(random, 1.6, 3) : Uniform(random, 2.5, 6);
     }
@@ -151,8 +151,8 @@ Shot BaselineShot(const Symbology& symbology, const SymbolContent& content,
     e.exposure = Uniform(random, 0.85, 1.05);
     e.readNoise = Uniform(random, 0.004, 0.012);
     e.shotNoise = Uniform(random, 0.005, 0.015);
-    shot.background = Chance(random, 0.6) ? Background::kPlain
-                                          : static_cast<Background>(1 + random() % 3);
+    shot.background =
+        Chance(random, 0.6) ? Background::kPlain : static_cast<Background>(1 + random() % 3);
     return shot;
 }
 
@@ -164,7 +164,8 @@ void AddIntrusion(Shot& shot, bool bars, std::mt19937& random) {
         l.intrusionSides = pick == 0 ? kLeft : pick == 1 ? kRight : kLeft | kRight;
         l.intrusionRule = Chance(random, 0.3);
         // Within the ten modules the standards ask for, but clear of the five a reader must see.
-        l.intrusionGap = static_cast<float>(l.intrusionRule ? Uniform(random, 6, 9) : Uniform(random, 5, 8));
+        l.intrusionGap =
+            static_cast<float>(l.intrusionRule ? Uniform(random, 6, 9) : Uniform(random, 5, 8));
         l.quietLeft = std::max(l.quietLeft, l.intrusionGap + 1);
         l.quietRight = std::max(l.quietRight, l.intrusionGap + 1);
     } else {
@@ -281,8 +282,8 @@ bool RenderCodeFrame(const Symbology& symbology, Condition condition, std::mt199
     Shot shot = BaselineShot(symbology, content, random);
     ApplyCondition(condition, symbology, shot, random);
     if (modules.Linear()) {
-        shot.layout.barHeight =
-            static_cast<float>(std::clamp(Uniform(random, 0.15, 0.45) * modules.Width(), 20.0, 80.0));
+        shot.layout.barHeight = static_cast<float>(
+            std::clamp(Uniform(random, 0.15, 0.45) * modules.Width(), 20.0, 80.0));
     }
     // Label pixels per module: fine enough for three samples per frame pixel at the nearest,
     // tilted-up side.
@@ -331,8 +332,8 @@ void RenderNoCodeFrame(int kind, std::mt19937& random, const TextPrinter& printe
 
 const char* ConditionName(int condition) {
     static constexpr std::array<const char*, kConditionCount> kNames = {
-        "baseline",     "tilt 30-50",    "defocus",      "motion blur",  "glare",
-        "low contrast", "noise + JPEG",  "uneven light", "clutter",      "curved label",
+        "baseline",      "tilt 30-50",    "defocus",      "motion blur", "glare",
+        "low contrast",  "noise + JPEG",  "uneven light", "clutter",     "curved label",
         "small modules", "light on dark", "combined",
     };
     return kNames[condition];
@@ -374,8 +375,7 @@ bool MakeCorpus(int perCell, std::vector<Frame>& frames, std::string& errorText)
     }
     for (int kind = 0; kind < kNoCodeKindCount; ++kind) {
         for (int i = 0; i < 2 * perCell; ++i) {
-            std::seed_seq seed{kSeed, 1000u, static_cast<unsigned>(kind),
-                               static_cast<unsigned>(i)};
+            std::seed_seq seed{kSeed, 1000u, static_cast<unsigned>(kind), static_cast<unsigned>(i)};
             std::mt19937 random(seed);
             Frame frame;
             frame.condition = kind;

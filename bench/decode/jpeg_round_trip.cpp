@@ -1,8 +1,8 @@
 #include "jpeg_round_trip.h"
 
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <csetjmp>
 
 #include <jpeglib.h>
 

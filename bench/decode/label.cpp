@@ -51,10 +51,12 @@ void PrintIntrusion(Label& label, Side side, float gap, float ppm, float ink, bo
         // Lines of text beside the symbol, flush against the gap.
         for (float baseline = label.symbolTop + size; baseline < label.symbolBottom + size;
              baseline += 1.4f * size) {
-            const std::string text = Words(random, std::uniform_int_distribution<int>(3, 8)(random));
+            const std::string text =
+                Words(random, std::uniform_int_distribution<int>(3, 8)(random));
             Raster measure;
             const float width = printer.Print(measure, text, 0, 0, size, ink);
-            const float x = side == kLeft ? label.symbolLeft - gap - width : label.symbolRight + gap;
+            const float x =
+                side == kLeft ? label.symbolLeft - gap - width : label.symbolRight + gap;
             printer.Print(r, text, x, baseline, size, ink);
         }
         return;
@@ -86,8 +88,7 @@ Label DrawLabel(const SymbolModules& modules, const LabelLayout& layout, float p
     label.pixelsPerModule = ppm;
     label.raster = Raster(static_cast<int>(std::ceil(widthModules * ppm)),
                           static_cast<int>(std::ceil(heightModules * ppm)), ground);
-    label.symbolLeft =
-        (layout.margin + layout.quietLeft + (layout.bearerBox ? bearer : 0)) * ppm;
+    label.symbolLeft = (layout.margin + layout.quietLeft + (layout.bearerBox ? bearer : 0)) * ppm;
     label.symbolTop = (layout.margin + layout.quietTop + bearer) * ppm;
     label.symbolRight = label.symbolLeft + modules.Width() * ppm;
     label.symbolBottom = label.symbolTop + symbolHeight * ppm;
@@ -108,18 +109,21 @@ Label DrawLabel(const SymbolModules& modules, const LabelLayout& layout, float p
             }
             // Bars spread sideways only: rows of a matrix code spread alike in both directions.
             const float rowSpread = linear ? 0 : spread;
-            label.raster.Fill(static_cast<int>(std::lround(label.symbolLeft + column * ppm - spread)),
-                              static_cast<int>(std::lround(top - rowSpread)),
-                              static_cast<int>(std::lround(label.symbolLeft + end * ppm + spread)),
-                              static_cast<int>(std::lround(top + rowHeight + rowSpread)), print);
+            label.raster.Fill(
+                static_cast<int>(std::lround(label.symbolLeft + column * ppm - spread)),
+                static_cast<int>(std::lround(top - rowSpread)),
+                static_cast<int>(std::lround(label.symbolLeft + end * ppm + spread)),
+                static_cast<int>(std::lround(top + rowHeight + rowSpread)), print);
             column = end;
         }
         top += rowHeight;
     }
 
     if (layout.bearerBars) {
-        const float left = label.symbolLeft - layout.quietLeft * ppm - (layout.bearerBox ? bearer * ppm : 0);
-        const float right = label.symbolRight + layout.quietRight * ppm + (layout.bearerBox ? bearer * ppm : 0);
+        const float left =
+            label.symbolLeft - layout.quietLeft * ppm - (layout.bearerBox ? bearer * ppm : 0);
+        const float right =
+            label.symbolRight + layout.quietRight * ppm + (layout.bearerBox ? bearer * ppm : 0);
         const float upper = label.symbolTop - bearer * ppm;
         const float lower = label.symbolBottom + bearer * ppm;
         label.raster.Fill(static_cast<int>(left), static_cast<int>(upper), static_cast<int>(right),
@@ -128,7 +132,8 @@ Label DrawLabel(const SymbolModules& modules, const LabelLayout& layout, float p
                           static_cast<int>(right), static_cast<int>(lower), print);
         if (layout.bearerBox) {
             label.raster.Fill(static_cast<int>(left), static_cast<int>(upper),
-                              static_cast<int>(left + bearer * ppm), static_cast<int>(lower), print);
+                              static_cast<int>(left + bearer * ppm), static_cast<int>(lower),
+                              print);
             label.raster.Fill(static_cast<int>(right - bearer * ppm), static_cast<int>(upper),
                               static_cast<int>(right), static_cast<int>(lower), print);
         }
@@ -143,8 +148,8 @@ Label DrawLabel(const SymbolModules& modules, const LabelLayout& layout, float p
     }
     for (Side side : {kLeft, kRight, kTop, kBottom}) {
         if ((layout.intrusionSides & side) != 0) {
-            PrintIntrusion(label, side, layout.intrusionGap * ppm, ppm, print,
-                           layout.intrusionRule, printer, random);
+            PrintIntrusion(label, side, layout.intrusionGap * ppm, ppm, print, layout.intrusionRule,
+                           printer, random);
         }
     }
     return label;

@@ -114,8 +114,7 @@ int main(int argc, char** argv) {
     const double limitMs = ours.TimeoutMs() + kTimeoutAllowanceMs;
     int overTime = 0;
     for (const Frame& frame : frames) {
-        const Symbology* symbology =
-            frame.symbology >= 0 ? &symbologies[frame.symbology] : nullptr;
+        const Symbology* symbology = frame.symbology >= 0 ? &symbologies[frame.symbology] : nullptr;
         // Without a code, reading nothing is the correct outcome.
         auto judged = [&](Outcome outcome) {
             outcome.correct = symbology != nullptr ? outcome.correct : !outcome.decoded;
@@ -151,9 +150,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("Correct reads and wrong reads of 640x480 frames; %d per symbology and condition; "
-                "template time-out %d ms\n",
-                perCell, ours.TimeoutMs());
+    std::printf(
+        "Correct reads and wrong reads of 640x480 frames; %d per symbology and condition; "
+        "template time-out %d ms\n",
+        perCell, ours.TimeoutMs());
     std::vector<std::string> labels;
     for (const Symbology& s : symbologies) {
         labels.emplace_back(s.label);

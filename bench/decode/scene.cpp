@@ -83,13 +83,17 @@ Vertex MakeVertex(const Label& label, const Pose& pose, double u, double v) {
     const double offsetX = pose.centreX - 320;
     const double offsetY = pose.centreY - 240;
     const double z = kFocalPixels + p.z;
-    return {320 + kFocalPixels * (p.x + offsetX) / z, 240 + kFocalPixels * (p.y + offsetY) / z, u,
-            v, p.shade, p.visible};
+    return {320 + kFocalPixels * (p.x + offsetX) / z,
+            240 + kFocalPixels * (p.y + offsetY) / z,
+            u,
+            v,
+            p.shade,
+            p.visible};
 }
 
 /// Accumulates the samples of triangle (a, b, c) into `sum` and `covered`.
-void DrawTriangle(const Label& label, const Vertex& a, const Vertex& b, const Vertex& c,
-                  int width, int height, std::vector<float>& sum, std::vector<int>& covered) {
+void DrawTriangle(const Label& label, const Vertex& a, const Vertex& b, const Vertex& c, int width,
+                  int height, std::vector<float>& sum, std::vector<int>& covered) {
     const double area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
     if (std::fabs(area) < 1e-9 || !a.visible || !b.visible || !c.visible) {
         return;
@@ -122,7 +126,7 @@ void DrawTriangle(const Label& label, const Vertex& a, const Vertex& b, const Ve
             const int py = std::clamp(j / kSupersampling, 0, height - 1);
             const std::size_t at = static_cast<std::size_t>(py) * width + px;
             sum[at] += static_cast<float>(shade * label.raster.Sample(static_cast<float>(u - 0.5),
-                                                                     static_cast<float>(v - 0.5)));
+                                                                      static_cast<float>(v - 0.5)));
             ++covered[at];
         }
     }

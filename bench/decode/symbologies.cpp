@@ -19,13 +19,13 @@ constexpr char kGroupSeparator = '\x1D';
 
 /// Phrases of everyday Chinese labels: addresses, products, dates.
 constexpr std::array<const char*, 16> kChinesePhrases = {
-    "产品编号", "生产日期", "保质期至", "上海市浦东新区", "北京市海淀区", "收货地址",
-    "批次号",   "有限公司", "欢迎光临", "质量合格", "数量",           "单价",
+    "产品编号", "生产日期", "保质期至", "上海市浦东新区",     "北京市海淀区", "收货地址",
+    "批次号",   "有限公司", "欢迎光临", "质量合格",           "数量",         "单价",
     "合计金额", "扫描测试", "联系电话", "深圳市南山区科技园",
 };
 constexpr std::array<const char*, 6> kDomains = {
-    "example.com", "shop.example.cn", "track.example.org", "id.example.net", "wx.example.com",
-    "pay.example.com.cn",
+    "example.com",    "shop.example.cn", "track.example.org",
+    "id.example.net", "wx.example.com",  "pay.example.com.cn",
 };
 
 int Between(std::mt19937& random, int low, int high) {
@@ -91,8 +91,8 @@ SymbolContent Gs1(int type, const std::vector<std::pair<std::string, std::string
         const auto& [ai, value] = elements[i];
         content.request.data += "[" + ai + "]" + value;
         content.expected += ai + value;
-        const bool fixedLength = ai == "00" || ai == "01" || ai == "17" || ai == "15" ||
-                                 ai.compare(0, 2, "31") == 0;
+        const bool fixedLength =
+            ai == "00" || ai == "01" || ai == "17" || ai == "15" || ai.compare(0, 2, "31") == 0;
         if (!fixedLength && i + 1 < elements.size()) {
             content.expected += kGroupSeparator;
         }
@@ -117,10 +117,9 @@ std::string Chinese(std::mt19937& random, int phrases) {
 SymbolContent MakeQr(std::mt19937& random) {
     switch (Between(random, 0, 4)) {
         case 0:
-            return Plain(BARCODE_QRCODE, "https://" +
-                                             std::string(kDomains[Between(random, 0, 5)]) + "/" +
-                                             RandomString(random, kUpperAlnum, 4, 12) + "?id=" +
-                                             RandomString(random, kDigits, 4, 16));
+            return Plain(BARCODE_QRCODE, "https://" + std::string(kDomains[Between(random, 0, 5)]) +
+                                             "/" + RandomString(random, kUpperAlnum, 4, 12) +
+                                             "?id=" + RandomString(random, kDigits, 4, 16));
         case 1:
             // zint marks UTF-8 with its ECI designator.
             return Plain(BARCODE_QRCODE, Chinese(random, Between(random, 1, 4)));
@@ -128,9 +127,9 @@ SymbolContent MakeQr(std::mt19937& random) {
             // Most phone apps write UTF-8 bytes in byte mode with no ECI.
             return Plain(BARCODE_QRCODE, Chinese(random, Between(random, 1, 4)), DATA_MODE);
         case 3:
-            return Plain(BARCODE_QRCODE, "WIFI:S:Office-" + RandomString(random, kUpperAlnum, 2, 6) +
-                                             ";T:WPA;P:" + RandomString(random, kMixedText, 8, 16) +
-                                             ";;");
+            return Plain(BARCODE_QRCODE,
+                         "WIFI:S:Office-" + RandomString(random, kUpperAlnum, 2, 6) +
+                             ";T:WPA;P:" + RandomString(random, kMixedText, 8, 16) + ";;");
         default:
             return Plain(BARCODE_QRCODE, RandomString(random, kMixedText, 8, 60));
     }
@@ -152,8 +151,8 @@ SymbolContent MakeAztec(std::mt19937& random) {
 }
 
 SymbolContent MakePdf417(std::mt19937& random) {
-    std::string text = "ID:" + RandomString(random, kDigits, 8, 12) + "\nNAME:" +
-                       RandomString(random, kUpperAlnum, 4, 12) + "\n";
+    std::string text = "ID:" + RandomString(random, kDigits, 8, 12) +
+                       "\nNAME:" + RandomString(random, kUpperAlnum, 4, 12) + "\n";
     const int length = Between(random, 30, 120);
     while (static_cast<int>(text.size()) < length) {
         text += RandomString(random, kMixedText, 4, 12) + (Between(random, 0, 3) == 0 ? "\n" : " ");
@@ -173,8 +172,7 @@ SymbolContent MakeCode128(std::mt19937& random) {
                                          {"17", Date(random)},
                                          {"10", RandomString(random, kUpperAlnum, 3, 8)}});
         case 1:
-            return Gs1(BARCODE_GS1_128,
-                       {{"00", "3" + LeadingNonZero(random, 16) + "0"}});
+            return Gs1(BARCODE_GS1_128, {{"00", "3" + LeadingNonZero(random, 16) + "0"}});
         default: {
             SymbolContent content =
                 Plain(BARCODE_CODE128, Between(random, 0, 1) == 0

@@ -26,10 +26,10 @@ Outcome DecodeWithZBar(const std::vector<std::uint8_t>& grey, const Symbology* e
         outcome.decoded = true;
         outcome.text.assign(zbar::zbar_symbol_get_data(symbol),
                             zbar::zbar_symbol_get_data_length(symbol));
-        outcome.correct = expectedSymbology != nullptr &&
-                          static_cast<int>(zbar::zbar_symbol_get_type(symbol)) ==
-                              expectedSymbology->zbarType &&
-                          outcome.text == expected;
+        outcome.correct =
+            expectedSymbology != nullptr &&
+            static_cast<int>(zbar::zbar_symbol_get_type(symbol)) == expectedSymbology->zbarType &&
+            outcome.text == expected;
     }
     zbar::zbar_image_destroy(image);
     zbar::zbar_image_scanner_destroy(scanner);

@@ -12,8 +12,7 @@ float SymbolModules::Height() const {
 }
 
 bool EncodeSymbol(const SymbolRequest& request, SymbolModules& modules, std::string& errorText) {
-    std::unique_ptr<zint_symbol, void (*)(zint_symbol*)> symbol(ZBarcode_Create(),
-                                                                ZBarcode_Delete);
+    std::unique_ptr<zint_symbol, void (*)(zint_symbol*)> symbol(ZBarcode_Create(), ZBarcode_Delete);
     if (!symbol) {
         errorText = "zint: out of memory";
         return false;

@@ -63,7 +63,8 @@ bool AztecRedrawer::FindRings(int at, int near, bool horizontal, Rings& rings) {
     // `near` may fall just beside the middle module where blur has thinned it: the dark runs
     // on either side of a light one are tried too.
     for (const int middle : {run, run - 1, run + 1}) {
-        if (middle >= 0 && middle < count && IsDarkRun(middle) && RingsAround(middle, count, rings)) {
+        if (middle >= 0 && middle < count && IsDarkRun(middle) &&
+            RingsAround(middle, count, rings)) {
             return true;
         }
     }
@@ -98,7 +99,8 @@ bool AztecRedrawer::RingsAround(int middle, int count, Rings& rings) const {
                 even = ring >= kMinRingShare * module && ring <= kMaxRingShare * module;
             }
             for (int k = 1; k + 1 < side && even; k += 2) {
-                const float pair = width(middle + direction * k) + width(middle + direction * (k + 1));
+                const float pair =
+                    width(middle + direction * k) + width(middle + direction * (k + 1));
                 even = pair >= 2 * kMinPairShare * module && pair <= 2 * kMaxPairShare * module;
             }
             reach += inner;
@@ -204,7 +206,8 @@ GreyView AztecRedrawer::Redraw(const GreyView& view) {
                 top, bottom)) {
         return {};
     }
-    const float estimate = ((right - left + 1) / across.module + (bottom - top + 1) / down.module) / 2;
+    const float estimate =
+        ((right - left + 1) / across.module + (bottom - top + 1) / down.module) / 2;
     const int size = SnapSize(estimate, compact);
     // Each half of the symbol keeps its own module width: perspective left in the view makes
     // the halves differ.
@@ -225,8 +228,11 @@ GreyView AztecRedrawer::Redraw(const GreyView& view) {
             // The module's middle and four points a fifth of a module from it vote.
             int votes = 0;
             const float offset = 0.2f * across.module;
-            for (const auto& [ox, oy] : {std::pair<float, float>{0, 0}, {-offset, 0}, {offset, 0},
-                                         {0, -offset}, {0, offset}}) {
+            for (const auto& [ox, oy] : {std::pair<float, float>{0, 0},
+                                         {-offset, 0},
+                                         {offset, 0},
+                                         {0, -offset},
+                                         {0, offset}}) {
                 votes += Dark(static_cast<int>(std::lround(x + ox)),
                               static_cast<int>(std::lround(y + oy)))
                              ? 1
@@ -234,9 +240,10 @@ GreyView AztecRedrawer::Redraw(const GreyView& view) {
             }
             if (votes >= 3) {
                 for (int py = 0; py < kDrawnModule; ++py) {
-                    std::uint8_t* out = pixels_.data() +
-                                        static_cast<std::size_t>((row + kQuietModules) * kDrawnModule + py) * side +
-                                        (column + kQuietModules) * kDrawnModule;
+                    std::uint8_t* out =
+                        pixels_.data() +
+                        static_cast<std::size_t>((row + kQuietModules) * kDrawnModule + py) * side +
+                        (column + kQuietModules) * kDrawnModule;
                     std::fill(out, out + kDrawnModule, 0);
                 }
             }

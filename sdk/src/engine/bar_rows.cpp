@@ -33,8 +33,8 @@ std::uint8_t ToByte(float value) {
 
 }  // namespace
 
-GreyView BarRowBuilder::Build(const GreyView& image, const std::vector<BarLine>& lines,
-                              int width, int perBand, float element, Filter filter) {
+GreyView BarRowBuilder::Build(const GreyView& image, const std::vector<BarLine>& lines, int width,
+                              int perBand, float element, Filter filter) {
     const int rows = static_cast<int>(lines.size());
     values_.assign(static_cast<std::size_t>(width) * rows, 0);
     pixels_.resize(values_.size());

@@ -36,8 +36,8 @@ public:
     /// One row of `width` samples per line, averaging `perBand` lines across its band.
     /// `element` is the narrow element's width in samples: it sizes the sharpening and the
     /// window of the local levels. Valid until the next call.
-    GreyView Build(const GreyView& image, const std::vector<BarLine>& lines, int width,
-                   int perBand, float element, Filter filter);
+    GreyView Build(const GreyView& image, const std::vector<BarLine>& lines, int width, int perBand,
+                   float element, Filter filter);
 
 private:
     void Sharpen(float* row, int width, float element);

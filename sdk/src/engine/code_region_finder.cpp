@@ -47,12 +47,15 @@ float AngleDifference(float a, float b, float period) {
 
 }  // namespace
 
-void CodeRegionFinder::MeasureCells(const GreyView& image) {
+bool CodeRegionFinder::MeasureCells(const GreyView& image, const Deadline& deadline) {
     columns_ = image.width / kCellSize;
     rows_ = image.height / kCellSize;
     cells_.resize(static_cast<std::size_t>(columns_) * rows_);
     taken_.assign(cells_.size(), 0);
     for (int row = 0; row < rows_; ++row) {
+        if (deadline.Passed()) {
+            return false;
+        }
         for (int column = 0; column < columns_; ++column) {
             // Sums of the squared gradient as a doubled angle (xx - yy, 2xy), and of its square
             // as a quadrupled angle, each weighted by its magnitude. Each cell row is summed in
@@ -105,10 +108,9 @@ void CodeRegionFinder::MeasureCells(const GreyView& image) {
                 quadrupledY += qy;
                 squaredEnergy += ee;
             }
-            const double pixels =
-                std::max(((x1 - x0 + kSampleStep - 1) / kSampleStep) *
-                             ((y1 - y0 + kSampleStep - 1) / kSampleStep),
-                         1);
+            const double pixels = std::max(((x1 - x0 + kSampleStep - 1) / kSampleStep) *
+                                               ((y1 - y0 + kSampleStep - 1) / kSampleStep),
+                                           1);
             Cell& cell = cells_[row * columns_ + column];
             cell.energy = static_cast<float>(energy / pixels);
             cell.candidate = cell.energy >= kMinCellEnergy;
@@ -138,6 +140,7 @@ void CodeRegionFinder::MeasureCells(const GreyView& image) {
             cell.angle = std::atan2(cell.directionY, cell.directionX) / Fold(cell.kind);
         }
     }
+    return true;
 }
 
 float CodeRegionFinder::CodeAxis(float across) const {
@@ -239,10 +242,12 @@ CodeRegion CodeRegionFinder::Grow(int seed, int reach) {
     return region;
 }
 
-void CodeRegionFinder::Find(const GreyView& image, int maxRegions,
+void CodeRegionFinder::Find(const GreyView& image, int maxRegions, const Deadline& deadline,
                             std::vector<CodeRegion>& regions) {
     regions.clear();
-    MeasureCells(image);
+    if (!MeasureCells(image, deadline)) {
+        return;
+    }
     for (const int reach : {kCloseReach, kWideReach}) {
         const std::size_t close = regions.size();
         std::fill(taken_.begin(), taken_.end(), 0);
@@ -250,9 +255,12 @@ void CodeRegionFinder::Find(const GreyView& image, int maxRegions,
             if (taken_[index] || !cells_[index].candidate) {
                 continue;
             }
+            if (deadline.Passed()) {
+                return;
+            }
             const CodeRegion region = Grow(index, reach);
-            const bool known = std::any_of(
-                regions.begin(), regions.begin() + close, [&](const CodeRegion& other) {
+            const bool known =
+                std::any_of(regions.begin(), regions.begin() + close, [&](const CodeRegion& other) {
                     return other.cells == region.cells && other.kind == region.kind &&
                            other.centreX == region.centreX && other.centreY == region.centreY;
                 });

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
 
 namespace telo::engine {
@@ -39,8 +40,10 @@ struct CodeRegion {
 /// orientation are joined. The buffers are kept between images.
 class CodeRegionFinder {
 public:
-    /// Fills `regions` with up to `maxRegions` regions, strongest first.
-    void Find(const GreyView& image, int maxRegions, std::vector<CodeRegion>& regions);
+    /// Fills `regions` with up to `maxRegions` regions, strongest first; with none, or fewer,
+    /// when `deadline` passes first.
+    void Find(const GreyView& image, int maxRegions, const Deadline& deadline,
+              std::vector<CodeRegion>& regions);
 
 private:
     struct Cell {
@@ -54,7 +57,8 @@ private:
         float angle;
     };
 
-    void MeasureCells(const GreyView& image);
+    /// False when `deadline` passes first.
+    bool MeasureCells(const GreyView& image, const Deadline& deadline);
     /// The direction a bar code runs in, from the spread of the cells just grown.
     float CodeAxis(float across) const;
     /// Grows a region from `seed` over like cells up to `reach` cells apart.

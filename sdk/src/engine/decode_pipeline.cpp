@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "engine/barcode_format.h"
 
@@ -59,7 +57,6 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
                      (read.where[1].y + read.where[2].y) / 2};
     SymbolSpan span;
     if (!wholeSymbol_.Holds(pass.image, start, end, span)) {
-        if (getenv("DBG")) fprintf(stderr, "DBG quiet zones fail\n");
         return false;
     }
     const GreyView lines = wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines);
@@ -77,15 +74,12 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
         }
         agreeing += other.lines;
     }
-    if (getenv("DBG")) { fprintf(stderr, "DBG agreeing %d\n", agreeing); FILE* f = fopen("/tmp/lines.pgm", "wb"); fprintf(f, "P5\n%d %d\n255\n", lines.width, lines.height); fwrite(lines.data, 1, lines.width * lines.height, f); fclose(f); }
     return agreeing >= kMinAgreeingLines;
 }
 
 void DecodePipeline::File(const Pass& pass) {
     for (engine::Read& read : reads_) {
-        const bool ok = (read.format & kUncheckedFormats) == 0 || ShowsWholeSymbol(pass, read);
-        if (getenv("DBG")) fprintf(stderr, "DBG %s fmt %x %.*s lines %d\n", ok ? "read" : "rejected", read.format, (int)read.bytes.size(), (const char*)read.bytes.data(), read.lines);
-        if (ok) {
+        if ((read.format & kUncheckedFormats) == 0 || ShowsWholeSymbol(pass, read)) {
             arbiter_.Add(std::move(read));
         }
     }
@@ -107,7 +101,6 @@ void DecodePipeline::ReadBarRegion(const Pass& pass, const CodeRegion& region) {
         }
         CropMap map;
         const GreyView rows = sampler_.BarRows(pass.image, region, look, filter, map);
-        if (getenv("DBGI")) { static int n = 0; char name[64]; snprintf(name, sizeof name, "/tmp/rows%d.pgm", n++); FILE* f = fopen(name, "wb"); fprintf(f, "P5\n%d %d\n255\n", rows.width, rows.height); fwrite(rows.data, 1, rows.width * rows.height, f); fclose(f); }
         ReadZXing(pass, rows, linear, ZXingPass::kBarRows, map);
         if ((mask & kFormatIndustrial25) != 0) {
             industrial25_.Read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,
@@ -144,7 +137,7 @@ void DecodePipeline::ReadRectified(const Pass& pass, const GreyView& crop, const
     }
     if (reads_.size() == first && (formats & kFormatAztec) != 0) {
         ReadZXing(pass, aztecRedrawer_.Redraw(inverted ? rectifier_.Inverted() : rectified),
-             kFormatAztec, ZXingPass::kRectified, CropMap{});
+                  kFormatAztec, ZXingPass::kRectified, CropMap{});
     }
     // Positions within the square-on view are not the frame's; the outline is.
     for (std::size_t i = first; i < reads_.size(); ++i) {
@@ -163,8 +156,8 @@ void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region
         return;
     }
     CropMap map;
-    const GreyView upright = sampler_.Upright(pass.image, region, look.element, kMinMatrixModule,
-                                              pass.deadline, map);
+    const GreyView upright =
+        sampler_.Upright(pass.image, region, look.element, kMinMatrixModule, pass.deadline, map);
     if (upright.data == nullptr) {
         return;
     }
@@ -180,6 +173,9 @@ void DecodePipeline::ReadInvertedFrame(const Pass& pass) {
     const GreyView& image = pass.image;
     inverted_.resize(static_cast<std::size_t>(image.width) * image.height);
     for (int y = 0; y < image.height; ++y) {
+        if (pass.deadline.Passed()) {
+            return;
+        }
         const std::uint8_t* in = image.data + static_cast<std::ptrdiff_t>(y) * image.stride;
         std::uint8_t* out = inverted_.data() + static_cast<std::ptrdiff_t>(y) * image.width;
         for (int x = 0; x < image.width; ++x) {
@@ -187,7 +183,7 @@ void DecodePipeline::ReadInvertedFrame(const Pass& pass) {
         }
     }
     ReadZXing(pass, {inverted_.data(), image.width, image.height, image.width},
-         pass.settings.formatMask & kMatrixFormats, ZXingPass::kFrameMatrix, CropMap{});
+              pass.settings.formatMask & kMatrixFormats, ZXingPass::kFrameMatrix, CropMap{});
     File(pass);
 }
 
@@ -211,7 +207,7 @@ void DecodePipeline::Run(const GreyView& image, const TemplateSettings& settings
         File(pass);
     }
     if (settings.reader.deskew && !Done(pass)) {
-        regionFinder_.Find(image, kMaxRegions, regions_);
+        regionFinder_.Find(image, kMaxRegions, deadline, regions_);
         for (const CodeRegion& region : regions_) {
             if (Done(pass)) {
                 break;

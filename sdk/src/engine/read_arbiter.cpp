@@ -27,8 +27,8 @@ Box BoxOf(const Quad& quad) {
         box = {std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x),
                std::max(box.bottom, p.y)};
     }
-    const float reach = std::max(kMinBoxPixels, kThinBoxShare * std::max(box.right - box.left,
-                                                                         box.bottom - box.top));
+    const float reach = std::max(
+        kMinBoxPixels, kThinBoxShare * std::max(box.right - box.left, box.bottom - box.top));
     const float padX = std::max(0.0f, (reach - (box.right - box.left)) / 2);
     const float padY = std::max(0.0f, (reach - (box.bottom - box.top)) / 2);
     return {box.left - padX, box.top - padY, box.right + padX, box.bottom + padY};

@@ -107,8 +107,8 @@ float ShiftedCorrelation(const std::vector<float>& a, const std::vector<float>& 
 
 float RegionSampler::Continuity(const GreyView& image, const CodeRegion& region, int length) {
     const Axes a = RegionAxes(region);
-    const float offset = std::clamp(kContinuityShare * region.height, kMinContinuityPixels,
-                                    kMaxContinuityPixels);
+    const float offset =
+        std::clamp(kContinuityShare * region.height, kMinContinuityPixels, kMaxContinuityPixels);
     auto line = [&](float across, std::vector<float>& out) {
         SampleLine(image,
                    {region.centreX - a.ux * length / 2.0f + a.vx * across,
@@ -171,8 +171,7 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
     const std::size_t n = sorted_.size();
     if (bars) {
         // Bars come in two to four widths; stripes, grain and grilles repeat one.
-        if (darkRuns < kMinDarkRuns || darkShare < kMinBarDarkShare ||
-            darkShare > kMaxDarkShare ||
+        if (darkRuns < kMinDarkRuns || darkShare < kMinBarDarkShare || darkShare > kMaxDarkShare ||
             sorted_[n * 85 / 100] < kMinBarWidthSpread * sorted_[n * 15 / 100]) {
             return look;
         }
@@ -238,9 +237,9 @@ GreyView RegionSampler::Upright(const GreyView& image, const CodeRegion& region,
     const float margin = std::max(kMarginElements * element, kMinMarginPixels);
     const float length = region.length + 2 * margin;
     const float height = region.height + 2 * margin;
-    const float scale = std::min({std::clamp(minElement / element, 1.0f, kMaxScale),
-                                  kMaxSide / length, kMaxSide / height,
-                                  std::sqrt(kMaxPixels / (length * height))});
+    const float scale =
+        std::min({std::clamp(minElement / element, 1.0f, kMaxScale), kMaxSide / length,
+                  kMaxSide / height, std::sqrt(kMaxPixels / (length * height))});
     const int width = std::max(static_cast<int>(length * scale), 1);
     const int rows = std::max(static_cast<int>(height * scale), 1);
 

@@ -53,7 +53,6 @@ private:
     /// The mean of the best correlations of the two side lines with the middle one.
     float Continuity(const GreyView& image, const CodeRegion& region, int length);
 
-
     std::vector<std::uint8_t> pixels_;
     std::vector<std::uint8_t> inverted_;
     std::vector<float> values_;

@@ -157,8 +157,8 @@ bool SymbolRectifier::FindBlob() {
     return static_cast<int>(queue_.size()) >= kMinBlobCells;
 }
 
-GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop,
-                                  const CropMap& map, float module, const Deadline& deadline) {
+GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map,
+                                  float module, const Deadline& deadline) {
     rectified_ = {};
     const int cell = std::max(kMinCellPixels, static_cast<int>(std::lround(kCellModules * module)));
     MarkDarkCells(crop, cell);
@@ -183,7 +183,8 @@ GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop,
             }
         }
     }
-    const float across = std::max(Distance(corners[0], corners[1]), Distance(corners[3], corners[2]));
+    const float across =
+        std::max(Distance(corners[0], corners[1]), Distance(corners[3], corners[2]));
     const float down = std::max(Distance(corners[0], corners[3]), Distance(corners[1], corners[2]));
     for (PointF& corner : corners) {
         corner = map.ToFrame(corner.x, corner.y);

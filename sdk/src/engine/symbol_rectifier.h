@@ -20,8 +20,8 @@ public:
     /// The symbol nearest the middle of `crop` (dark on light), whose modules are about
     /// `module` crop pixels, taken from `frame` through `map`; an empty view (no data) when
     /// no symbol-like blob is found or `deadline` passes first. Valid until the next call.
-    GreyView Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map,
-                     float module, const Deadline& deadline);
+    GreyView Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map, float module,
+                     const Deadline& deadline);
 
     /// The latest rectified view with dark and light swapped.
     GreyView Inverted();

@@ -230,14 +230,12 @@ GreyView WholeSymbolCheck::LinesAcross(const GreyView& image, const SymbolSpan& 
         const float offset = span.low + inset + band * (i + 0.5f);
         // The band follows the bars' slant at each end.
         const float half = band * kLineBandShare / 2;
-        lines_.push_back({Along(Along(span.start, span.across, offset), along,
-                                -margin - span.startSlant * offset),
-                          Along(Along(span.end, span.across, offset), along,
-                                margin + span.endSlant * offset),
-                          Along({span.across.x * half, span.across.y * half}, along,
-                                -span.startSlant * half),
-                          Along({span.across.x * half, span.across.y * half}, along,
-                                span.endSlant * half)});
+        lines_.push_back(
+            {Along(Along(span.start, span.across, offset), along,
+                   -margin - span.startSlant * offset),
+             Along(Along(span.end, span.across, offset), along, margin + span.endSlant * offset),
+             Along({span.across.x * half, span.across.y * half}, along, -span.startSlant * half),
+             Along({span.across.x * half, span.across.y * half}, along, span.endSlant * half)});
     }
     return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
                              span.finest * scale, BarRowBuilder::Filter::kPlain);

@@ -3,6 +3,8 @@
 #include <ZXing/ReadBarcode.h>
 
 #include <array>
+#include <exception>
+#include <new>
 #include <utility>
 
 #include "engine/barcode_format.h"
@@ -92,7 +94,17 @@ void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pa
     hints.setFormats(formats);
     const ZXing::ImageView view(image.data, image.width, image.height, ZXing::ImageFormat::Lum,
                                 image.stride);
-    for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints)) {
+    ZXing::Results results;
+    try {
+        results = ZXing::ReadBarcodes(view, hints);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception&) {
+        // Some of ZXing's detectors throw on images too small for their patterns (Aztec on a
+        // few rows): that call found nothing, and the other passes go on.
+        return;
+    }
+    for (const ZXing::Result& result : results) {
         const std::uint32_t format = EngineFormat(result.format());
         if (!result.isValid() || format == 0) {
             continue;
@@ -105,8 +117,8 @@ void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pa
         const ZXing::PointI corners[4] = {position.topLeft(), position.topRight(),
                                           position.bottomRight(), position.bottomLeft()};
         for (int i = 0; i < 4; ++i) {
-            read.where[i] = map.ToFrame(static_cast<float>(corners[i].x),
-                                        static_cast<float>(corners[i].y));
+            read.where[i] =
+                map.ToFrame(static_cast<float>(corners[i].x), static_cast<float>(corners[i].y));
         }
         reads.push_back(std::move(read));
     }

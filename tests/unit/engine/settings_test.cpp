@@ -160,6 +160,17 @@ TEST_F(EngineSettings, TemplateRoundTripAndRefusedWrites) {
     EXPECT_EQ(read.timeoutMs, 500);
 }
 
+TEST(BarcodeFormat, NamesRoundTrip) {
+    for (std::uint32_t bit = 1; bit != 0; bit <<= 1) {
+        const std::string_view name = FormatName(bit);
+        EXPECT_EQ(name.empty(), (bit & kAllFormats) == 0) << bit;
+        if (!name.empty()) {
+            EXPECT_EQ(FormatFromName(name), bit);
+        }
+    }
+    EXPECT_FALSE(FormatFromName("qr_code"));
+}
+
 TEST(EngineErrors, EveryCodeHasItsOwnText) {
     const std::string unknown = BarcodeEngine::GetErrorString(12345);
     for (int code = kOk; code >= kErrorInternal; --code) {
