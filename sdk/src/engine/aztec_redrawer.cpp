@@ -14,14 +14,16 @@ constexpr std::uint8_t kDarkBelow = 128;
 /// Bullseye rings are one module each; a run counts as a ring when it is within these shares
 /// of the module (blur and the threshold move edges by part of a module), and a dark ring and
 /// the light one beside it within these shares of two modules.
-constexpr float kMinRingShare = 0.3f;
-constexpr float kMaxRingShare = 2.0f;
-constexpr float kMinPairShare = 0.65f;
-constexpr float kMaxPairShare = 1.35f;
+constexpr float kMinRingShare = 0.45f;
+constexpr float kMaxRingShare = 1.6f;
+constexpr float kMinPairShare = 0.75f;
+constexpr float kMaxPairShare = 1.3f;
 /// The bullseye is looked for this share of the view's smaller side around its middle.
 constexpr float kSearchShare = 0.2f;
-/// The symbol ends where this many modules' width of lines across it carry no print.
-constexpr float kQuietGapModules = 1.5f;
+/// The symbol ends where this many modules' width of lines across it carry no print within
+/// kBandModules of the bullseye's middle.
+constexpr float kQuietGapModules = 1;
+constexpr float kBandModules = 4;
 /// The redrawing: pixels per module and a quiet zone of modules all round.
 constexpr int kDrawnModule = 6;
 constexpr int kQuietModules = 4;
@@ -32,6 +34,10 @@ constexpr std::array<int, 29> kFullSizes = {31,  37,  41,  45,  49,  53,  57,  6
                                             75,  79,  83,  87,  91,  95,  101, 105, 109, 113,
                                             117, 121, 125, 131, 135, 139, 143, 147, 151};
 constexpr std::array<int, 3> kSmallFullSizes = {19, 23, 27};
+/// Sizes tried, nearest the estimate first: an estimate from the view is off by a layer or two.
+constexpr std::size_t kMaxSizes = 4;
+/// A module is sampled at its middle and at four points this share of a module from it.
+constexpr float kVoteShare = 0.2f;
 
 }  // namespace
 
@@ -143,29 +149,12 @@ bool AztecRedrawer::Extent(bool horizontal, int centre, int from, int reach, int
     return last > first;
 }
 
-int AztecRedrawer::SnapSize(float estimate, bool compact) {
-    int best = 0;
-    auto consider = [&](int size) {
-        if (best == 0 || std::fabs(size - estimate) < std::fabs(best - estimate)) {
-            best = size;
-        }
-    };
-    if (compact) {
-        std::for_each(kCompactSizes.begin(), kCompactSizes.end(), consider);
-    } else {
-        std::for_each(kSmallFullSizes.begin(), kSmallFullSizes.end(), consider);
-        std::for_each(kFullSizes.begin(), kFullSizes.end(), consider);
-    }
-    return best;
-}
-
-GreyView AztecRedrawer::Redraw(const GreyView& view) {
+bool AztecRedrawer::Locate(const GreyView& view) {
     view_ = view;
+    sizes_.clear();
     const int reach = static_cast<int>(kSearchShare * std::min(view.width, view.height));
     const int midX = view.width / 2;
     const int midY = view.height / 2;
-    Rings across;
-    Rings down;
     bool found = false;
     // Rows outwards from the middle; along each, the bullseyes whose middle lies within reach
     // of the view's middle, checked down their column.
@@ -176,9 +165,9 @@ GreyView AztecRedrawer::Redraw(const GreyView& view) {
             for (int middle = 0; middle < count && !found; ++middle) {
                 const int centre = (runs_[middle] + runs_[middle + 1]) / 2;
                 if (IsDarkRun(middle) && std::abs(centre - midX) <= reach &&
-                    RingsAround(middle, count, across)) {
-                    found = FindRings(static_cast<int>(across.centre), y, false, down) &&
-                            across.darkRings == down.darkRings;
+                    RingsAround(middle, count, across_)) {
+                    found = FindRings(static_cast<int>(across_.centre), y, false, down_) &&
+                            across_.darkRings == down_.darkRings;
                     // The column search replaced the row's runs.
                     FindRuns(y, true);
                 }
@@ -189,45 +178,62 @@ GreyView AztecRedrawer::Redraw(const GreyView& view) {
         }
     }
     if (!found) {
-        return {};
+        return false;
     }
     // Recentre the row through the middle of the bullseye.
-    FindRings(static_cast<int>(down.centre), static_cast<int>(across.centre), true, across);
-    const bool compact = across.darkRings == 2;
+    FindRings(static_cast<int>(down_.centre), static_cast<int>(across_.centre), true, across_);
     int left = 0;
     int right = 0;
     int top = 0;
     int bottom = 0;
     const int half = std::min(view.width, view.height) / 2;
-    const int gap = static_cast<int>(kQuietGapModules * (across.module + down.module) / 2) + 1;
-    if (!Extent(true, static_cast<int>(down.centre), static_cast<int>(across.centre), half, gap,
+    const int gap = static_cast<int>(kQuietGapModules * (across_.module + down_.module) / 2) + 1;
+    if (!Extent(true, static_cast<int>(down_.centre), static_cast<int>(across_.centre), half, gap,
                 left, right) ||
-        !Extent(false, static_cast<int>(across.centre), static_cast<int>(down.centre), half, gap,
+        !Extent(false, static_cast<int>(across_.centre), static_cast<int>(down_.centre), half, gap,
                 top, bottom)) {
-        return {};
+        return false;
     }
-    const float estimate =
-        ((right - left + 1) / across.module + (bottom - top + 1) / down.module) / 2;
-    const int size = SnapSize(estimate, compact);
-    // Each half of the symbol keeps its own module width: perspective left in the view makes
-    // the halves differ.
-    const float radius = size / 2.0f;
-    const float leftModule = (across.centre - left) / radius;
-    const float rightModule = (right + 1 - across.centre) / radius;
-    const float topModule = (down.centre - top) / radius;
-    const float bottomModule = (bottom + 1 - down.centre) / radius;
+    // The bullseye sits at the symbol's middle, so its halves are alike; print beyond the
+    // symbol only ever lengthens a half, so the shorter of each pair counts.
+    halfWidth_ = std::min(across_.centre - left, right + 1 - across_.centre);
+    halfHeight_ = std::min(down_.centre - top, bottom + 1 - down_.centre);
+    const float estimate = halfWidth_ / across_.module + halfHeight_ / down_.module;
+    // The candidate sizes nearest the estimate, nearest first.
+    const bool compact = across_.darkRings == 2;
+    if (compact) {
+        sizes_.assign(kCompactSizes.begin(), kCompactSizes.end());
+    } else {
+        sizes_.assign(kSmallFullSizes.begin(), kSmallFullSizes.end());
+        sizes_.insert(sizes_.end(), kFullSizes.begin(), kFullSizes.end());
+    }
+    std::sort(sizes_.begin(), sizes_.end(),
+              [&](int a, int b) { return std::fabs(a - estimate) < std::fabs(b - estimate); });
+    sizes_.resize(std::min<std::size_t>(sizes_.size(), kMaxSizes));
+    return true;
+}
+
+float AztecRedrawer::Position(float centre, float module, float half, int offset, int size) {
+    // Rings near the middle give the module there; the symbol's edge lies `half` away. A
+    // quadratic between the two follows what perspective or a curve leave in the view.
+    const float edge = size / 2.0f;
+    const float bend = (half - module * edge) / (edge * edge);
+    const float distance = std::abs(offset) * module + offset * offset * bend;
+    return centre + (offset < 0 ? -distance : distance);
+}
+
+GreyView AztecRedrawer::Draw(int size) {
     const int side = (size + 2 * kQuietModules) * kDrawnModule;
     pixels_.assign(static_cast<std::size_t>(side) * side, 255);
     const int middle = size / 2;
+    const float offset = kVoteShare * (across_.module + down_.module) / 2;
     for (int row = 0; row < size; ++row) {
-        const int dy = row - middle;
-        const float y = down.centre + dy * (dy < 0 ? topModule : bottomModule);
+        const float y = Position(down_.centre, down_.module, halfHeight_, row - middle, size);
         for (int column = 0; column < size; ++column) {
-            const int dx = column - middle;
-            const float x = across.centre + dx * (dx < 0 ? leftModule : rightModule);
-            // The module's middle and four points a fifth of a module from it vote.
+            const float x =
+                Position(across_.centre, across_.module, halfWidth_, column - middle, size);
+            // The module's middle and four points around it vote.
             int votes = 0;
-            const float offset = 0.2f * across.module;
             for (const auto& [ox, oy] : {std::pair<float, float>{0, 0},
                                          {-offset, 0},
                                          {offset, 0},

@@ -14,9 +14,13 @@ namespace telo::engine {
 /// sampled where it lies.
 class AztecRedrawer {
 public:
-    /// The redrawn symbol, or an empty view (no data) when no bullseye is found near the middle
-    /// of `view`, whose dark print is below mid-grey. Valid until the next call.
-    GreyView Redraw(const GreyView& view);
+    /// Finds the bullseye near the middle of `view`, whose dark print is below mid-grey; false
+    /// when there is none.
+    bool Locate(const GreyView& view);
+    /// The sizes, modules a side, the located symbol may have, likeliest first.
+    const std::vector<int>& Sizes() const { return sizes_; }
+    /// The located symbol redrawn at `size` modules a side. Valid until the next call.
+    GreyView Draw(int size);
 
 private:
     /// The bullseye's rings along one line through the view.
@@ -43,12 +47,18 @@ private:
     /// `from` without a gap of `gap` lines, looking within `reach` of `centre` across it.
     bool Extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
                 int& last) const;
-    /// The nearest size (modules a side) a symbol of its kind can have.
-    static int SnapSize(float estimate, bool compact);
+    /// Where module `offset` from the middle lies along one axis of a `size`-module symbol.
+    static float Position(float centre, float module, float half, int offset, int size);
 
     GreyView view_;
     std::vector<int> runs_;
     bool firstDark_ = false;
+    Rings across_;
+    Rings down_;
+    /// Half the symbol's width and height, pixels.
+    float halfWidth_ = 0;
+    float halfHeight_ = 0;
+    std::vector<int> sizes_;
     std::vector<std::uint8_t> pixels_;
 };
 

@@ -135,9 +135,14 @@ void DecodePipeline::ReadRectified(const Pass& pass, const GreyView& crop, const
     if (reads_.size() == first) {
         ReadZXing(pass, view, formats, ZXingPass::kUpright, CropMap{});
     }
-    if (reads_.size() == first && (formats & kFormatAztec) != 0) {
-        ReadZXing(pass, aztecRedrawer_.Redraw(inverted ? rectifier_.Inverted() : rectified),
-                  kFormatAztec, ZXingPass::kRectified, CropMap{});
+    if (reads_.size() == first && (formats & kFormatAztec) != 0 && aztecRedrawer_.Locate(view)) {
+        for (const int size : aztecRedrawer_.Sizes()) {
+            ReadZXing(pass, aztecRedrawer_.Draw(size), kFormatAztec, ZXingPass::kRectified,
+                      CropMap{});
+            if (reads_.size() > first) {
+                break;
+            }
+        }
     }
     // Positions within the square-on view are not the frame's; the outline is.
     for (std::size_t i = first; i < reads_.size(); ++i) {
@@ -155,18 +160,24 @@ void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region
     if (look.element <= 0) {
         return;
     }
-    CropMap map;
-    const GreyView upright =
-        sampler_.Upright(pass.image, region, look.element, kMinMatrixModule, pass.deadline, map);
-    if (upright.data == nullptr) {
-        return;
+    // Light-on-dark codes are read inverted, dark on light like any other: first as the
+    // surroundings suggest, then the other way, since a dark label may fill the region.
+    for (const bool inverted : {look.darkSurround, !look.darkSurround}) {
+        if (Done(pass)) {
+            return;
+        }
+        CropMap map;
+        const GreyView upright = sampler_.Upright(pass.image, region, look.element,
+                                                  kMinMatrixModule, pass.deadline, map);
+        if (upright.data == nullptr) {
+            return;
+        }
+        const GreyView crop = inverted ? sampler_.InvertedUpright() : upright;
+        const std::uint32_t readable = inverted ? formats & kMatrixFormats : formats;
+        ReadZXing(pass, crop, readable, ZXingPass::kUpright, map);
+        File(pass);
+        ReadRectified(pass, crop, map, CropModule(look.element, map), inverted, readable);
     }
-    // Light-on-dark codes are read inverted, dark on light like any other.
-    const GreyView crop = look.darkSurround ? sampler_.InvertedUpright() : upright;
-    const std::uint32_t readable = look.darkSurround ? formats & kMatrixFormats : formats;
-    ReadZXing(pass, crop, readable, ZXingPass::kUpright, map);
-    File(pass);
-    ReadRectified(pass, crop, map, CropModule(look.element, map), look.darkSurround, readable);
 }
 
 void DecodePipeline::ReadInvertedFrame(const Pass& pass) {

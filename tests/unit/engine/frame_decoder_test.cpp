@@ -17,6 +17,8 @@ namespace {
 
 using test::Placement;
 
+constexpr int kPatientTimeoutMs = 20000;
+
 struct SymbolDeleter {
     void operator()(Symbol* symbol) const {
         std::free(symbol->text);
@@ -33,6 +35,12 @@ protected:
         std::string errorText;
         ASSERT_EQ(engine_->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk)
             << errorText;
+        // Time enough for a slow sanitizer build on a busy machine: a decode ends as soon as
+        // it has read a code, and these frames hold one.
+        engine::TemplateSettings settings = Template();
+        settings.timeoutMs = kPatientTimeoutMs;
+        ASSERT_EQ(engine_->SetTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
+                  engine::kOk);
     }
 
     static std::vector<std::uint8_t> Frame(const char* type, const std::string& data,
