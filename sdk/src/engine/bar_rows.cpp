@@ -34,12 +34,15 @@ std::uint8_t ToByte(float value) {
 }  // namespace
 
 GreyView BarRowBuilder::Build(const GreyView& image, const std::vector<BarLine>& lines, int width,
-                              int perBand, float element, Filter filter) {
+                              int perBand, float element, Filter filter, const Deadline& deadline) {
     const int rows = static_cast<int>(lines.size());
     values_.assign(static_cast<std::size_t>(width) * rows, 0);
     pixels_.resize(values_.size());
     const float steps = static_cast<float>(std::max(width - 1, 1));
     for (int y = 0; y < rows; ++y) {
+        if (deadline.Passed()) {
+            return {};
+        }
         const BarLine& line = lines[y];
         float* row = values_.data() + static_cast<std::size_t>(y) * width;
         for (int k = 0; k < perBand; ++k) {
@@ -57,6 +60,9 @@ GreyView BarRowBuilder::Build(const GreyView& image, const std::vector<BarLine>&
     }
     const float blur = filter == Filter::kDeblurred ? BlurLength(width, rows) : 0;
     for (int y = 0; y < rows; ++y) {
+        if (deadline.Passed()) {
+            return {};
+        }
         float* row = values_.data() + static_cast<std::size_t>(y) * width;
         if (filter == Filter::kSharpened) {
             Sharpen(row, width, element);

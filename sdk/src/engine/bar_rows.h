@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/crop_map.h"
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
 
 namespace telo::engine {
@@ -35,9 +36,10 @@ public:
 
     /// One row of `width` samples per line, averaging `perBand` lines across its band.
     /// `element` is the narrow element's width in samples: it sizes the sharpening and the
-    /// window of the local levels. Valid until the next call.
+    /// window of the local levels. An empty view (no data) when `deadline` passes first; valid
+    /// until the next call.
     GreyView Build(const GreyView& image, const std::vector<BarLine>& lines, int width, int perBand,
-                   float element, Filter filter);
+                   float element, Filter filter, const Deadline& deadline);
 
 private:
     void Sharpen(float* row, int width, float element);

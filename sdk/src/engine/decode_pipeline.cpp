@@ -19,6 +19,9 @@ constexpr double kZXingMsPerPixel = 3e-5;
 /// and its matrix detectors lose smaller ones.
 constexpr float kMinPdf417Narrow = 2.5f;
 constexpr float kMinMatrixModule = 6;
+/// Modules of square-on views, pixels: ZXing's Aztec detector loses smaller ones than the first.
+constexpr float kRectifiedAztecModule = 8;
+constexpr float kRectifiedModule = 4;
 /// Lines across the bars of an unchecked read: at least kMinAgreeingLines must give its text
 /// and none another. Blur and noise leave some lines unread, but a piece of a symbol is read
 /// where a highlight or smudge crosses the bars and the whole symbol elsewhere.
@@ -59,7 +62,11 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
     if (!wholeSymbol_.Holds(pass.image, start, end, span)) {
         return false;
     }
-    const GreyView lines = wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines);
+    const GreyView lines =
+        wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines, pass.deadline);
+    if (lines.data == nullptr) {
+        return false;
+    }
     checkReads_.clear();
     if (read.format == kFormatIndustrial25) {
         industrial25_.Read(lines, Industrial25Reader::Scan::kRows, pass.settings.reader,
@@ -100,7 +107,11 @@ void DecodePipeline::ReadBarRegion(const Pass& pass, const CodeRegion& region) {
             return;
         }
         CropMap map;
-        const GreyView rows = sampler_.BarRows(pass.image, region, look, filter, map);
+        const GreyView rows =
+            sampler_.BarRows(pass.image, region, look, filter, pass.deadline, map);
+        if (rows.data == nullptr) {
+            return;
+        }
         ReadZXing(pass, rows, linear, ZXingPass::kBarRows, map);
         if ((mask & kFormatIndustrial25) != 0) {
             industrial25_.Read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,
@@ -123,7 +134,11 @@ void DecodePipeline::ReadRectified(const Pass& pass, const GreyView& crop, const
     if (crop.data == nullptr || Done(pass)) {
         return;
     }
-    const GreyView rectified = rectifier_.Rectify(pass.image, crop, map, module, pass.deadline);
+    // Aztec's detector wants large modules; the other detectors read small ones faster.
+    const float outputModule =
+        (formats & kFormatAztec) != 0 ? kRectifiedAztecModule : kRectifiedModule;
+    const GreyView rectified =
+        rectifier_.Rectify(pass.image, crop, map, module, outputModule, pass.deadline);
     if (rectified.data == nullptr) {
         return;
     }

@@ -205,7 +205,7 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
 
 GreyView RegionSampler::BarRows(const GreyView& image, const CodeRegion& region,
                                 const RegionLook& look, BarRowBuilder::Filter filter,
-                                CropMap& map) {
+                                const Deadline& deadline, CropMap& map) {
     const Axes a = RegionAxes(region);
     const float margin = std::max(kMarginElements * look.element, kMinMarginPixels);
     const float length = region.length + 2 * margin;
@@ -228,7 +228,7 @@ GreyView RegionSampler::BarRows(const GreyView& image, const CodeRegion& region,
                           bandHalf, bandHalf});
     }
     return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
-                             look.finest * scale, filter);
+                             look.finest * scale, filter, deadline);
 }
 
 GreyView RegionSampler::Upright(const GreyView& image, const CodeRegion& region, float element,

@@ -36,9 +36,9 @@ public:
     RegionLook Examine(const GreyView& image, const CodeRegion& region);
 
     /// A bar region as rows along the code (BarRowBuilder), enlarged so that its finest
-    /// elements become wide enough for row readers.
+    /// elements become wide enough for row readers; empty when `deadline` passes first.
     GreyView BarRows(const GreyView& image, const CodeRegion& region, const RegionLook& look,
-                     BarRowBuilder::Filter filter, CropMap& map);
+                     BarRowBuilder::Filter filter, const Deadline& deadline, CropMap& map);
 
     /// The region turned so that bars run top to bottom or matrix sides lie level, enlarged so
     /// that elements are at least `minElement` pixels, its contrast stretched; an empty view (no

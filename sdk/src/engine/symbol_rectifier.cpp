@@ -23,9 +23,8 @@ constexpr int kWindowCells = 8;
 constexpr float kDarkMargin = 20;
 /// A blob of fewer cells is no symbol (three by three modules).
 constexpr int kMinBlobCells = 36;
-/// The rectified view: this many pixels per module, a quiet zone of kMarginModules all round,
-/// and at most kMaxSide pixels a side.
-constexpr float kOutputModule = 8;
+/// The rectified view: a quiet zone of kMarginModules all round, at most kMaxSide pixels a
+/// side.
 constexpr float kMarginModules = 3;
 constexpr float kMaxSide = 512;
 /// Each pixel of the rectified view is scaled between the darkest and lightest values within
@@ -158,11 +157,11 @@ bool SymbolRectifier::FindBlob() {
 }
 
 GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map,
-                                  float module, const Deadline& deadline) {
+                                  float module, float outputModule, const Deadline& deadline) {
     rectified_ = {};
     const int cell = std::max(kMinCellPixels, static_cast<int>(std::lround(kCellModules * module)));
     MarkDarkCells(crop, cell);
-    if (!FindBlob()) {
+    if (deadline.Passed() || !FindBlob()) {
         return rectified_;
     }
     // The blob's corners: its outermost cells along the diagonals of the upright crop.
@@ -190,9 +189,9 @@ GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop, c
         corner = map.ToFrame(corner.x, corner.y);
     }
     outline_ = corners;
-    const float margin = kMarginModules * kOutputModule;
+    const float margin = kMarginModules * outputModule;
     const float scale = std::min(
-        {kOutputModule / module, (kMaxSide - 2 * margin) / across, (kMaxSide - 2 * margin) / down});
+        {outputModule / module, (kMaxSide - 2 * margin) / across, (kMaxSide - 2 * margin) / down});
     const float symbolWidth = across * scale;
     const float symbolHeight = down * scale;
     const int width = static_cast<int>(symbolWidth + 2 * margin);
@@ -212,15 +211,17 @@ GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop, c
             values[static_cast<std::size_t>(y) * width + x] = SampleAt(frame, p.x, p.y);
         }
     }
-    NormaliseLocally(values, width, height);
-    rectified_ = {pixels_.data(), width, height, width};
+    if (NormaliseLocally(values, width, height, outputModule, deadline)) {
+        rectified_ = {pixels_.data(), width, height, width};
+    }
     return rectified_;
 }
 
-void SymbolRectifier::NormaliseLocally(const std::vector<float>& values, int width, int height) {
+bool SymbolRectifier::NormaliseLocally(const std::vector<float>& values, int width, int height,
+                                       float module, const Deadline& deadline) {
     // The darkest and lightest values within a square window: sliding extremes along the rows,
     // then along the columns of the result.
-    const int radius = static_cast<int>(kEnvelopeModules * kOutputModule);
+    const int radius = static_cast<int>(kEnvelopeModules * module);
     auto extremes = [&](bool lower, std::vector<float>& out) {
         out.resize(values.size());
         for (int y = 0; y < height; ++y) {
@@ -241,6 +242,9 @@ void SymbolRectifier::NormaliseLocally(const std::vector<float>& values, int wid
         }
     };
     extremes(true, low_);
+    if (deadline.Passed()) {
+        return false;
+    }
     extremes(false, high_);
     const auto [darkest, lightest] = std::minmax_element(values.begin(), values.end());
     const float minRange = std::max(kMinEdgeContrast, kRelativeContrast * (*lightest - *darkest));
@@ -251,6 +255,7 @@ void SymbolRectifier::NormaliseLocally(const std::vector<float>& values, int wid
                          ? 255
                          : static_cast<std::uint8_t>(255 * (values[i] - low_[i]) / range + 0.5f);
     }
+    return !deadline.Passed();
 }
 
 GreyView SymbolRectifier::Inverted() {

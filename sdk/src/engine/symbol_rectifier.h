@@ -18,10 +18,11 @@ namespace telo::engine {
 class SymbolRectifier {
 public:
     /// The symbol nearest the middle of `crop` (dark on light), whose modules are about
-    /// `module` crop pixels, taken from `frame` through `map`; an empty view (no data) when
-    /// no symbol-like blob is found or `deadline` passes first. Valid until the next call.
+    /// `module` crop pixels, taken from `frame` through `map` with modules of `outputModule`
+    /// pixels; an empty view (no data) when no symbol-like blob is found or `deadline` passes
+    /// first. Valid until the next call.
     GreyView Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map, float module,
-                     const Deadline& deadline);
+                     float outputModule, const Deadline& deadline);
 
     /// The latest rectified view with dark and light swapped.
     GreyView Inverted();
@@ -35,8 +36,10 @@ private:
     /// Grows the blob of dark cells (after closing gaps of a cell) nearest the middle into
     /// blob_; false when there is none of a plausible size.
     bool FindBlob();
-    /// Scales `values` to their local dark and light levels into pixels_.
-    void NormaliseLocally(const std::vector<float>& values, int width, int height);
+    /// Scales `values` to their local dark and light levels, within a few modules of
+    /// `module` pixels, into pixels_; false when `deadline` passes first.
+    bool NormaliseLocally(const std::vector<float>& values, int width, int height, float module,
+                          const Deadline& deadline);
 
     int columns_ = 0;
     int rows_ = 0;

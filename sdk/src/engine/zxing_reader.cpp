@@ -29,7 +29,9 @@ constexpr std::array<std::pair<std::uint32_t, ZXing::BarcodeFormat>, 13> kZXingF
     {kFormatAztec, ZXing::BarcodeFormat::Aztec},
 }};
 
-/// Reads kept from one call: more than one symbol, and conflicting reads of one symbol.
+/// Reads kept from one call over rows or a frame: more than one symbol, and conflicting reads of
+/// one symbol. A crop holds one symbol; asking for more keeps ZXing's PDF417 detector searching
+/// at length.
 constexpr int kMaxSymbolsPerCall = 8;
 
 std::uint32_t EngineFormat(ZXing::BarcodeFormat format) {
@@ -58,10 +60,10 @@ ZXing::DecodeHints HintsFor(ZXingPass pass) {
             hints.setTryRotate(false).setTryDownscale(false).setMinLineCount(1);
             break;
         case ZXingPass::kUpright:
-            hints.setTryRotate(false).setTryDownscale(false);
+            hints.setTryRotate(false).setTryDownscale(false).setMaxNumberOfSymbols(1);
             break;
         case ZXingPass::kRectified:
-            hints.setTryRotate(false).setTryDownscale(false).setBinarizer(
+            hints.setTryRotate(false).setTryDownscale(false).setMaxNumberOfSymbols(1).setBinarizer(
                 ZXing::Binarizer::FixedThreshold);
             break;
     }
