@@ -191,31 +191,21 @@ TEST(BarcodeEngine, RefusesBadBuffersWithACode) {
     std::unique_ptr<engine::BarcodeEngine> engine = engine::BarcodeEngine::Create();
     std::string errorText;
     ASSERT_EQ(engine->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk);
-    const std::vector<std::uint8_t> image = test::BlankImage();
-    const struct {
-        const std::uint8_t* data;
-        int width;
-        int height;
-        int stride;
-        int pixelFormat;
-        const char* name;
-        int code;
-    } cases[] = {
-        {image.data(), 640, 480, 640, 2, engine::kDefaultTemplateName, engine::kOk},
-        {image.data(), 640, 480, 640, 1, engine::kDefaultTemplateName,
-         engine::kErrorPixelFormatNotMatched},
-        {image.data(), 640, 480, 639, 2, engine::kDefaultTemplateName,
-         engine::kErrorInvalidArgument},
-        {nullptr, 640, 480, 640, 2, engine::kDefaultTemplateName, engine::kErrorInvalidArgument},
-        {image.data(), 0, 480, 640, 2, engine::kDefaultTemplateName, engine::kErrorInvalidArgument},
-        {image.data(), 9000, 1, 9000, 2, engine::kDefaultTemplateName, engine::kErrorImageTooLarge},
-        {image.data(), 640, 480, 640, 2, "MISSING", engine::kErrorTemplateNotFound},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(engine->DecodeBuffer(c.data, c.width, c.height, c.stride, c.pixelFormat, c.name),
-                  c.code);
+    const std::vector<std::uint8_t> blank = test::BlankImage();
+    const std::uint8_t* image = blank.data();
+    auto decode = [&](const std::uint8_t* data, int width, int height, int stride, int format,
+                      const char* name = engine::kDefaultTemplateName) {
+        const int code = engine->DecodeBuffer(data, width, height, stride, format, name);
         EXPECT_EQ(engine->Results().Count(), 0);
-    }
+        return code;
+    };
+    EXPECT_EQ(decode(image, 640, 480, 640, 2), engine::kOk);
+    EXPECT_EQ(decode(image, 640, 480, 640, 1), engine::kErrorPixelFormatNotMatched);
+    EXPECT_EQ(decode(image, 640, 480, 639, 2), engine::kErrorInvalidArgument);
+    EXPECT_EQ(decode(nullptr, 640, 480, 640, 2), engine::kErrorInvalidArgument);
+    EXPECT_EQ(decode(image, 0, 480, 640, 2), engine::kErrorInvalidArgument);
+    EXPECT_EQ(decode(image, 9000, 1, 9000, 2), engine::kErrorImageTooLarge);
+    EXPECT_EQ(decode(image, 640, 480, 640, 2, "MISSING"), engine::kErrorTemplateNotFound);
 }
 
 TEST(BarcodeEngine, MaximumAndExpectedCountsBoundTheResults) {
