@@ -27,9 +27,10 @@ constexpr float kMaxDarkShare = 0.8f;
 constexpr float kMinBarContrast = 20;
 constexpr float kMinMatrixContrast = 40;
 constexpr float kMaxMatrixSide = 480;
-/// A bar this many narrow elements wide next to two elements of at most kMaxNarrowElements is
-/// the guard of a PDF417 row.
-constexpr float kMinGuardBarElements = 4.5f;
+/// A bar this many of the finest elements wide next to two elements of at most
+/// kMaxNarrowElements narrow ones is the guard of a PDF417 row: seven or eight modules, where
+/// the linear symbologies' widest bars have four.
+constexpr float kMinGuardBarElements = 6;
 constexpr float kMaxNarrowElements = 1.6f;
 /// Bars run on across the code: lines this share of the region's height (within the bounds,
 /// pixels) to either side of the middle one match it, slid by up to kMaxContinuityShift pixels
@@ -185,7 +186,7 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
     // PDF417's start and stop patterns open with a bar of seven or eight modules beside narrow
     // elements; the linear symbologies have no bar so wide.
     for (std::size_t i = 1; i + 1 < runs_.size() && !look.stacked; i += 2) {
-        const bool wide = runs_[i] >= kMinGuardBarElements * look.element;
+        const bool wide = runs_[i] >= kMinGuardBarElements * look.finest;
         auto narrow = [&](std::size_t j) { return runs_[j] <= kMaxNarrowElements * look.element; };
         look.stacked = wide && ((i + 2 < runs_.size() && narrow(i + 1) && narrow(i + 2)) ||
                                 (i >= 3 && narrow(i - 1) && narrow(i - 2)));
