@@ -19,7 +19,8 @@ constexpr double kZXingMsPerPixel = 3e-5;
 /// and its matrix detectors lose smaller ones.
 constexpr float kMinPdf417Narrow = 2.5f;
 constexpr float kMinMatrixModule = 6;
-/// Modules of square-on views, pixels: ZXing's Aztec detector loses smaller ones than the first.
+/// Modules of square-on views, pixels: ZXing's Aztec detector loses modules under about eight
+/// pixels; its other detectors read four-pixel modules, and sooner.
 constexpr float kRectifiedAztecModule = 8;
 constexpr float kRectifiedModule = 4;
 /// Lines across the bars of an unchecked read: at least kMinAgreeingLines must give its text
@@ -175,16 +176,16 @@ void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region
     if (look.element <= 0) {
         return;
     }
+    CropMap map;
+    const GreyView upright =
+        sampler_.Upright(pass.image, region, look.element, kMinMatrixModule, pass.deadline, map);
+    if (upright.data == nullptr) {
+        return;
+    }
     // Light-on-dark codes are read inverted, dark on light like any other: first as the
     // surroundings suggest, then the other way, since a dark label may fill the region.
     for (const bool inverted : {look.darkSurround, !look.darkSurround}) {
         if (Done(pass)) {
-            return;
-        }
-        CropMap map;
-        const GreyView upright = sampler_.Upright(pass.image, region, look.element,
-                                                  kMinMatrixModule, pass.deadline, map);
-        if (upright.data == nullptr) {
             return;
         }
         const GreyView crop = inverted ? sampler_.InvertedUpright() : upright;
