@@ -78,8 +78,9 @@ constexpr const char* kUncheckedSymbols[][2] = {
     {"C25IND", "31415926"}, {"C25INTER", "1234567890"}, {"CODE39", "TELO39CODE"}};
 
 TEST_F(Pipeline, PiecesOfUncheckedSymbolsAreNeverRead) {
-    // A clipped highlight or a smudge across the whole height of the bars leaves pieces whose
-    // gap passes for a quiet zone: nothing is read. Across part of the height, lines read the
+    // A clipped highlight, sharp or fading into the bars beside it, or a smudge across the
+    // whole height of the bars leaves pieces whose gap passes for a quiet zone: nothing is
+    // read. Across part of the height, lines read the
     // whole symbol above it and pieces through it; the whole symbol or nothing is read.
     for (const auto& [type, data] : kUncheckedSymbols) {
         const Unchecked symbol(type, data);
@@ -93,6 +94,9 @@ TEST_F(Pipeline, PiecesOfUncheckedSymbolsAreNeverRead) {
                 std::vector<std::uint8_t> image = symbol.Draw();
                 test::FillRect(image, x - 10, 0, x + 10, 480, band);
                 EXPECT_TRUE(Read(image).empty()) << type << " cut at " << share;
+                image = symbol.Draw();
+                test::AddGlare(image, x, 240, 15, height, 600);
+                EXPECT_TRUE(Read(image).empty()) << type << " glare at " << share;
                 image = symbol.Draw();
                 test::FillRect(image, x - 10, top + height / 3, x + 10, 480, band);
                 for (const std::string& text : Read(image)) {

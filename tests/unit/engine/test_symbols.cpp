@@ -103,6 +103,16 @@ void FillRect(std::vector<std::uint8_t>& image, int x0, int y0, int x1, int y1, 
     }
 }
 
+void AddGlare(std::vector<std::uint8_t>& image, double x, double y, double radiusX, double radiusY,
+              double strength, int width) {
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        const double u = (static_cast<double>(i % width) - x) / radiusX;
+        const double v = (static_cast<double>(i / width) - y) / radiusY;
+        const double light = image[i] + strength * std::exp(-(u * u + v * v));
+        image[i] = static_cast<std::uint8_t>(std::min(light, 255.0));
+    }
+}
+
 std::vector<std::uint8_t> ToYuyv(const std::vector<std::uint8_t>& grey) {
     std::vector<std::uint8_t> frame(grey.size() * 2, 128);
     for (std::size_t i = 0; i < grey.size(); ++i) {

@@ -40,6 +40,11 @@ void DrawSymbol(const Modules& modules, const Placement& placement,
 void FillRect(std::vector<std::uint8_t>& image, int x0, int y0, int x1, int y1, std::uint8_t value,
               int width = 640, int height = 480);
 
+/// Adds a highlight to `image`: light falling off from (x, y) over `radiusX` and `radiusY`
+/// pixels, `strength` grey levels at its centre, clipped white.
+void AddGlare(std::vector<std::uint8_t>& image, double x, double y, double radiusX, double radiusY,
+              double strength, int width = 640);
+
 /// A YUY2 frame whose luma bytes are `grey` and whose chroma bytes are neutral.
 std::vector<std::uint8_t> ToYuyv(const std::vector<std::uint8_t>& grey);
 
