@@ -30,14 +30,6 @@ constexpr float kMinCorrelation = 0.5f;
 /// Share of the steps along the bars whose quiet zone must hold: the ends of the bars, blurred
 /// into their surroundings or meeting a bearer bar, may fail where the rest holds.
 constexpr float kMinQuietShare = 0.75f;
-/// Beyond a quiet zone, bars as tall as the symbol's going on mean the "quiet zone" was a
-/// highlight or smudge across a longer symbol: kMinContinuingBars of them, at least
-/// kMinBarShare of a narrow element wide, dark on all but one of kContinuationLines lines
-/// spread over the bars' height less kContinuationInset at each end, within a read length.
-constexpr int kContinuationLines = 5;
-constexpr float kContinuationInset = 0.2f;
-constexpr float kMinBarShare = 0.5f;
-constexpr int kMinContinuingBars = 3;
 /// Elements at each end from which the narrow width there is taken.
 constexpr int kEndElements = 12;
 /// A quiet zone may ripple by this share of the print's contrast (paper grain, noise)...
@@ -178,48 +170,6 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::TrackEnd(const GreyView& image, Poi
     return track;
 }
 
-bool WholeSymbolCheck::BarsGoOn(const GreyView& image, PointF end, PointF outward,
-                                const EndTrack& track, const Levels& levels, float reach) {
-    const PointF across{-outward.y, outward.x};
-    const float from = std::max(kEdgeNarrows * levels.narrow, kMinEdgePixels) +
-                       std::max(3.0f, kQuietNarrows * levels.narrow);
-    const int length = std::max(1, static_cast<int>(reach));
-    // Lines across the middle of the bars' height, each following their slant.
-    const float low = track.low + kContinuationInset * (track.high - track.low);
-    const float high = track.high - kContinuationInset * (track.high - track.low);
-    tallDark_.assign(length, 0);
-    for (int i = 0; i < kContinuationLines; ++i) {
-        const float offset = low + (high - low) * (i + 0.5f) / kContinuationLines;
-        Sample(image, Along(Along(end, across, offset), outward, from + track.slant * offset),
-               outward, length, samples_);
-        // Dark against the print around it, not against the symbol's levels: the flank of a
-        // highlight lightens the bars beyond it.
-        runFinder_.Find(samples_, lineRuns_);
-        float position = 0;
-        for (std::size_t r = 0; r < lineRuns_.size(); ++r) {
-            const float next = position + lineRuns_[r];
-            if (r % 2 == 1) {
-                for (int k = static_cast<int>(std::ceil(position));
-                     k < std::min(length, static_cast<int>(next)); ++k) {
-                    ++tallDark_[k];
-                }
-            }
-            position = next;
-        }
-    }
-    // Bars: stretches where nearly every line is dark, at least half a narrow element wide.
-    int bars = 0;
-    for (int k = 0, run = 0; k <= length; ++k) {
-        if (k < length && tallDark_[k] >= kContinuationLines - 1) {
-            ++run;
-            continue;
-        }
-        bars += run >= kMinBarShare * levels.narrow ? 1 : 0;
-        run = 0;
-    }
-    return bars >= kMinContinuingBars;
-}
-
 bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span) {
     const float dx = end.x - start.x;
     const float dy = end.y - start.y;
@@ -259,8 +209,7 @@ bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, Sy
     }
     // The start's outward direction is reversed, and so is its sense of across.
     const EndTrack startTrack = TrackEnd(image, start, {-along.x, -along.y}, maxReach, atStart);
-    if (!startTrack.quiet || BarsGoOn(image, end, along, endTrack, atEnd, length) ||
-        BarsGoOn(image, start, {-along.x, -along.y}, startTrack, atStart, length)) {
+    if (!startTrack.quiet) {
         return false;
     }
     span.start = start;

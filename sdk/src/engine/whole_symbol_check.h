@@ -33,8 +33,8 @@ struct SymbolSpan {
 /// a highlight or a smudge across the bars that passes for a quiet zone turns a piece of a
 /// symbol into a valid-looking read. The frame shows which it is: all along the bars, beside
 /// both ends of the read, a real quiet zone is light and empty, and no brighter than the
-/// symbol's own light elements the way clipped glare is; no bars as tall as the symbol's go on
-/// beyond it; and lines across the whole height of the bars (LinesAcross) read the same text.
+/// symbol's own light elements the way clipped glare is, nor washes out the bars beside it;
+/// and lines across the whole height of the bars (LinesAcross) read the same text.
 class WholeSymbolCheck {
 public:
     /// True when the read from `start` (outer edge of its first bar) to `end` (outer edge of its
@@ -68,10 +68,6 @@ private:
     /// from the symbol.
     EndTrack TrackEnd(const GreyView& image, PointF end, PointF outward, float maxReach,
                       const Levels& levels);
-    /// True when bars as tall as the symbol's go on beyond the quiet zone at one end, within
-    /// `reach` pixels.
-    bool BarsGoOn(const GreyView& image, PointF end, PointF outward, const EndTrack& track,
-                  const Levels& levels, float reach);
     /// True when samples_[from, to) are a quiet zone next to print whose light elements,
     /// samples_[0, inside), reach `light`.
     bool Quiet(std::size_t inside, std::size_t from, std::size_t to, const Levels& levels);
@@ -83,8 +79,6 @@ private:
     std::vector<float> candidate_;
     std::vector<float> sorted_;
     std::vector<float> runs_;
-    std::vector<float> lineRuns_;
-    std::vector<int> tallDark_;
     std::vector<BarLine> lines_;
     BarRowBuilder rowBuilder_;
     RunLengthFinder runFinder_;
