@@ -63,26 +63,34 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
     if (!wholeSymbol_.Holds(pass.image, start, end, span)) {
         return false;
     }
-    const GreyView lines =
-        wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines, pass.deadline);
-    if (lines.data == nullptr) {
-        return false;
-    }
-    checkReads_.clear();
-    if (read.format == kFormatIndustrial25) {
-        industrial25_.Read(lines, Industrial25Reader::Scan::kRows, pass.settings.reader,
-                           pass.deadline, CropMap{}, checkReads_);
-    } else {
-        ReadWithZXing(lines, read.format, ZXingPass::kBarRows, CropMap{}, checkReads_);
-    }
+    // The lines are read plain, then sharpened and deblurred as the rows of a region were,
+    // until enough agree; any line reading another text ends the check.
     int agreeing = 0;
-    for (const engine::Read& other : checkReads_) {
-        if (other.format != read.format || other.bytes != read.bytes) {
+    using Filter = BarRowBuilder::Filter;
+    for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
+        const GreyView lines =
+            wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines, filter, pass.deadline);
+        if (lines.data == nullptr) {
             return false;
         }
-        agreeing += other.lines;
+        checkReads_.clear();
+        if (read.format == kFormatIndustrial25) {
+            industrial25_.Read(lines, Industrial25Reader::Scan::kRows, pass.settings.reader,
+                               pass.deadline, CropMap{}, checkReads_);
+        } else {
+            ReadWithZXing(lines, read.format, ZXingPass::kBarRows, CropMap{}, checkReads_);
+        }
+        for (const engine::Read& other : checkReads_) {
+            if (other.format != read.format || other.bytes != read.bytes) {
+                return false;
+            }
+            agreeing += other.lines;
+        }
+        if (agreeing >= kMinAgreeingLines) {
+            return true;
+        }
     }
-    return agreeing >= kMinAgreeingLines;
+    return false;
 }
 
 void DecodePipeline::File(const Pass& pass) {

@@ -228,7 +228,7 @@ bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, Sy
 }
 
 GreyView WholeSymbolCheck::LinesAcross(const GreyView& image, const SymbolSpan& span, int count,
-                                       const Deadline& deadline) {
+                                       BarRowBuilder::Filter filter, const Deadline& deadline) {
     const float length = std::hypot(span.end.x - span.start.x, span.end.y - span.start.y);
     const PointF along{(span.end.x - span.start.x) / length, (span.end.y - span.start.y) / length};
     const float margin = kLineMarginNarrows * span.narrow;
@@ -250,7 +250,7 @@ GreyView WholeSymbolCheck::LinesAcross(const GreyView& image, const SymbolSpan& 
              Along({span.across.x * half, span.across.y * half}, along, span.endSlant * half)});
     }
     return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
-                             span.finest * scale, BarRowBuilder::Filter::kPlain, deadline);
+                             span.finest * scale, filter, deadline);
 }
 
 }  // namespace telo::engine

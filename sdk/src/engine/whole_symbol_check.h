@@ -43,10 +43,10 @@ public:
     bool Holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span);
 
     /// `count` lines evenly spread across the bars of `span`, each from a quiet zone to the
-    /// other, as the rows of an image for a reader; empty when `deadline` passes first. Valid
-    /// until the next call.
+    /// other, as the rows of an image for a reader, filtered as BarRowBuilder does; empty when
+    /// `deadline` passes first. Valid until the next call.
     GreyView LinesAcross(const GreyView& image, const SymbolSpan& span, int count,
-                         const Deadline& deadline);
+                         BarRowBuilder::Filter filter, const Deadline& deadline);
 
 private:
     /// The print's levels along the read.
