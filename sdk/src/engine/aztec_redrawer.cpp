@@ -186,12 +186,16 @@ bool AztecRedrawer::Locate(const GreyView& view) {
     int right = 0;
     int top = 0;
     int bottom = 0;
-    const int half = std::min(view.width, view.height) / 2;
-    const int gap = static_cast<int>(kQuietGapModules * (across_.module + down_.module) / 2) + 1;
-    if (!Extent(true, static_cast<int>(down_.centre), static_cast<int>(across_.centre), half, gap,
+    // Print is looked for in a band a few modules either side of the bullseye's middle: every
+    // line across the symbol there crosses dark modules, while the band stays clear of print
+    // beyond the symbol's other sides.
+    const float module = (across_.module + down_.module) / 2;
+    const int band = static_cast<int>(kBandModules * module);
+    const int gap = static_cast<int>(kQuietGapModules * module) + 1;
+    if (!Extent(true, static_cast<int>(down_.centre), static_cast<int>(across_.centre), band, gap,
                 left, right) ||
-        !Extent(false, static_cast<int>(across_.centre), static_cast<int>(down_.centre), half, gap,
-                top, bottom)) {
+        !Extent(false, static_cast<int>(across_.centre), static_cast<int>(down_.centre), band,
+                gap, top, bottom)) {
         return false;
     }
     // The bullseye sits at the symbol's middle, so its halves are alike; print beyond the
