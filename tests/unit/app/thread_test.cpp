@@ -97,10 +97,12 @@ TEST_F(ThreadTest, TheWindowChangesSettingsWhileTheWorkerTypes) {
             std::this_thread::sleep_for(50us);
         }
     }
+    // The last text may have been cut short by the stop; every earlier one is whole.
     const QRegularExpression shape(QStringLiteral("^p\\d+-C-s\\d+$"));
-    ASSERT_GE(typed().size(), 8u);
-    for (const std::string& text : typed()) {
-        EXPECT_TRUE(shape.match(QString::fromStdString(text)).hasMatch()) << text;
+    const Strings texts = typed();
+    ASSERT_GE(texts.size(), 8u);
+    for (size_t i = 0; i + 1 < texts.size(); ++i) {
+        EXPECT_TRUE(shape.match(QString::fromStdString(texts[i])).hasMatch()) << texts[i];
     }
 }
 
