@@ -31,13 +31,13 @@ Reading readGb18030(const QByteArray& bytes) {
         } else if (!in(lead, 0x81, 0xFE) || i + 1 >= bytes.size()) {
             reading.possible = false;
         } else if (in(at(i + 1), 0x30, 0x39)) {
-            reading.possible = i + 3 < bytes.size() && in(at(i + 2), 0x81, 0xFE) &&
-                               in(at(i + 3), 0x30, 0x39);
+            reading.possible =
+                i + 3 < bytes.size() && in(at(i + 2), 0x81, 0xFE) && in(at(i + 3), 0x30, 0x39);
             reading.score -= 4;
             i += 4;
         } else if (in(at(i + 1), 0x40, 0x7E) || in(at(i + 1), 0x80, 0xFE)) {
-            const bool common = (in(lead, 0xA1, 0xA9) || in(lead, 0xB0, 0xF7)) &&
-                                in(at(i + 1), 0xA1, 0xFE);
+            const bool common =
+                (in(lead, 0xA1, 0xA9) || in(lead, 0xB0, 0xF7)) && in(at(i + 1), 0xA1, 0xFE);
             reading.score += common ? 2 : -2;
             i += 2;
         } else {
@@ -62,7 +62,8 @@ Reading readShiftJis(const QByteArray& bytes) {
             ++i;
         } else if ((in(lead, 0x81, 0x9F) || in(lead, 0xE0, 0xEF)) && i + 1 < bytes.size() &&
                    (in(at(i + 1), 0x40, 0x7E) || in(at(i + 1), 0x80, 0xFC))) {
-            const bool common = in(lead, 0x81, 0x84) || in(lead, 0x88, 0x9F) || in(lead, 0xE0, 0xEA);
+            const bool common =
+                in(lead, 0x81, 0x84) || in(lead, 0x88, 0x9F) || in(lead, 0xE0, 0xEA);
             reading.score += common ? 2 : -2;
             i += 2;
         } else {

@@ -8,8 +8,9 @@
 struct Keystroke {
     enum class Kind {
         Character,  ///< `character`, typed with whatever keys produce it
-        Control,    ///< Ctrl held with the key of `character`: a control character as keyboards type it
-        Key,        ///< `key` pressed and released
+        Control,  ///< Ctrl held with the key of `character`: a control character as keyboards type
+                  ///< it
+        Key,      ///< `key` pressed and released
     };
     enum class Key { Left, Right, Return, Tab };
 

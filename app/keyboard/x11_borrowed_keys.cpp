@@ -54,9 +54,9 @@ size_t X11BorrowedKeys::capacity(XkbDescPtr desc, const X11Keymap& keymap) const
     return keymap.freeKeycodes().size() * static_cast<size_t>(type.levels);
 }
 
-bool X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
-                           const std::vector<char32_t>& wanted,
-                           const std::atomic<bool>& cancelled) {
+void X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
+                           const std::vector<char32_t>& wanted, const std::atomic<bool>& cancelled,
+                           const std::function<bool()>& caughtUp) {
     const SlotType type = slotType(desc, keymap.levelThree());
     const auto holding = [this](char32_t c) {
         return std::find_if(bindings_.begin(), bindings_.end(),
@@ -76,18 +76,19 @@ bool X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& k
     // Empty levels first.
     for (const KeyCode keycode : keymap.freeKeycodes()) {
         for (int level = 0; level < type.levels && next < missing.size(); ++level) {
-            const bool taken = std::any_of(bindings_.begin(), bindings_.end(), [&](const Binding& b) {
-                return b.keycode == keycode && b.level == level;
-            });
+            const bool taken = std::any_of(
+                bindings_.begin(), bindings_.end(),
+                [&](const Binding& b) { return b.keycode == keycode && b.level == level; });
             if (!taken) {
                 bindings_.push_back(Binding{keycode, level, missing[next++], Clock::now()});
                 changed.insert(keycode);
             }
         }
     }
-    // Then the levels unused longest that hold no wanted character: those whose hold is over,
-    // or, while the character needed first is still unbound, as many as needed once their
-    // hold is over, so that the stretch after a wait is bound with one change again.
+    // Then the levels unused longest that hold no wanted character: all that are needed once
+    // the receiving program has caught up; else those whose hold is over, or, while the
+    // character needed first is still unbound, as many as needed once their hold is over, so
+    // that the stretch after a wait is bound with one change again.
     if (next < missing.size()) {
         std::vector<Binding*> victims;
         for (Binding& b : bindings_) {
@@ -98,12 +99,13 @@ bool X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& k
         std::sort(victims.begin(), victims.end(),
                   [](const Binding* a, const Binding* b) { return a->lastUsed < b->lastUsed; });
         victims.resize(std::min(victims.size(), missing.size() - next));
-        if (next > 0) {
+        const bool free = victims.empty() || caughtUp();
+        if (!free && next > 0) {
             const auto held = std::find_if(victims.begin(), victims.end(), [](const Binding* b) {
                 return b->lastUsed + kHold > Clock::now();
             });
             victims.erase(held, victims.end());
-        } else if (!victims.empty()) {
+        } else if (!free) {
             const Clock::time_point freeAt = victims.back()->lastUsed + kHold;
             while (Clock::now() < freeAt && !cancelled) {
                 std::this_thread::sleep_for(kWaitStep);
@@ -121,7 +123,6 @@ bool X11BorrowedKeys::bind(Display* display, XkbDescPtr desc, const X11Keymap& k
     if (!changed.empty()) {
         apply(display, desc, keymap, changed);
     }
-    return !wanted.empty() && holding(wanted.front()) != bindings_.end();
 }
 
 void X11BorrowedKeys::touch(char32_t c) {
@@ -153,7 +154,8 @@ bool X11BorrowedKeys::anyUnusedSince(Clock::time_point usedBefore) const {
 
 void X11BorrowedKeys::forgetLost(XkbDescPtr desc) {
     const auto lost = [desc](const Binding& b) {
-        return XkbKeyNumGroups(desc, b.keycode) != 1 || b.level >= XkbKeyGroupWidth(desc, b.keycode, 0) ||
+        return XkbKeyNumGroups(desc, b.keycode) != 1 ||
+               b.level >= XkbKeyGroupWidth(desc, b.keycode, 0) ||
                XkbKeySymEntry(desc, b.keycode, b.level, 0) != keysymForCodePoint(b.character);
     };
     bindings_.erase(std::remove_if(bindings_.begin(), bindings_.end(), lost), bindings_.end());

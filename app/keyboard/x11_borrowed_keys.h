@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -15,8 +16,9 @@
 /// whole stretch of text is bound with one keymap change.
 ///
 /// Clients translate a key event with the keymap they hold when they read it, and many fetch
-/// it again only on their next key event, so a binding stays unchanged for kHold after its
-/// last use: a slower client must not find another character on the key it was sent.
+/// it again only on their next key event, so a binding stays unchanged until the receiving
+/// program has caught up, or, when it cannot tell, for kHold after its last use: a slower
+/// program must not find another character on the key it was sent.
 class X11BorrowedKeys {
 public:
     using Clock = std::chrono::steady_clock;
@@ -27,10 +29,12 @@ public:
 
     /// Binds the characters of wanted (none of which the layout has, the one needed first
     /// first) that free levels allow, with one keymap change made on desc and sent through
-    /// display. Waits, unless cancelled, until a level can be taken for wanted[0]. False when
-    /// wanted[0] is not bound.
-    bool bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
-              const std::vector<char32_t>& wanted, const std::atomic<bool>& cancelled);
+    /// display. When every level is taken it asks caughtUp() whether the receiving program
+    /// has translated every key sent so far, which frees them all, and else waits, unless
+    /// cancelled, until the hold of enough levels is over.
+    void bind(Display* display, XkbDescPtr desc, const X11Keymap& keymap,
+              const std::vector<char32_t>& wanted, const std::atomic<bool>& cancelled,
+              const std::function<bool()>& caughtUp);
 
     /// Marks the binding of c as just used.
     void touch(char32_t c);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "keyboard/x11_borrowed_keys.h"
+#include "keyboard/x11_focus_ping.h"
 #include "keyboard/x11_keymap.h"
 
 namespace {
@@ -75,13 +76,21 @@ public:
     ~Connection();
 
     size_t type(const std::vector<Keystroke>& strokes, const std::atomic<bool>& cancelled);
-    void idle();
+    void idle(const std::atomic<bool>& cancelled);
 
 private:
     Display* display() const { return display_.get(); }
     /// Reads pending keymap notifications; reads the keymap again when it changed or the
     /// group is another one.
     void refresh(int group);
+    /// Notes keymap changes that an event announces.
+    void handle(const XEvent& event);
+    /// Whether the focused program has handled every key event sent to it (see
+    /// pingFocusedClient()).
+    bool caughtUp(const std::atomic<bool>& cancelled) {
+        return pingFocusedClient(display(), cancelled,
+                                 [this](const XEvent& event) { handle(event); });
+    }
     /// Waits until no modifier key is held; switches off locks and latches found meanwhile.
     /// False when cancelled first.
     bool awaitFreeModifiers(const std::atomic<bool>& cancelled);
@@ -140,6 +149,9 @@ std::unique_ptr<X11Keyboard::Connection> X11Keyboard::Connection::open() {
     XSetErrorHandler(warnOfXError);
     XkbSelectEvents(display.get(), XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
                     XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
+    // Where the answers to pingFocusedClient() arrive.
+    XSelectInput(display.get(), DefaultRootWindow(display.get()),
+                 StructureNotifyMask | SubstructureNotifyMask);
     // Keep typing while another client grabs the server.
     XTestGrabControl(display.get(), True);
     auto connection = std::make_unique<Connection>(std::move(display));
@@ -148,14 +160,16 @@ std::unique_ptr<X11Keyboard::Connection> X11Keyboard::Connection::open() {
 }
 
 X11Keyboard::Connection::~Connection() {
-    XkbStateRec state{};
-    XkbGetState(display(), XkbUseCoreKbd, &state);
-    suspendLocks(state);
-    refresh(state.group);
-    if (desc_) {
-        borrowed_.release(display(), desc_.get(), keymap_, Clock::time_point::max());
+    if (!borrowed_.empty()) {
+        XkbStateRec state{};
+        XkbGetState(display(), XkbUseCoreKbd, &state);
+        suspendLocks(state);
+        refresh(state.group);
+        if (desc_) {
+            borrowed_.release(display(), desc_.get(), keymap_, Clock::time_point::max());
+        }
+        resumeLocks();
     }
-    resumeLocks();
     XSync(display(), False);
 }
 
@@ -175,7 +189,7 @@ size_t X11Keyboard::Connection::type(const std::vector<Keystroke>& strokes,
     return failed;
 }
 
-void X11Keyboard::Connection::idle() {
+void X11Keyboard::Connection::idle(const std::atomic<bool>& cancelled) {
     if (borrowed_.empty()) {
         return;
     }
@@ -184,6 +198,9 @@ void X11Keyboard::Connection::idle() {
     refresh(state.group);
     const Clock::time_point unusedSince = Clock::now() - X11BorrowedKeys::kHold;
     if (desc_ && borrowed_.anyUnusedSince(unusedSince)) {
+        // A program that is behind would otherwise read the keymap without the keys it has
+        // still to translate.
+        caughtUp(cancelled);
         suspendLocks(state);
         if (borrowed_.release(display(), desc_.get(), keymap_, unusedSince)) {
             keymap_ = X11Keymap(desc_.get(), keymap_.group(), borrowed_.keycodes());
@@ -192,16 +209,21 @@ void X11Keyboard::Connection::idle() {
     }
 }
 
+void X11Keyboard::Connection::handle(const XEvent& event) {
+    if (event.type == MappingNotify) {
+        XMappingEvent mapping = event.xmapping;
+        XRefreshKeyboardMapping(&mapping);
+        stale_ = true;
+    } else if (event.type == xkbEventType_) {
+        stale_ = true;
+    }
+}
+
 void X11Keyboard::Connection::refresh(int group) {
     while (XPending(display()) > 0) {
         XEvent event;
         XNextEvent(display(), &event);
-        if (event.type == MappingNotify) {
-            XRefreshKeyboardMapping(&event.xmapping);
-            stale_ = true;
-        } else if (event.type == xkbEventType_) {
-            stale_ = true;
-        }
+        handle(event);
     }
     if (stale_) {
         desc_.reset(XkbGetMap(display(), XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask,
@@ -266,8 +288,7 @@ void X11Keyboard::Connection::bindAhead(const std::vector<Keystroke>& strokes, s
     std::vector<char32_t> wanted;
     for (size_t i = at; i < strokes.size() && wanted.size() < capacity; ++i) {
         const char32_t c = strokes[i].character;
-        if (isCharacter(strokes[i]) && !keymap_.layoutHas(c) &&
-            keysymForCodePoint(c) != NoSymbol &&
+        if (isCharacter(strokes[i]) && !keymap_.layoutHas(c) && keysymForCodePoint(c) != NoSymbol &&
             std::find(wanted.begin(), wanted.end(), c) == wanted.end()) {
             wanted.push_back(c);
         }
@@ -279,7 +300,8 @@ void X11Keyboard::Connection::bindAhead(const std::vector<Keystroke>& strokes, s
         }
         return;
     }
-    borrowed_.bind(display(), desc_.get(), keymap_, wanted, cancelled);
+    borrowed_.bind(display(), desc_.get(), keymap_, wanted, cancelled,
+                   [this, &cancelled] { return caughtUp(cancelled); });
     keymap_ = X11Keymap(desc_.get(), keymap_.group(), borrowed_.keycodes());
 }
 
@@ -287,9 +309,8 @@ void X11Keyboard::Connection::bindAhead(const std::vector<Keystroke>& strokes, s
 bool X11Keyboard::Connection::press(X11Stroke stroke, bool withControl) {
     std::vector<KeyCode> held;
     const unsigned modifiers = stroke.modifiers | (withControl ? ControlMask : 0);
-    for (const unsigned modifier :
-         {static_cast<unsigned>(ControlMask), static_cast<unsigned>(ShiftMask),
-          keymap_.levelThree()}) {
+    for (const unsigned modifier : {static_cast<unsigned>(ControlMask),
+                                    static_cast<unsigned>(ShiftMask), keymap_.levelThree()}) {
         if (modifier != 0 && (modifiers & modifier) != 0) {
             const KeyCode key = keymap_.modifierKey(modifier);
             if (key == 0) {
@@ -355,6 +376,6 @@ size_t X11Keyboard::type(const std::vector<Keystroke>& strokes) {
 
 void X11Keyboard::idle() {
     if (connection_) {
-        connection_->idle();
+        connection_->idle(cancelled_);
     }
 }

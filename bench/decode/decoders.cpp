@@ -45,9 +45,9 @@ Outcome OurDecoder::Decode(const std::vector<std::uint8_t>& grey,
     outcome.milliseconds = Since(start);
     if (symbol != nullptr) {
         outcome.decoded = true;
+        outcome.text.assign(symbol->text, symbol->length);
         outcome.correct = expectedSymbology != nullptr &&
-                          symbol->type == expectedSymbology->index &&
-                          std::string(symbol->text, symbol->length) == expected;
+                          symbol->type == expectedSymbology->index && outcome.text == expected;
         std::free(symbol->text);
         std::free(symbol);
     }
@@ -64,9 +64,10 @@ Outcome DecodeWithZXing(const std::vector<std::uint8_t>& grey, const Symbology* 
     if (result.isValid()) {
         outcome.decoded = true;
         const ZXing::ByteArray& bytes = result.bytes();
+        outcome.text.assign(bytes.begin(), bytes.end());
         outcome.correct = expectedSymbology != nullptr &&
                           result.format() == expectedSymbology->zxingFormat &&
-                          std::string(bytes.begin(), bytes.end()) == expected;
+                          outcome.text == expected;
     }
     return outcome;
 }

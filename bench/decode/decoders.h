@@ -13,9 +13,14 @@ namespace telo::bench {
 
 /// What one decoder made of one frame.
 struct Outcome {
-    bool correct = false;
     bool decoded = false;
+    /// The expected symbology and bytes.
+    bool correct = false;
+    /// What was read, for listing wrong reads.
+    std::string text;
     double milliseconds = 0;
+
+    bool Wrong() const { return decoded && !correct; }
 };
 
 /// Our decoder, through the same path as telo_scanner_decode: YUY2 frame, engine, template.

@@ -1,166 +1,182 @@
-// bench-decode: decode rate and time per frame of our decoder, ZXing-C++ at default hints and
-// ZBar over a corpus of camera-like frames rendered at run time with zint and ImageMagick.
-#include <algorithm>
+// bench-decode: decode rate, wrong reads and time per frame of our decoder beside ZXing-C++ at
+// default hints and ZBar, over a corpus of frames rendered the way a handheld camera scanner
+// sees labels (see corpus.h), per symbology and per condition.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <unistd.h>
-
 #include "corpus.h"
 #include "decoders.h"
+#include "report.h"
 #include "symbologies.h"
 
 namespace {
 
-constexpr int kDefaultFramesPerSymbology = 32;
-
-/// Rate and time figures of one decoder over one group of frames.
-struct Tally {
-    int frames = 0;
-    int correct = 0;
-    int decoded = 0;
-    std::vector<double> times;
-
-    void Add(const telo::bench::Outcome& outcome) {
-        ++frames;
-        correct += outcome.correct ? 1 : 0;
-        decoded += outcome.decoded ? 1 : 0;
-        times.push_back(outcome.milliseconds);
-    }
-    double Percentile(double share) {
-        if (times.empty()) {
-            return 0;
-        }
-        std::sort(times.begin(), times.end());
-        const auto at = static_cast<std::size_t>(share * (times.size() - 1) + 0.5);
-        return times[at];
-    }
-    std::string Cell(bool empty) {
-        char text[64];
-        const double rate = 100.0 * (empty ? frames - decoded : correct) / std::max(frames, 1);
-        std::snprintf(text, sizeof text, "%5.1f%% %5.1f %5.1f %5.1f", rate, Percentile(0.5),
-                      Percentile(0.95), Percentile(1.0));
-        return text;
-    }
-};
-
-struct Row {
-    Tally ours;
-    Tally zxing;
-    Tally zbar;
-};
+constexpr int kDefaultFramesPerCell = 3;
+/// A decode may run this far past the template's time-out.
+constexpr double kTimeoutAllowanceMs = 10;
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: bench-decode [--corpus DIR] [--frames N] [--settings FILE] [--failures]\n"
-                 "  --corpus DIR     keep the rendered corpus there (reused when complete)\n"
-                 "  --frames N       frames per symbology (default %d)\n"
+                 "usage: bench-decode [--frames N] [--settings FILE] [--failures] [--save DIR]\n"
+                 "                    [--save-all DIR]\n"
+                 "  --frames N       frames per symbology and condition (default %d)\n"
                  "  --settings FILE  engine settings (default: etc/qr_balance.json beside it)\n"
-                 "  --failures       list the frames our decoder got wrong on standard error\n",
-                 kDefaultFramesPerSymbology);
+                 "  --failures       list the frames our decoder misses or misreads\n"
+                 "  --save DIR       write those frames there as PGM files\n"
+                 "  --save-all DIR   write every frame there as a PGM file\n",
+                 kDefaultFramesPerCell);
     return 2;
+}
+
+/// Bytes as printable text: controls and non-ASCII as \xNN.
+std::string Printable(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        }
+    }
+    return out;
+}
+
+void SavePgm(const std::filesystem::path& folder, const telo::bench::Frame& frame) {
+    std::string name = frame.name;
+    for (char& c : name) {
+        c = (c == '/' || c == ' ') ? '_' : c;
+    }
+    std::ofstream file(folder / (name + ".pgm"), std::ios::binary);
+    file << "P5\n" << telo::bench::kFrameWidth << " " << telo::bench::kFrameHeight << "\n255\n";
+    file.write(reinterpret_cast<const char*>(frame.grey.data()),
+               static_cast<std::streamsize>(frame.grey.size()));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     namespace fs = std::filesystem;
-    fs::path corpus;
-    int perSymbology = kDefaultFramesPerSymbology;
+    using namespace telo::bench;
+    int perCell = kDefaultFramesPerCell;
     std::string settings = (fs::path(argv[0]).parent_path() / "etc" / "qr_balance.json").string();
     bool listFailures = false;
+    fs::path saveFolder;
+    bool saveAll = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         if (option == "--failures") {
             listFailures = true;
-            continue;
-        }
-        if (i + 1 >= argc) {
+        } else if (i + 1 >= argc) {
             return Usage();
-        }
-        if (option == "--corpus") {
-            corpus = argv[++i];
         } else if (option == "--frames") {
-            perSymbology = std::atoi(argv[++i]);
+            perCell = std::atoi(argv[++i]);
         } else if (option == "--settings") {
             settings = argv[++i];
+        } else if (option == "--save" || option == "--save-all") {
+            saveAll = option == "--save-all";
+            saveFolder = argv[++i];
         } else {
             return Usage();
         }
     }
-    if (perSymbology <= 0) {
+    if (perCell <= 0) {
         return Usage();
     }
-    const bool temporary = corpus.empty();
-    if (temporary) {
-        corpus = fs::temp_directory_path() / ("bench-decode-" + std::to_string(::getpid()));
+    if (!saveFolder.empty()) {
+        fs::create_directories(saveFolder);
     }
 
-    telo::bench::OurDecoder ours;
+    OurDecoder ours;
     std::string errorText;
     if (!ours.Load(settings, errorText)) {
         std::fprintf(stderr, "bench-decode: %s\n", errorText.c_str());
         return 2;
     }
-    std::vector<telo::bench::Frame> frames;
-    const bool made = telo::bench::MakeCorpus(corpus, perSymbology, frames);
-    if (temporary) {
-        fs::remove_all(corpus);
-    }
-    if (!made) {
+    std::vector<Frame> frames;
+    if (!MakeCorpus(perCell, frames, errorText)) {
+        std::fprintf(stderr, "bench-decode: %s\n", errorText.c_str());
         return 1;
     }
 
-    const auto& symbologies = telo::bench::BenchSymbologies();
-    std::vector<Row> rows(symbologies.size() + 1);
-    Row all;
-    for (const telo::bench::Frame& frame : frames) {
-        const telo::bench::Symbology* symbology =
-            frame.symbology >= 0 ? &symbologies[frame.symbology] : nullptr;
-        Row& row = rows[frame.symbology + 1];
-        const auto mine = ours.Decode(frame.grey, symbology, frame.expected);
-        const auto zxing = telo::bench::DecodeWithZXing(frame.grey, symbology, frame.expected);
-        row.ours.Add(mine);
-        if (listFailures && (symbology != nullptr ? !mine.correct : mine.decoded)) {
-            std::fprintf(stderr, "bench-decode: ours failed on %s\n", frame.name.c_str());
-        }
-        row.zxing.Add(zxing);
-        if (symbology == nullptr || symbology->zbarType != 0) {
-            row.zbar.Add(telo::bench::DecodeWithZBar(frame.grey, symbology, frame.expected));
-        }
+    const auto& symbologies = BenchSymbologies();
+    std::vector<Row> bySymbology(symbologies.size());
+    std::vector<Row> byCondition(kConditionCount);
+    std::vector<Row> byNoCodeKind(kNoCodeKindCount);
+    Row withCode;
+    Row withoutCode;
+    const double limitMs = ours.TimeoutMs() + kTimeoutAllowanceMs;
+    int overTime = 0;
+    for (const Frame& frame : frames) {
+        const Symbology* symbology = frame.symbology >= 0 ? &symbologies[frame.symbology] : nullptr;
+        // Without a code, reading nothing is the correct outcome.
+        auto judged = [&](Outcome outcome) {
+            outcome.correct = symbology != nullptr ? outcome.correct : !outcome.decoded;
+            return outcome;
+        };
+        const Outcome mine = judged(ours.Decode(frame.grey, symbology, frame.expected));
+        const Outcome zxing = judged(DecodeWithZXing(frame.grey, symbology, frame.expected));
+        const bool zbarReads = symbology == nullptr || symbology->zbarType != 0;
+        const Outcome zbar =
+            zbarReads ? judged(DecodeWithZBar(frame.grey, symbology, frame.expected)) : Outcome{};
+        std::vector<Row*> rows;
         if (symbology != nullptr) {
-            all.ours.Add(mine);
-            all.zxing.Add(zxing);
+            rows = {&bySymbology[frame.symbology], &byCondition[frame.condition], &withCode};
+        } else {
+            rows = {&byNoCodeKind[frame.condition], &withoutCode};
+        }
+        for (Row* row : rows) {
+            row->ours.Add(mine);
+            row->zxing.Add(zxing);
+            if (zbarReads) {
+                row->zbar.Add(zbar);
+            }
+        }
+        overTime += mine.milliseconds > limitMs ? 1 : 0;
+        const bool failed = !mine.correct;
+        if (failed && listFailures) {
+            std::fprintf(stderr, "bench-decode: %s: %s%s\n", frame.name.c_str(),
+                         mine.decoded ? "read " : "missed",
+                         mine.decoded ? Printable(mine.text).c_str() : "");
+        }
+        if ((failed || saveAll) && !saveFolder.empty()) {
+            SavePgm(saveFolder, frame);
         }
     }
 
     std::printf(
-        "Decode rate and milliseconds per 640x480 frame (median p95 max); template "
-        "time-out %d ms\n\n",
-        ours.TimeoutMs());
-    std::printf("%-18s %6s | %-26s | %-26s | %-26s\n", "symbology", "frames", "ours",
-                "ZXing ReadBarcode (default)", "ZBar");
-    auto print = [](const char* label, Row& row, bool empty) {
-        const std::string zbar = row.zbar.frames > 0 ? row.zbar.Cell(empty) : "-";
-        std::printf("%-18s %6d | %-26s | %-26s | %-26s\n", label, row.ours.frames,
-                    row.ours.Cell(empty).c_str(), row.zxing.Cell(empty).c_str(), zbar.c_str());
-    };
-    for (std::size_t s = 0; s < symbologies.size(); ++s) {
-        print(symbologies[s].label, rows[s + 1], false);
+        "Correct reads and wrong reads of 640x480 frames; %d per symbology and condition; "
+        "template time-out %d ms\n",
+        perCell, ours.TimeoutMs());
+    std::vector<std::string> labels;
+    for (const Symbology& s : symbologies) {
+        labels.emplace_back(s.label);
     }
-    print("all with a code", all, false);
-    print("no code (no read)", rows[0], true);
-    int overTime = 0;
-    for (double ms : rows[0].ours.times) {
-        overTime += ms > ours.TimeoutMs() + 10 ? 1 : 0;
+    std::vector<Row> symbologyRows = bySymbology;
+    labels.emplace_back("all with a code");
+    symbologyRows.push_back(withCode);
+    PrintRateTable("symbology", labels, symbologyRows);
+    labels.clear();
+    for (int c = 0; c < kConditionCount; ++c) {
+        labels.emplace_back(ConditionName(c));
     }
-    for (double ms : all.ours.times) {
-        overTime += ms > ours.TimeoutMs() + 10 ? 1 : 0;
+    PrintRateTable("condition", labels, byCondition);
+    labels.clear();
+    for (int k = 0; k < kNoCodeKindCount; ++k) {
+        labels.emplace_back(NoCodeKindName(k));
     }
-    std::printf("\nframes slower than the time-out + 10 ms (ours): %d\n", overTime);
+    labels.emplace_back("all without a code");
+    byNoCodeKind.push_back(withoutCode);
+    std::printf("\nFrames without a code: the rate is of frames where nothing was read.\n");
+    PrintRateTable("without a code", labels, byNoCodeKind);
+    PrintTimeTable(withCode, withoutCode);
+    std::printf("\nour decodes past the time-out + %.0f ms: %d of %zu\n", kTimeoutAllowanceMs,
+                overTime, frames.size());
     return 0;
 }

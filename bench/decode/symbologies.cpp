@@ -1,7 +1,9 @@
 #include "symbologies.h"
 
 #include <zbar.h>
+#include <zint.h>
 
+#include <array>
 #include <string_view>
 
 namespace telo::bench {
@@ -9,17 +11,32 @@ namespace telo::bench {
 namespace {
 
 constexpr std::string_view kDigits = "0123456789";
-constexpr std::string_view kCode39Chars = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
-constexpr std::string_view kText =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-.:/+";
+constexpr std::string_view kUpperAlnum = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::string_view kCode39Chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-. ";
+constexpr std::string_view kMixedText =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -.:/+";
+constexpr char kGroupSeparator = '\x1D';
+
+/// Phrases of everyday Chinese labels: addresses, products, dates.
+constexpr std::array<const char*, 16> kChinesePhrases = {
+    "产品编号", "生产日期", "保质期至", "上海市浦东新区",     "北京市海淀区", "收货地址",
+    "批次号",   "有限公司", "欢迎光临", "质量合格",           "数量",         "单价",
+    "合计金额", "扫描测试", "联系电话", "深圳市南山区科技园",
+};
+constexpr std::array<const char*, 6> kDomains = {
+    "example.com",    "shop.example.cn", "track.example.org",
+    "id.example.net", "wx.example.com",  "pay.example.com.cn",
+};
+
+int Between(std::mt19937& random, int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+}
 
 std::string RandomString(std::mt19937& random, std::string_view alphabet, int minLength,
                          int maxLength) {
-    std::uniform_int_distribution<int> length(minLength, maxLength);
-    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
-    std::string text(length(random), ' ');
+    std::string text(Between(random, minLength, maxLength), ' ');
     for (char& c : text) {
-        c = alphabet[pick(random)];
+        c = alphabet[Between(random, 0, static_cast<int>(alphabet.size()) - 1)];
     }
     return text;
 }
@@ -34,32 +51,182 @@ char Gs1CheckDigit(std::string_view digits) {
     return static_cast<char>('0' + (10 - sum % 10) % 10);
 }
 
-/// Digits that do not start with 0 (EAN-13 with a leading 0 is UPC-A).
+/// `length` digits whose first is not 0 (an EAN-13 starting with 0 is a UPC-A).
 std::string LeadingNonZero(std::mt19937& random, int length) {
     std::string digits = RandomString(random, kDigits, length, length);
     if (digits[0] == '0') {
-        digits[0] = '5';
+        digits[0] = '4';
     }
     return digits;
 }
 
-SymbolData Gs1Data(std::string digits) {
-    return {digits, digits + Gs1CheckDigit(digits)};
+std::string Gtin14(std::mt19937& random) {
+    const std::string body = "0" + LeadingNonZero(random, 12);
+    return body + Gs1CheckDigit(body);
 }
 
-SymbolData MakeEan8(std::mt19937& random) {
-    return Gs1Data(LeadingNonZero(random, 7));
-}
-SymbolData MakeEan13(std::mt19937& random) {
-    return Gs1Data(LeadingNonZero(random, 12));
-}
-SymbolData MakeUpcA(std::mt19937& random) {
-    return Gs1Data(RandomString(random, kDigits, 11, 11));
+std::string Date(std::mt19937& random) {
+    char text[7];
+    std::snprintf(text, sizeof text, "%02d%02d%02d", Between(random, 23, 29),
+                  Between(random, 1, 12), Between(random, 1, 28));
+    return text;
 }
 
-/// UPC-E with number system 0: six digits, read back as 0, the six and the check digit of the
+SymbolContent Plain(int type, const std::string& data, int inputMode = UNICODE_MODE) {
+    SymbolContent content;
+    content.request.type = type;
+    content.request.inputMode = inputMode;
+    content.request.data = data;
+    content.expected = data;
+    return content;
+}
+
+/// A GS1 element string from (AI, value) pairs: zint's bracketed input, and the bytes a reader
+/// returns, with GS after each variable-length value that another element follows.
+SymbolContent Gs1(int type, const std::vector<std::pair<std::string, std::string>>& elements) {
+    SymbolContent content;
+    content.request.type = type;
+    content.request.inputMode = GS1_MODE;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const auto& [ai, value] = elements[i];
+        content.request.data += "[" + ai + "]" + value;
+        content.expected += ai + value;
+        const bool fixedLength =
+            ai == "00" || ai == "01" || ai == "17" || ai == "15" || ai.compare(0, 2, "31") == 0;
+        if (!fixedLength && i + 1 < elements.size()) {
+            content.expected += kGroupSeparator;
+        }
+    }
+    content.humanText = content.request.data;
+    for (char& c : content.humanText) {
+        c = c == '[' ? '(' : c == ']' ? ')' : c;
+    }
+    return content;
+}
+
+std::string Chinese(std::mt19937& random, int phrases) {
+    std::string text;
+    for (int i = 0; i < phrases; ++i) {
+        text += kChinesePhrases[Between(random, 0, kChinesePhrases.size() - 1)];
+        text += i % 2 == 0 ? "：" : "，";
+        text += RandomString(random, kDigits, 2, 6);
+    }
+    return text;
+}
+
+SymbolContent MakeQr(std::mt19937& random) {
+    switch (Between(random, 0, 4)) {
+        case 0:
+            return Plain(BARCODE_QRCODE, "https://" + std::string(kDomains[Between(random, 0, 5)]) +
+                                             "/" + RandomString(random, kUpperAlnum, 4, 12) +
+                                             "?id=" + RandomString(random, kDigits, 4, 16));
+        case 1:
+            // zint marks UTF-8 with its ECI designator.
+            return Plain(BARCODE_QRCODE, Chinese(random, Between(random, 1, 4)));
+        case 2:
+            // Most phone apps write UTF-8 bytes in byte mode with no ECI.
+            return Plain(BARCODE_QRCODE, Chinese(random, Between(random, 1, 4)), DATA_MODE);
+        case 3:
+            return Plain(BARCODE_QRCODE,
+                         "WIFI:S:Office-" + RandomString(random, kUpperAlnum, 2, 6) +
+                             ";T:WPA;P:" + RandomString(random, kMixedText, 8, 16) + ";;");
+        default:
+            return Plain(BARCODE_QRCODE, RandomString(random, kMixedText, 8, 60));
+    }
+}
+
+SymbolContent MakeDataMatrix(std::mt19937& random) {
+    if (Between(random, 0, 1) == 0) {
+        return Gs1(BARCODE_DATAMATRIX, {{"01", Gtin14(random)},
+                                        {"17", Date(random)},
+                                        {"10", RandomString(random, kUpperAlnum, 4, 10)},
+                                        {"21", RandomString(random, kUpperAlnum, 6, 12)}});
+    }
+    return Plain(BARCODE_DATAMATRIX, "SN" + RandomString(random, kUpperAlnum, 8, 24));
+}
+
+SymbolContent MakeAztec(std::mt19937& random) {
+    return Plain(BARCODE_AZTEC, "TKT" + RandomString(random, kDigits, 6, 10) + " " +
+                                    RandomString(random, kMixedText, 6, 40));
+}
+
+SymbolContent MakePdf417(std::mt19937& random) {
+    std::string text = "ID:" + RandomString(random, kDigits, 8, 12) +
+                       "\nNAME:" + RandomString(random, kUpperAlnum, 4, 12) + "\n";
+    const int length = Between(random, 30, 120);
+    while (static_cast<int>(text.size()) < length) {
+        text += RandomString(random, kMixedText, 4, 12) + (Between(random, 0, 3) == 0 ? "\n" : " ");
+    }
+    text.resize(length);
+    // A trailing space or newline is not visible to the reader's caller; keep text to the end.
+    text.back() = '.';
+    SymbolContent content = Plain(BARCODE_PDF417, text);
+    content.request.option2 = Between(random, 2, 6);
+    return content;
+}
+
+SymbolContent MakeCode128(std::mt19937& random) {
+    switch (Between(random, 0, 3)) {
+        case 0:
+            return Gs1(BARCODE_GS1_128, {{"01", Gtin14(random)},
+                                         {"17", Date(random)},
+                                         {"10", RandomString(random, kUpperAlnum, 3, 8)}});
+        case 1:
+            return Gs1(BARCODE_GS1_128, {{"00", "3" + LeadingNonZero(random, 16) + "0"}});
+        default: {
+            SymbolContent content =
+                Plain(BARCODE_CODE128, Between(random, 0, 1) == 0
+                                           ? "1Z" + RandomString(random, kUpperAlnum, 10, 16)
+                                           : RandomString(random, kMixedText, 6, 18));
+            content.humanText = content.expected;
+            return content;
+        }
+    }
+}
+
+SymbolContent MakeCode39(std::mt19937& random) {
+    std::string text = RandomString(random, kCode39Chars, 6, 14);
+    // Spaces at either end vanish into the quiet zone for every reader.
+    text.front() = 'P';
+    text.back() = RandomString(random, kDigits, 1, 1)[0];
+    SymbolContent content = Plain(BARCODE_CODE39, text);
+    content.humanText = "*" + text + "*";
+    return content;
+}
+
+SymbolContent MakeCode93(std::mt19937& random) {
+    SymbolContent content = Plain(BARCODE_CODE93, RandomString(random, kUpperAlnum, 6, 16));
+    content.humanText = content.expected;
+    return content;
+}
+
+SymbolContent MakeEan8(std::mt19937& random) {
+    const std::string digits = LeadingNonZero(random, 7);
+    SymbolContent content = Plain(BARCODE_EANX, digits);
+    content.expected = digits + Gs1CheckDigit(digits);
+    content.humanText = content.expected;
+    return content;
+}
+
+SymbolContent MakeEan13(std::mt19937& random) {
+    const std::string digits = LeadingNonZero(random, 12);
+    SymbolContent content = Plain(BARCODE_EANX, digits);
+    content.expected = digits + Gs1CheckDigit(digits);
+    content.humanText = content.expected;
+    return content;
+}
+
+SymbolContent MakeUpcA(std::mt19937& random) {
+    const std::string digits = RandomString(random, kDigits, 11, 11);
+    SymbolContent content = Plain(BARCODE_UPCA, digits);
+    content.expected = digits + Gs1CheckDigit(digits);
+    content.humanText = content.expected;
+    return content;
+}
+
+/// UPC-E with number system 0: six digits, read as 0, the six and the check digit of the
 /// expanded UPC-A number.
-SymbolData MakeUpcE(std::mt19937& random) {
+SymbolContent MakeUpcE(std::mt19937& random) {
     std::string d = RandomString(random, kDigits, 6, 6);
     // Each compression form needs its own digit non-zero, or the number has a shorter form.
     if (d[5] == '3' && d[2] < '3') {
@@ -85,51 +252,31 @@ SymbolData MakeUpcE(std::mt19937& random) {
         default:
             upcA = std::string("0") + d.substr(0, 5) + "0000" + d[5];
     }
-    return {d, "0" + d + Gs1CheckDigit(upcA)};
+    SymbolContent content = Plain(BARCODE_UPCE, d);
+    content.expected = "0" + d + Gs1CheckDigit(upcA);
+    content.humanText = content.expected;
+    return content;
 }
 
-SymbolData MakeCode39(std::mt19937& random) {
-    std::string text = RandomString(random, kCode39Chars, 5, 9);
-    // Spaces at either end are hard to tell from the quiet zone for every reader.
-    text.front() = 'C';
-    text.back() = '9';
-    return {text, text};
+SymbolContent MakeItf(std::mt19937& random) {
+    if (Between(random, 0, 1) == 0) {
+        const std::string body = LeadingNonZero(random, 13);
+        SymbolContent content = Plain(BARCODE_ITF14, body);
+        content.expected = body + Gs1CheckDigit(body);
+        content.humanText = content.expected;
+        content.bearerBars = true;
+        return content;
+    }
+    const int length = 2 * Between(random, 3, 7);
+    SymbolContent content = Plain(BARCODE_C25INTER, RandomString(random, kDigits, length, length));
+    content.humanText = content.expected;
+    return content;
 }
 
-SymbolData MakeCode93(std::mt19937& random) {
-    std::string text = RandomString(random, kText, 6, 12);
-    return {text, text};
-}
-
-SymbolData MakeCode128(std::mt19937& random) {
-    std::string text = RandomString(random, kText, 6, 14);
-    return {text, text};
-}
-
-SymbolData MakeItf(std::mt19937& random) {
-    const int length = 2 * std::uniform_int_distribution<int>(4, 7)(random);
-    std::string digits = RandomString(random, kDigits, length, length);
-    return {digits, digits};
-}
-
-SymbolData MakeIndustrial25(std::mt19937& random) {
-    std::string digits = RandomString(random, kDigits, 5, 10);
-    return {digits, digits};
-}
-
-SymbolData MakeCodabar(std::mt19937& random) {
-    std::string digits = RandomString(random, kDigits, 6, 12);
-    return {"A" + digits + "B", digits};
-}
-
-SymbolData MakeText(std::mt19937& random) {
-    std::string text = RandomString(random, kText, 10, 40);
-    return {text, text};
-}
-
-SymbolData MakeShortText(std::mt19937& random) {
-    std::string text = RandomString(random, kText, 8, 24);
-    return {text, text};
+SymbolContent MakeIndustrial25(std::mt19937& random) {
+    SymbolContent content = Plain(BARCODE_C25IND, RandomString(random, kDigits, 5, 12));
+    content.humanText = content.expected;
+    return content;
 }
 
 }  // namespace
@@ -137,22 +284,19 @@ SymbolData MakeShortText(std::mt19937& random) {
 const std::vector<Symbology>& BenchSymbologies() {
     using F = ZXing::BarcodeFormat;
     static const std::vector<Symbology> kSymbologies = {
-        {"QR Code", "QRCODE", "", 1, F::QRCode, zbar::ZBAR_QRCODE, 2.5, 6, MakeText},
-        {"EAN-8", "EANX", "", 2, F::EAN8, zbar::ZBAR_EAN8, 1.5, 4, MakeEan8},
-        {"EAN-13", "EANX", "", 3, F::EAN13, zbar::ZBAR_EAN13, 1.5, 3.5, MakeEan13},
-        {"Code 39", "CODE39", "--height=40", 5, F::Code39, zbar::ZBAR_CODE39, 1.5, 3, MakeCode39},
-        {"Code 93", "CODE93", "--height=40", 6, F::Code93, zbar::ZBAR_CODE93, 1.5, 3, MakeCode93},
-        {"Code 128", "CODE128", "--height=40", 7, F::Code128, zbar::ZBAR_CODE128, 1.5, 3,
-         MakeCode128},
-        {"PDF417", "PDF417", "--cols=3", 10, F::PDF417, zbar::ZBAR_PDF417, 1.5, 2.5, MakeShortText},
-        {"Data Matrix", "DATAMATRIX", "", 11, F::DataMatrix, 0, 2.5, 6, MakeText},
-        {"ITF", "C25INTER", "--height=40", 12, F::ITF, zbar::ZBAR_I25, 1.5, 3, MakeItf},
-        {"UPC-E", "UPCE", "", 14, F::UPCE, zbar::ZBAR_UPCE, 1.5, 4, MakeUpcE},
-        {"UPC-A", "UPCA", "", 15, F::UPCA, zbar::ZBAR_UPCA, 1.5, 3.5, MakeUpcA},
-        {"Industrial 2 of 5", "C25IND", "--height=40", 16, F::None, 0, 1.5, 2.5, MakeIndustrial25},
-        {"Aztec", "AZTEC", "", 17, F::Aztec, 0, 2.5, 6, MakeText},
-        {"Codabar", "CODABAR", "--height=40", -1, F::Codabar, zbar::ZBAR_CODABAR, 1.5, 3,
-         MakeCodabar},
+        {"QR Code", 1, F::QRCode, zbar::ZBAR_QRCODE, true, true, MakeQr},
+        {"EAN-8", 2, F::EAN8, zbar::ZBAR_EAN8, false, false, MakeEan8},
+        {"EAN-13", 3, F::EAN13, zbar::ZBAR_EAN13, false, false, MakeEan13},
+        {"Code 39", 5, F::Code39, zbar::ZBAR_CODE39, false, false, MakeCode39},
+        {"Code 93", 6, F::Code93, zbar::ZBAR_CODE93, false, false, MakeCode93},
+        {"Code 128", 7, F::Code128, zbar::ZBAR_CODE128, false, false, MakeCode128},
+        {"PDF417", 10, F::PDF417, 0, true, false, MakePdf417},
+        {"Data Matrix", 11, F::DataMatrix, 0, true, true, MakeDataMatrix},
+        {"ITF", 12, F::ITF, zbar::ZBAR_I25, false, false, MakeItf},
+        {"UPC-E", 14, F::UPCE, zbar::ZBAR_UPCE, false, false, MakeUpcE},
+        {"UPC-A", 15, F::UPCA, zbar::ZBAR_UPCA, false, false, MakeUpcA},
+        {"Industrial 2 of 5", 16, F::None, 0, false, false, MakeIndustrial25},
+        {"Aztec", 17, F::Aztec, 0, true, true, MakeAztec},
     };
     return kSymbologies;
 }

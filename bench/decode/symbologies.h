@@ -7,32 +7,38 @@
 #include <string>
 #include <vector>
 
+#include "zint_symbol.h"
+
 namespace telo::bench {
 
-/// The content of one symbol: what zint is given, and what a reader should return.
-struct SymbolData {
-    std::string zintData;
+/// One symbol to print: what zint encodes, what a reader must return, and the print around it.
+struct SymbolContent {
+    SymbolRequest request;
+    /// The data bytes a correct read returns (GS1 fields separated by GS, 0x1D).
     std::string expected;
+    /// Human-readable text printed under a linear symbol; empty for none.
+    std::string humanText;
+    /// ITF-14's bearer bars above and below the bars.
+    bool bearerBars = false;
 };
 
-/// One symbology of the corpus and how to render and recognise it.
+/// One symbology of the corpus and how each decoder names it.
 struct Symbology {
     const char* label;
-    const char* zintType;
-    /// Extra zint arguments (height, columns, ...).
-    const char* zintOptions;
-    /// The SymbologyIndex our decoder should report (-1 for a format without one).
+    /// The SymbologyIndex our decoder reports.
     std::int32_t index;
     ZXing::BarcodeFormat zxingFormat;
-    /// The zbar symbol type, or 0 when zbar does not read the symbology.
+    /// The ZBar symbol type, or 0 when ZBar does not read the symbology.
     int zbarType;
-    /// Smallest and largest module (narrow bar) width rendered, pixels.
-    double minModule;
-    double maxModule;
-    SymbolData (*makeData)(std::mt19937& random);
+    /// A two-dimensional code (matrix or stacked): module sizes and the light-on-dark condition
+    /// differ from bars.
+    bool twoDimensional;
+    /// Light-on-dark prints occur (laser-marked and reversed matrix codes).
+    bool invertible;
+    SymbolContent (*makeContent)(std::mt19937& random);
 };
 
-/// Every symbology of the application's window, plus Aztec and Codabar.
+/// Every symbology of the application's window, plus Aztec.
 const std::vector<Symbology>& BenchSymbologies();
 
 }  // namespace telo::bench

@@ -7,19 +7,6 @@
 
 namespace telo::bench {
 
-namespace {
-
-/// Codabar's start and stop characters are not data.
-std::string WithoutCodabarEnds(const std::string& text) {
-    if (text.size() >= 2 && std::string("ABCD").find(text.front()) != std::string::npos &&
-        std::string("ABCD").find(text.back()) != std::string::npos) {
-        return text.substr(1, text.size() - 2);
-    }
-    return text;
-}
-
-}  // namespace
-
 Outcome DecodeWithZBar(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
                        const std::string& expected) {
     zbar::zbar_image_scanner_t* scanner = zbar::zbar_image_scanner_create();
@@ -37,14 +24,12 @@ Outcome DecodeWithZBar(const std::vector<std::uint8_t>& grey, const Symbology* e
     if (found > 0) {
         const zbar::zbar_symbol_t* symbol = zbar::zbar_image_first_symbol(image);
         outcome.decoded = true;
-        std::string data(zbar::zbar_symbol_get_data(symbol),
-                         zbar::zbar_symbol_get_data_length(symbol));
-        const int type = zbar::zbar_symbol_get_type(symbol);
-        if (type == zbar::ZBAR_CODABAR) {
-            data = WithoutCodabarEnds(data);
-        }
+        outcome.text.assign(zbar::zbar_symbol_get_data(symbol),
+                            zbar::zbar_symbol_get_data_length(symbol));
         outcome.correct =
-            expectedSymbology != nullptr && type == expectedSymbology->zbarType && data == expected;
+            expectedSymbology != nullptr &&
+            static_cast<int>(zbar::zbar_symbol_get_type(symbol)) == expectedSymbology->zbarType &&
+            outcome.text == expected;
     }
     zbar::zbar_image_destroy(image);
     zbar::zbar_image_scanner_destroy(scanner);

@@ -80,7 +80,8 @@ bool virtualKeyboard(const Scenario& scenario, KeyboardBackend& keyboard, const 
         KeyboardText(piece.c_str()).send(keyboard);
     }
     const Clock::duration sent = Clock::now() - start;
-    const std::string received = receiver.waitForEnding(whole.size(), whole, 120s);
+    const size_t characters = static_cast<size_t>(QString::fromStdString(whole).toUcs4().size());
+    const std::string received = receiver.waitForCharacters(characters, 120s);
     const bool exact = receiver.ready() && received == whole;
     report("virtual keyboard", scenario, sent, Clock::now() - start, exact);
     return exact;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <mutex>
 
 namespace telo {
 
@@ -10,25 +9,13 @@ constexpr long kFrameFetchDeadlineNs = 100000;
 constexpr long kBeepDeadlineNs = 100000;
 constexpr long kLedDeadlineNs = 300000;
 
-/// An LED request comes from the user's switch on another thread than the decoding one and
-/// would be lost whenever it met a frame fetch, which holds the lock while it waits up to
-/// 100 ms for a frame; so it waits that long and a little more before it gives up.
-constexpr std::chrono::milliseconds kLedWait{150};
-
-/// Locks `mutex` with a deadline of the calendar time truncated to whole seconds plus
-/// `nanoseconds`. The deadline has usually passed already, so this is an immediate try that
-/// waits at most a fraction of a millisecond early in a second.
-inline bool TimedLock(std::timed_mutex& mutex, long nanoseconds) {
+/// The deadline of a timed lock: the calendar time truncated to whole seconds plus `nanoseconds`.
+/// It has usually passed already, so the lock is an immediate try that waits at most a fraction
+/// of a millisecond early in a second. Calendar-clock deadlines are what every tool follows
+/// (pthread_mutex_timedlock).
+inline std::chrono::system_clock::time_point LockDeadline(long nanoseconds) {
     const auto second = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    return mutex.try_lock_until(second + std::chrono::nanoseconds(nanoseconds));
-}
-
-/// Locks `mutex` like TimedLock, or else waits up to `wait` for it. The deadline is on the
-/// calendar clock like the others (pthread_mutex_timedlock, which every tool understands).
-inline bool TimedLockOrWait(std::timed_mutex& mutex, long nanoseconds,
-                            std::chrono::milliseconds wait) {
-    return TimedLock(mutex, nanoseconds) ||
-           mutex.try_lock_until(std::chrono::system_clock::now() + wait);
+    return second + std::chrono::nanoseconds(nanoseconds);
 }
 
 }  // namespace telo

@@ -23,7 +23,7 @@ TEST(WaylandSession, ACodeArrivesInANativeWaylandProgram) {
     TextReceiver receiver(TextReceiver::Toolkit::Gtk, &sway);
     ASSERT_TRUE(receiver.ready());
     app.show("qr_hello.png");
-    EXPECT_EQ(receiver.waitForEnding(14, "\n", 20s), "HELLO-TELO-42\n");
+    EXPECT_EQ(receiver.waitForCharacters(14, 20s), "HELLO-TELO-42\n");
 }
 
 }  // namespace

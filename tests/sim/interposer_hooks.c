@@ -1,6 +1,6 @@
 /* The libc entry points that the simulated scanner takes over. Written in C so that the
  * definitions match libc's declarations whatever the C++ exception specifications say;
- * the work is done in sim_device.cpp. */
+ * the work is done in sim_interposer.cpp. */
 #define _GNU_SOURCE
 #include <fcntl.h>
 #include <poll.h>

@@ -8,6 +8,10 @@
 #include "sim_image.h"
 #include "sim_tree.h"
 
+/// Whether this thread is inside a call into the simulated kernel, whose memory is not the
+/// process's: tests that make the process's allocations fail leave the kernel's alone.
+extern "C" bool telosim_in_kernel();
+
 namespace telosim {
 
 /// A test fixture over the simulation root that CTest gives every simulated-device test

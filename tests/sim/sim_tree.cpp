@@ -1,5 +1,9 @@
 #include "sim_tree.h"
 
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -48,24 +52,12 @@ void AppendExtensionUnit(std::vector<std::uint8_t>& out, std::uint8_t unit,
 // Device descriptor and one configuration, shaped as uvcvideo's devices expose them.
 std::vector<std::uint8_t> Descriptors(DeviceKind kind, UnitLayout layout, std::uint16_t vendor,
                                       std::uint16_t product) {
-    std::vector<std::uint8_t> out = {18,
-                                     0x01,
-                                     0x00,
-                                     0x02,
-                                     0xEF,
-                                     0x02,
-                                     0x01,
-                                     0x40,
-                                     static_cast<std::uint8_t>(vendor & 0xFF),
-                                     static_cast<std::uint8_t>(vendor >> 8),
-                                     static_cast<std::uint8_t>(product & 0xFF),
-                                     static_cast<std::uint8_t>(product >> 8),
-                                     0x00,
-                                     0x01,
-                                     1,
-                                     2,
-                                     0,
-                                     1};
+    std::vector<std::uint8_t> out = {18, 0x01, 0x00, 0x02, 0xEF, 0x02, 0x01, 0x40};
+    for (const std::uint16_t id : {vendor, product}) {
+        out.insert(out.end(),
+                   {static_cast<std::uint8_t>(id & 0xFF), static_cast<std::uint8_t>(id >> 8)});
+    }
+    out.insert(out.end(), {0x00, 0x01, 1, 2, 0, 1});
     const std::size_t config = out.size();
     out.insert(out.end(), {9, 0x02, 0, 0, 2, 1, 0, 0x80, 0xFA});
     out.insert(out.end(), {8, 0x0B, 0, 2, 0x0E, 0x03, 0x00, 0});     // association
@@ -76,9 +68,9 @@ std::vector<std::uint8_t> Descriptors(DeviceKind kind, UnitLayout layout, std::u
     if (kind == DeviceKind::Webcam) {
         AppendExtensionUnit(out, 4, kOtherGuid);
     } else if (layout != UnitLayout::Missing) {
-        AppendExtensionUnit(out, 3, kVendorGuid);
+        AppendExtensionUnit(out, kVendorUnitId, kVendorGuid);
         if (layout == UnitLayout::Second) {
-            AppendExtensionUnit(out, 4, kVendorGuid);
+            AppendExtensionUnit(out, kSecondVendorUnitId, kVendorGuid);
         }
     }
     out.insert(out.end(), {9, 0x24, 0x03, 5, 0x01, 0x01, 0, 3, 0});  // output terminal
@@ -96,16 +88,6 @@ void WriteText(const fs::path& path, const std::string& text) {
     if (!out) {
         throw std::runtime_error("cannot write " + path.string());
     }
-}
-
-void WriteSettings(const fs::path& path, const Settings& settings) {
-    std::ostringstream text;
-    for (const auto& [key, value] : settings) {
-        text << key << '=' << value << '\n';
-    }
-    const fs::path temporary = path.string() + ".tmp";
-    WriteText(temporary, text.str());
-    fs::rename(temporary, path);
 }
 
 UnitLayout ParseLayout(const std::string& text) {
@@ -151,6 +133,19 @@ Settings ReadSettings(const std::string& path) {
     return settings;
 }
 
+void WriteSettings(const std::string& path, const Settings& settings) {
+    std::ostringstream text;
+    for (const auto& [key, value] : settings) {
+        text << key << '=' << value << '\n';
+    }
+    // A temporary name of its own: the simulated device and the test may write at once.
+    static std::atomic<unsigned> writes{0};
+    const fs::path temporary =
+        path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(++writes);
+    WriteText(temporary, text.str());
+    fs::rename(temporary, path);
+}
+
 std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
     std::ifstream in(path);
@@ -161,9 +156,9 @@ std::vector<std::string> ReadLines(const std::string& path) {
 }
 
 SimTree::SimTree(std::string root) : root_(std::move(root)) {
-    fs::create_directories(fs::path(root_) / "sys/class/video4linux");
-    fs::create_directories(fs::path(root_) / "dev");
-    fs::create_directories(fs::path(root_) / "state");
+    for (const char* folder : {"sys/class/video4linux", "dev", "state"}) {
+        fs::create_directories(fs::path(root_) / folder);
+    }
 }
 
 std::string SimTree::stateDir(const std::string& id) const {
@@ -177,7 +172,7 @@ std::string SimTree::plug(const std::string& id, DeviceKind kind, const Settings
     for (const auto& [key, value] : settings) {
         merged[key] = value;
     }
-    WriteSettings(state / "config", merged);
+    WriteSettings((state / "config").string(), merged);
 
     // Node numbers: the lowest free pair, as uvcvideo registers capture then metadata node.
     std::set<int> used;
@@ -224,6 +219,8 @@ std::string SimTree::plug(const std::string& id, DeviceKind kind, const Settings
     }
 
     const fs::path classDir = fs::path(root_) / "sys/class/video4linux";
+    const std::string plugMark =
+        std::to_string(std::chrono::system_clock::now().time_since_epoch().count());
     const std::string sysRelative = fs::relative(parent, fs::path(root_) / "sys").string();
     for (int offset = 0; offset < 2; ++offset) {
         const std::string node = "video" + std::to_string(number + offset);
@@ -236,7 +233,7 @@ std::string SimTree::plug(const std::string& id, DeviceKind kind, const Settings
         fs::create_directory_symlink("../../" + sysRelative + "/video4linux/" + node,
                                      classDir / node);
         WriteText(fs::path(root_) / "dev" / node,
-                  std::string(offset == 0 ? "capture " : "meta ") + id + "\n");
+                  std::string(offset == 0 ? "capture " : "meta ") + id + " " + plugMark + "\n");
     }
     const std::string node = "video" + std::to_string(number);
     WriteText(state / "plug", std::string(info.name) + " " + node + " " + unplugPath + "\n");
@@ -281,9 +278,7 @@ void SimTree::clear() {
     for (const char* folder : {"dev", "state", "sys"}) {
         fs::remove_all(fs::path(root_) / folder);
     }
-    fs::create_directories(fs::path(root_) / "sys/class/video4linux");
-    fs::create_directories(fs::path(root_) / "dev");
-    fs::create_directories(fs::path(root_) / "state");
+    *this = SimTree(root_);
 }
 
 void SimTree::set(const std::string& id, const std::string& key, const std::string& value) {
@@ -291,7 +286,7 @@ void SimTree::set(const std::string& id, const std::string& key, const std::stri
     fs::create_directories(state);
     Settings settings = ReadSettings((state / "config").string());
     settings[key] = value;
-    WriteSettings(state / "config", settings);
+    WriteSettings((state / "config").string(), settings);
 }
 
 Settings SimTree::settings(const std::string& id) const {

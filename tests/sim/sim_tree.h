@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ enum class DeviceKind {
 DeviceKind ParseKind(const std::string& text, bool& ok);
 const char* KindName(DeviceKind kind);
 
+/// The unit ids of the vendor extension units in a scanner's descriptors: the first, and the
+/// second that the layout Second adds.
+constexpr std::uint8_t kVendorUnitId = 3;
+constexpr std::uint8_t kSecondVendorUnitId = 4;
+
 /// Extension-unit faults, fixed at plug time because they shape the USB descriptors.
 enum class UnitLayout {
     Normal,   ///< one vendor unit that answers
@@ -25,16 +31,23 @@ enum class UnitLayout {
     Missing,  ///< no vendor unit in the descriptors
 };
 
-/// Device settings kept in the state folder; the interposer rereads them when they change.
-/// Keys: fps, frames (on|off), bytesused (0: full frames), xu (normal|second|refused|missing),
-/// ready_reads (not-ready answers before the device is ready), ready (ok|never),
-/// handshake (ok|lost: the device goes away at its first ready read), g_fmt / s_fmt (ok|fail).
+/// Device settings kept in the state folder; the simulation rereads them when they change, so
+/// each takes effect at once, like plugging. Keys:
+///   fps=N, first_frame_ms=N (delay of the first frame after STREAMON; real cameras take 300 to
+///   1000 ms), frames=on|off, bytesused=N (0: full frames), error_every=N (every Nth frame
+///   completes flagged V4L2_BUF_FLAG_ERROR), xu=normal|second|refused|missing (at plug time),
+///   ready_reads=N (not-ready answers after power-on), ready=ok|never,
+///   handshake=ok|sticky|lost (0x1001 reads the 0x16 echo once, keeps reading 0x16, or the
+///   device goes away at its first ready read),
+///   open, g_fmt, s_fmt, reqbufs, qbuf, dqbuf, streamon, streamoff = ok | once:ERRNO |
+///   always:ERRNO (the call fails with that errno, e.g. once:ENOSPC, always:EACCES).
 using Settings = std::map<std::string, std::string>;
 
 /// The simulated machine below one root folder: a sysfs tree, /dev nodes and per-device state.
 ///   ROOT/sys/class/video4linux/videoN -> ../../devices/.../videoN
-///   ROOT/dev/videoN                      "capture ID" or "meta ID"
-///   ROOT/state/ID/{plug,config,frame.yuyv,led.log,xu.log,open.log}
+///   ROOT/dev/videoN                      "capture ID PLUG" or "meta ID PLUG"; PLUG is new at
+///                                        every plug, so descriptors of an earlier plug stay lost
+///   ROOT/state/ID/{plug,config,firmware,frame.yuyv,led.log,xu.log,open.log}
 class SimTree {
 public:
     explicit SimTree(std::string root);
@@ -67,6 +80,8 @@ private:
 
 /// Reads a key=value file; missing file gives an empty map.
 Settings ReadSettings(const std::string& path);
+/// Writes a key=value file whole, so that a reader never sees half of it.
+void WriteSettings(const std::string& path, const Settings& settings);
 /// Lines of a text file.
 std::vector<std::string> ReadLines(const std::string& path);
 

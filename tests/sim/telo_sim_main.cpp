@@ -18,8 +18,11 @@ const char* const kUsage = R"(usage: telo-sim [--root DIR] COMMAND ...
   plug ID KIND [KEY=VALUE...] plug a device (KIND: scanner, webcam, half, platform)
   unplug ID | replug ID       take a device away or bring it back
   show ID IMAGE | blank ID    show an image file or a white frame
-  set ID KEY=VALUE...         change device settings (fps, frames, bytesused, ready_reads,
-                              ready, handshake, g_fmt, s_fmt; xu before plugging)
+  set ID KEY=VALUE...         change device settings at once, like plugging: fps,
+                              first_frame_ms, frames=on|off, bytesused, error_every,
+                              ready_reads, ready=ok|never, handshake=ok|sticky|lost, and
+                              faults open, g_fmt, s_fmt, reqbufs, qbuf, dqbuf, streamon,
+                              streamoff = ok|once:ERRNO|always:ERRNO; xu before plugging
   led ID | xu ID              print the LED/beeper writes or every extension-unit request
   clear                       remove every device
 The root defaults to $TELO_SIM_ROOT.

@@ -1,5 +1,4 @@
-#ifndef OSTRELSCAN_TESTS_SOAK_PROCESS_USAGE_H
-#define OSTRELSCAN_TESTS_SOAK_PROCESS_USAGE_H
+#pragma once
 
 #include <cstdint>
 #include <string>
@@ -21,5 +20,3 @@ std::string openFilesOf(int64_t pid);
 
 /// Clock ticks per second, the unit of ProcessUsage::cpuTicks.
 int64_t ticksPerSecond();
-
-#endif

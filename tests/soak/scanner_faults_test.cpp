@@ -1,8 +1,9 @@
-// The running application against a faulty scanner: lost during the start-up handshake,
-// and a frame source that stalls while connected.
+// The running application against a faulty scanner: a frame source that stalls while
+// connected, and the failures that the driver reports now and then.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "app_session.h"
@@ -38,23 +39,6 @@ protected:
     X11Receiver receiver_;
 };
 
-TEST_F(ScannerFaults, AScannerLostDuringTheHandshakeIsTakenWhenPluggedBack) {
-    app_.sim().set("scanner", "handshake", "lost");
-    ASSERT_TRUE(receiver_.ready());
-    app_.show("qr_hello.png");
-    ASSERT_TRUE(app_.start());
-    ASSERT_TRUE(waitUntil([this] { return app_.sim().captureNode("scanner").empty(); }))
-        << "the device goes away at the handshake";
-    // Attempts against the missing device go on for a while before it comes back.
-    std::this_thread::sleep_for(1s);
-    ASSERT_TRUE(app_.running());
-
-    app_.sim().set("scanner", "handshake", "ok");
-    app_.sim().replug("scanner");
-    EXPECT_EQ(received(receiver_, kHello.size()), kHello);
-    EXPECT_TRUE(app_.output().contains("open capture success"));
-}
-
 TEST_F(ScannerFaults, TypingResumesWhenStalledFramesComeBack) {
     startTyping();
     app_.sim().set("scanner", "frames", "off");
@@ -68,6 +52,30 @@ TEST_F(ScannerFaults, TypingResumesWhenStalledFramesComeBack) {
     receiver_.clear();
     app_.show("qr_hello.png");
     EXPECT_EQ(received(receiver_, kHello.size()), kHello);
+}
+
+TEST_F(ScannerFaults, TypingGoesOnAfterEachFailureOfTheDriver) {
+    startTyping();
+    telosim::SimTree& sim = app_.sim();
+    const std::vector<std::function<void()>> failures = {
+        [&] { sim.set("scanner", "dqbuf", "once:EIO"); },
+        [&] {
+            sim.unplug("scanner");
+            sim.replug("scanner");
+        },
+        [&] {
+            sim.set("scanner", "streamon", "once:ENOSPC");
+            sim.set("scanner", "dqbuf", "once:EIO");
+        },
+    };
+    for (std::size_t i = 0; i < failures.size(); ++i) {
+        failures[i]();
+        const bool second = i % 2 == 0;
+        app_.show(second ? "qr_second.png" : "qr_hello.png");
+        const std::string& code = second ? kSecond : kHello;
+        EXPECT_EQ(received(receiver_, code.size()), code) << "after failure " << i;
+        receiver_.clear();
+    }
 }
 
 TEST_F(ScannerFaults, TheTrayExitEndsTheProcessWhileFramesAreStalled) {

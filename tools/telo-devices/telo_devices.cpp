@@ -2,8 +2,10 @@
 // telo-devices: lists the video-capture devices as the scanner library sees them, marks the
 // scanner, and with --grab saves one grey frame of a device.
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -12,17 +14,16 @@
 #include "camera/camera_ds.h"
 #include "camera/video_input_devices.h"
 #include "command_line.h"
+#include "scanner_identity.h"
 #include "standard_output.h"
 
 namespace {
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
 constexpr int kGrabAttempts = 20;
 
 bool IsScanner(const telo::VideoInputDevice& device) {
-    return device.devicePath.find("0525") != std::string::npos &&
-           device.devicePath.find("a4c1") != std::string::npos;
+    return device.devicePath.find(telo::kScannerVendorId) != std::string::npos &&
+           device.devicePath.find(telo::kScannerProductId) != std::string::npos;
 }
 
 constexpr char kProgram[] = "telo-devices";
@@ -39,10 +40,20 @@ constexpr char kUsage[] =
     "\n"
     "Exit status: 0 listed (and grabbed), 1 no frame could be grabbed, 2 a wrong command line.\n";
 
-int Grab(int index, const std::string& path) {
+// A node that exists but can't be opened is what keeps the scanner away most often, so say so.
+void ReportUnopenable(const telo::UnopenableNode& node) {
+    std::cerr << "/dev/" << node.node << " exists but cannot be opened: " << std::strerror(node.error);
+    if (node.error == EACCES || node.error == EPERM) {
+        std::cerr << " (your user needs read and write access to it, usually as a member of the "
+                     "video group)";
+    }
+    std::cerr << "\n";
+}
+
+int Grab(const telo::VideoInputDevice& device, const std::string& path) {
     telo::CCameraDS camera;
-    if (!camera.OpenCamera(index, false, kWidth, kHeight)) {
-        std::cerr << "telo-devices: cannot open device " << index
+    if (!camera.OpenCamera(device.node, false, telo::kFrameWidth, telo::kFrameHeight)) {
+        std::cerr << "telo-devices: cannot open " << device.node
                   << " (is it in use, or are you missing access to /dev/video*?)\n";
         return 1;
     }
@@ -52,7 +63,7 @@ int Grab(int index, const std::string& path) {
         frame = camera.QueryFrame();
     }
     if (frame == nullptr) {
-        std::cerr << "telo-devices: device " << index << " delivered no frame\n";
+        std::cerr << "telo-devices: " << device.node << " delivered no frame\n";
         return 1;
     }
     const int pixels = std::min(camera.bufferSize() / 2, camera.width() * camera.height());
@@ -99,10 +110,12 @@ int main(int argc, char** argv) {
     }
 
     const std::vector<telo::VideoInputDevice> devices = telo::ListVideoInputDevices();
+    const std::vector<telo::UnopenableNode> unopenable = telo::UnopenableVideoNodes();
     int scanner = -1;
-    if (devices.empty()) {
+    if (devices.empty() && unopenable.empty()) {
         std::cout << "no video-capture devices found\n";
     }
+    std::for_each(unopenable.begin(), unopenable.end(), ReportUnopenable);
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const bool isScanner = IsScanner(devices[i]) && scanner < 0;
         if (isScanner) {
@@ -125,5 +138,5 @@ int main(int argc, char** argv) {
         std::cerr << "telo-devices: no device to grab from\n";
         return 1;
     }
-    return Grab(index, grabPath);
+    return Grab(devices[static_cast<std::size_t>(index)], grabPath);
 }

@@ -1,8 +1,6 @@
 #include "camera/camera_ds.h"
 
-#include <cstring>
-#include <limits>
-#include <new>
+#include <cerrno>
 
 #include "camera/video_input_devices.h"
 #include "print_message.h"
@@ -10,7 +8,6 @@
 namespace telo {
 namespace {
 
-constexpr int kFrameWaitMs = 100;
 constexpr unsigned kWaitAborted = 0x80004004;  // the time-out status callers know
 constexpr int kFormatFailureLine = 196;
 
@@ -20,29 +17,23 @@ int CCameraDS::GetCameraCount() {
     return CountVideoInputDevices();
 }
 
-bool CCameraDS::OpenCamera(int index, bool, int width, int height) {
+bool CCameraDS::OpenCamera(const std::string& node, bool, int width, int height) {
     CloseCamera();
-    if (index < 0) {
+    std::unique_ptr<CaptureStream> stream;
+    if (CaptureStream::open(node, stream) < 0) {
         return false;
     }
-    const std::vector<VideoInputDevice> devices = ListVideoInputDevices();
-    if (static_cast<std::size_t>(index) >= devices.size()) {
+    if (stream->readFormat() < 0) {
+        PrintMessage("GetFormat Failed ! \n");
         return false;
     }
-    CaptureStream::OpenStatus status;
-    std::unique_ptr<CaptureStream> stream =
-        CaptureStream::Open(devices[static_cast<std::size_t>(index)].node, width, height, status);
-    switch (status) {
-        case CaptureStream::OpenStatus::FormatUnreadable:
-            PrintMessage("GetFormat Failed ! \n");
-            return false;
-        case CaptureStream::OpenStatus::FormatRefused:
-            PrintMessage("%s:%d\n", "CCameraDS::OpenCamera", kFormatFailureLine);
-            return false;
-        case CaptureStream::OpenStatus::Opened:
-            break;
-        default:
-            return false;
+    if (stream->setFormat(width, height) < 0) {
+        PrintMessage("%s:%d\n", "CCameraDS::OpenCamera", kFormatFailureLine);
+        return false;
+    }
+    // A device that settled on anything but packed YUYV can't be decoded.
+    if (stream->width() <= 0 || stream->height() <= 0) {
+        return false;
     }
     stream_ = std::move(stream);
     width_ = stream_->width();
@@ -51,42 +42,29 @@ bool CCameraDS::OpenCamera(int index, bool, int width, int height) {
 }
 
 int CCameraDS::StartCapture() {
-    if (!stream_) {
-        return -1;
-    }
-    return stream_->start() ? 0 : -1;
+    return stream_ ? stream_->start() : -ENODEV;
 }
 
-const std::uint8_t* CCameraDS::QueryFrame() {
+bool CCameraDS::waitForFrame(int timeoutMs) {
+    return stream_ && stream_->waitFrame(timeoutMs) == 0;
+}
+
+const std::uint8_t* CCameraDS::QueryFrame(int timeoutMs) {
     if (!stream_) {
         return nullptr;
     }
-    CaptureStream::Frame frame;
-    switch (stream_->waitNewest(kFrameWaitMs, frame)) {
-        case CaptureStream::WaitResult::Timeout:
-            PrintMessage("hr = 0x%x\n", kWaitAborted);
-            return nullptr;
-        case CaptureStream::WaitResult::Frame:
-            break;
-        default:
-            return nullptr;
+    const std::size_t before = frame_.size;
+    const int result = stream_->copyFrame(timeoutMs, frame_);
+    if (result == -ETIMEDOUT) {
+        PrintMessage("hr = 0x%x\n", kWaitAborted);
     }
-    if (frame.size > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    if (result < 0) {
         return nullptr;
     }
-    const auto size = static_cast<std::int32_t>(frame.size);
-    if (size != bufferSize_ || !frameBuffer_) {
-        frameBuffer_.reset();
-        bufferSize_ = 0;
-        frameBuffer_.reset(new (std::nothrow) std::uint8_t[frame.size]);
-        if (!frameBuffer_) {
-            return nullptr;
-        }
-        bufferSize_ = size;
-        PrintMessage("size = %d\n", bufferSize_);
+    if (frame_.size != before) {
+        PrintMessage("size = %d\n", bufferSize());
     }
-    std::memcpy(frameBuffer_.get(), frame.data, frame.size);
-    return frameBuffer_.get();
+    return frame_.bytes.get();
 }
 
 std::shared_ptr<DeviceControl> CCameraDS::GetControl() const {
@@ -95,10 +73,9 @@ std::shared_ptr<DeviceControl> CCameraDS::GetControl() const {
 
 void CCameraDS::CloseCamera() {
     stream_.reset();
-    frameBuffer_.reset();
+    frame_ = FrameCopy();
     width_ = 0;
     height_ = 0;
-    bufferSize_ = 0;
 }
 
 }  // namespace telo

@@ -2,7 +2,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/videodev2.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -15,11 +14,10 @@
 
 #include "camera/video_input_devices.h"
 #include "unique_fd.h"
+#include "v4l2_device.h"
 
 namespace telo {
 namespace {
-
-constexpr const char* kClassDir = "/sys/class/video4linux";
 
 struct NodeIdentity {
     ino_t inode = 0;
@@ -65,28 +63,30 @@ int NodeNumber(const char* name) {
     return std::atoi(name + 5);
 }
 
-// Whether the node captures video: uvcvideo's metadata node beside each camera does not.
-bool ProbeCapture(const std::string& node, bool& probed) {
+// Whether the node captures video (uvcvideo's metadata node beside each camera does not): 1 or 0,
+// or the negative errno of a node that can't be opened.
+int ProbeCapture(const std::string& node) {
     const std::string devicePath = "/dev/" + node;
     UniqueFd fd(::open(devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
-    probed = fd.valid();
-    if (!probed) {
-        return false;
+    if (!fd.valid()) {
+        return -errno;
     }
     v4l2_capability caps{};
-    if (::ioctl(fd.get(), VIDIOC_QUERYCAP, &caps) < 0) {
-        return false;
+    if (TELO_IOCTL(fd.get(), VIDIOC_QUERYCAP, &caps) < 0) {
+        return 0;
     }
     const std::uint32_t own =
         (caps.capabilities & V4L2_CAP_DEVICE_CAPS) != 0 ? caps.device_caps : caps.capabilities;
-    return (own & V4L2_CAP_VIDEO_CAPTURE) != 0;
+    return (own & V4L2_CAP_VIDEO_CAPTURE) != 0 ? 1 : 0;
 }
 
 std::mutex cacheMutex;
 std::map<std::string, CachedNode> cache;
 
-// Capture node names in ascending node-number order, opening only nodes not seen before.
-std::vector<std::string> CaptureNodes(int dirFd) {
+// Capture node names in ascending node-number order, opening only nodes not seen before. Nodes
+// that can't be opened now (permissions, going away) are asked again next time and, when
+// `unopenable` is given, listed there.
+std::vector<std::string> CaptureNodes(int dirFd, std::vector<UnopenableNode>* unopenable) {
     DirStream dir(::fdopendir(::dup(dirFd)));
     if (dir.get() == nullptr) {
         return {};
@@ -107,12 +107,14 @@ std::vector<std::string> CaptureNodes(int dirFd) {
         const std::string name = entry->d_name;
         auto cached = cache.find(name);
         if (cached == cache.end() || !(cached->second.identity == identity)) {
-            bool probed = false;
-            const bool capture = ProbeCapture(name, probed);
-            if (!probed) {
-                continue;  // not openable now (permissions, going away): ask again next time
+            const int capture = ProbeCapture(name);
+            if (capture < 0) {
+                if (unopenable != nullptr) {
+                    unopenable->push_back({name, -capture});
+                }
+                continue;
             }
-            cached = cache.insert_or_assign(name, CachedNode{identity, capture}).first;
+            cached = cache.insert_or_assign(name, CachedNode{identity, capture == 1}).first;
         }
         seen.emplace(name, cached->second);
         if (cached->second.capture) {
@@ -129,7 +131,7 @@ std::vector<std::string> CaptureNodes(int dirFd) {
 }
 
 UniqueFd OpenClassDir() {
-    return UniqueFd(::open(kClassDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return UniqueFd(::open(kVideoClassDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
 // First line of a small sysfs attribute, relative to the class folder; empty when unreadable.
@@ -156,7 +158,7 @@ std::string CanonicalPath(int dirFd, const std::string& node) {
     char target[1024];
     const ssize_t n = ::readlinkat(dirFd, node.c_str(), target, sizeof target - 1);
     if (n <= 0) {
-        return std::string(kClassDir) + "/" + node;
+        return std::string(kVideoClassDir) + "/" + node;
     }
     const std::string link(target, static_cast<std::size_t>(n));
     std::vector<std::string> parts;
@@ -179,7 +181,7 @@ std::string CanonicalPath(int dirFd, const std::string& node) {
         }
     };
     if (link.front() != '/') {
-        push(kClassDir);
+        push(kVideoClassDir);
     }
     push(link);
     std::string path;
@@ -209,7 +211,19 @@ int CountVideoInputDevices() {
     if (!dir.valid()) {
         return 0;
     }
-    return static_cast<int>(CaptureNodes(dir.get()).size());
+    return static_cast<int>(CaptureNodes(dir.get(), nullptr).size());
+}
+
+std::vector<UnopenableNode> UnopenableVideoNodes() {
+    std::vector<UnopenableNode> unopenable;
+    const UniqueFd dir = OpenClassDir();
+    if (dir.valid()) {
+        CaptureNodes(dir.get(), &unopenable);
+    }
+    std::sort(unopenable.begin(), unopenable.end(), [](const auto& a, const auto& b) {
+        return NodeNumber(a.node.c_str()) < NodeNumber(b.node.c_str());
+    });
+    return unopenable;
 }
 
 std::vector<VideoInputDevice> ListVideoInputDevices() {
@@ -218,7 +232,7 @@ std::vector<VideoInputDevice> ListVideoInputDevices() {
         return {};
     }
     std::vector<VideoInputDevice> devices;
-    for (const std::string& node : CaptureNodes(dir.get())) {
+    for (const std::string& node : CaptureNodes(dir.get(), nullptr)) {
         VideoInputDevice device;
         device.node = node;
         device.name = ReadAttribute(dir.get(), node + "/name");

@@ -12,11 +12,21 @@ struct VideoInputDevice {
     std::string devicePath;  ///< stable path; for USB devices with "usb:vVVVVpPPPP" appended
 };
 
+/// A video node that exists but could not be opened, and why (an errno).
+struct UnopenableNode {
+    std::string node;
+    int error = 0;
+};
+
 /// Number of video-input devices. Cheap enough for every poll: devices are only opened when
 /// they are new since the previous call.
 int CountVideoInputDevices();
 
 /// The video-input devices in their stable order; a device's position is its index.
 std::vector<VideoInputDevice> ListVideoInputDevices();
+
+/// The video nodes that can't be opened now, for instance for want of permission; they are
+/// not video-input devices until they can be.
+std::vector<UnopenableNode> UnopenableVideoNodes();
 
 }  // namespace telo

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 
 namespace telo {
 
@@ -24,10 +25,14 @@ constexpr std::uint32_t kDirectionGet = 1;
 using ExtensionUnitPayload = std::array<std::uint8_t, 4>;
 
 /// The two routes to the scanner firmware's vendor properties, as one platform back end offers
-/// them for an open device. Statuses are 0 on success and non-zero on failure.
+/// them for an open device. Statuses are 0 or a negative errno.
 class DeviceControl {
 public:
     virtual ~DeviceControl() = default;
+
+    /// Held for each whole property read or write: a read is a select and a read-back that no
+    /// other request may come between.
+    std::mutex& exchangeMutex() { return exchangeMutex_; }
 
     /// Whether the device offers the vendor property sets at all.
     virtual bool offersPropertySet() const = 0;
@@ -41,6 +46,9 @@ public:
     virtual int extensionUnitSet(int node, const ExtensionUnitPayload& payload) = 0;
     /// GET_CUR on selector 1 of the vendor extension unit `node`.
     virtual int extensionUnitGet(int node, ExtensionUnitPayload& payload) = 0;
+
+private:
+    std::mutex exchangeMutex_;
 };
 
 }  // namespace telo

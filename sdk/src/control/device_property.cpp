@@ -5,7 +5,7 @@
 namespace telo {
 namespace {
 
-constexpr int kRefused = -1;
+constexpr int kRefused = -EPIPE;  // what a USB device answers to a request it refuses
 constexpr std::uint32_t kWriteProperty = 1;
 constexpr std::uint32_t kReadProperty = 0;
 constexpr std::uint8_t kWriteMarker = 0x00;
@@ -114,6 +114,7 @@ bool ReadDeviceProperty(int number, std::uint32_t* value, DeviceControl* device)
     if (device == nullptr) {
         return false;
     }
+    std::lock_guard<std::mutex> exchange(device->exchangeMutex());
     if (PropertySetWrite(kReadProperty, value, number, 0, 0, device) == 0) {
         return PropertySetRead(kReadProperty, value, device) == 0;
     }
@@ -129,6 +130,7 @@ bool WriteDeviceProperty(int number, const std::uint32_t* value, DeviceControl* 
     if (device == nullptr) {
         return false;
     }
+    std::lock_guard<std::mutex> exchange(device->exchangeMutex());
     if (PropertySetWrite(kWriteProperty, value, number, 0, 0, device) == 0) {
         return true;
     }

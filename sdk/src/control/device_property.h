@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 
 #include "control/device_control.h"
@@ -11,7 +12,7 @@ constexpr int kPropertyIndicator = 0x1006;
 constexpr int kPropertyCapture = 0x1007;
 
 /// Status of a property-set request on a device without property sets.
-constexpr int kNotOffered = 1;
+constexpr int kNotOffered = -EOPNOTSUPP;
 
 /// Reads vendor property `number` into the low byte (extension unit) or all 32 bits (property
 /// set) of `value`. A device that refuses both routes leaves `value` alone and still gives true.

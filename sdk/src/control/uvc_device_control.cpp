@@ -3,13 +3,14 @@
 #include <fcntl.h>
 #include <linux/usb/video.h>
 #include <linux/uvcvideo.h>
-#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
 #include "control/device_property.h"
 #include "control/usb_descriptors.h"
+#include "v4l2_device.h"
 
 namespace telo {
 namespace {
@@ -38,7 +39,7 @@ int UvcDeviceControl::extensionUnitGet(int node, ExtensionUnitPayload& payload) 
 
 int UvcDeviceControl::query(int node, std::uint8_t request, std::uint8_t* data) {
     if (node < 1 || static_cast<std::size_t>(node) > units_.size()) {
-        return ENOENT;
+        return -ENOENT;
     }
     uvc_xu_control_query query{};
     query.unit = units_[node - 1];
@@ -46,16 +47,14 @@ int UvcDeviceControl::query(int node, std::uint8_t request, std::uint8_t* data) 
     query.query = request;
     query.size = sizeof(ExtensionUnitPayload);
     query.data = data;
-    if (::ioctl(fd_->get(), UVCIOC_CTRL_QUERY, &query) < 0) {
-        return errno != 0 ? errno : EIO;
-    }
-    return 0;
+    // Refusals are how the routes find the unit that answers: they are not reported.
+    return DeviceIoctl(fd_->get(), UVCIOC_CTRL_QUERY, &query, "UVCIOC_CTRL_QUERY", true);
 }
 
 std::vector<std::uint8_t> VendorExtensionUnitsOf(const char* nodeName) {
     // device/ is the USB interface; its parent is the USB device that holds the descriptors.
     const std::string path =
-        std::string("/sys/class/video4linux/") + nodeName + "/device/../descriptors";
+        std::string(kVideoClassDir) + "/" + nodeName + "/device/../descriptors";
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) {
         return {};

@@ -8,6 +8,7 @@
 
 #include "decode/symbology_table.h"
 #include "engine/barcode_engine.h"
+#include "scanner.h"
 
 namespace telo {
 
@@ -46,6 +47,17 @@ Symbol* MakeSymbol(const engine::TextResult& result) {
 }
 
 }  // namespace
+
+const std::uint8_t* FetchFrame(Scanner& scanner) {
+    scanner.camera.waitForFrame(CCameraDS::kFrameWaitMs);
+    // controlMutex decides only whether there is a frame: none while the control thread holds
+    // it. The copy touches no device and needs no lock of the handle, so that no request waits
+    // for it.
+    if (!scanner.requests.tryLockForFetch().owns_lock()) {
+        return nullptr;
+    }
+    return scanner.camera.QueryFrame(0);
+}
 
 Symbol* DecodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,
                     const std::uint8_t* frame, std::int32_t bufferSize, std::int32_t width,

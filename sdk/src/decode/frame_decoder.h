@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "scanner_identity.h"
 #include "telo.h"
 
 namespace telo {
@@ -12,8 +13,13 @@ class BarcodeEngine;
 }
 
 /// Size of the grey image a frame is reduced to.
-inline constexpr std::int32_t kGreyWidth = 640;
-inline constexpr std::int32_t kGreyHeight = 480;
+inline constexpr std::int32_t kGreyWidth = kFrameWidth;
+inline constexpr std::int32_t kGreyHeight = kFrameHeight;
+
+/// telo_scanner_decode's frame: waits up to 100 ms for a frame not handed out yet and takes it,
+/// or null when controlMutex is busy (a beep being sounded). Neither the wait nor the copy holds
+/// controlMutex, so LED and beep requests go on meanwhile.
+const std::uint8_t* FetchFrame(Scanner& scanner);
 
 /// telo_scanner_decode's work after the frame fetch: keeps the luma bytes (every second byte) of
 /// a YUY2 frame as a `width` x `height` grey image, decodes it with the template

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/barcode_format.h"
+
 namespace telo {
 
 /// Number of SymbologyIndex values, 0 to 17.
@@ -11,25 +13,48 @@ inline constexpr std::int32_t kSymbologyCount = 18;
 /// SymbologyFormatTable: the engine format bits of each SymbologyIndex. Index 0 is every format,
 /// 4, 8, 9 and 13 are none; the application and the library share this numbering.
 inline constexpr std::array<std::uint32_t, kSymbologyCount> kSymbologyFormatTable = {
-    0x1E0003FF,  // 0: every format
-    0x4000000,   // 1: QR Code
-    0x40,        // 2: EAN-8
-    0x20,        // 3: EAN-13
-    0,           // 4: none
-    0x1,         // 5: Code 39
-    0x4,         // 6: Code 93
-    0x2,         // 7: Code 128
-    0,           // 8: none
-    0,           // 9: none
-    0x2000000,   // 10: PDF417
-    0x8000000,   // 11: Data Matrix
-    0x10,        // 12: ITF (Interleaved 2 of 5)
-    0,           // 13: none
-    0x100,       // 14: UPC-E
-    0x80,        // 15: UPC-A
-    0x200,       // 16: Industrial 2 of 5
-    0x10000000,  // 17: Aztec
+    engine::kAllFormats,          // 0
+    engine::kFormatQrCode,        // 1
+    engine::kFormatEan8,          // 2
+    engine::kFormatEan13,         // 3
+    0,                            // 4
+    engine::kFormatCode39,        // 5
+    engine::kFormatCode93,        // 6
+    engine::kFormatCode128,       // 7
+    0,                            // 8
+    0,                            // 9
+    engine::kFormatPdf417,        // 10
+    engine::kFormatDataMatrix,    // 11
+    engine::kFormatItf,           // 12
+    0,                            // 13
+    engine::kFormatUpcE,          // 14
+    engine::kFormatUpcA,          // 15
+    engine::kFormatIndustrial25,  // 16
+    engine::kFormatAztec,         // 17
 };
+
+namespace detail {
+
+/// True when the entries after index 0 are distinct single bits (or empty) that together with
+/// Codabar, which has no index of its own, make up index 0: then every format a result can
+/// carry maps back to one index.
+constexpr bool TableCoversEachFormatOnce() {
+    std::uint32_t seen = 0;
+    for (std::int32_t index = 1; index < kSymbologyCount; ++index) {
+        const std::uint32_t bits = kSymbologyFormatTable[index];
+        if ((bits & (bits - 1)) != 0 || (bits & seen) != 0) {
+            return false;
+        }
+        seen |= bits;
+    }
+    return (seen | engine::kFormatCodabar) == kSymbologyFormatTable[0] &&
+           (seen & engine::kFormatCodabar) == 0;
+}
+
+}  // namespace detail
+
+static_assert(detail::TableCoversEachFormatOnce(),
+              "SymbologyFormatTable must name each engine format once, Codabar only in index 0");
 
 /// The result type of a format that no table entry matches (Codabar, for instance).
 inline constexpr std::int32_t kNoSymbologyIndex = -1;

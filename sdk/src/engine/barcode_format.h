@@ -25,11 +25,14 @@ enum BarcodeFormatBit : std::uint32_t {
     kFormatAztec = 0x10000000,
 };
 
-/// Every format the engine reads.
-inline constexpr std::uint32_t kAllFormats = 0x1E0003FF;
-
 /// The one-dimensional formats, all read along scan lines.
-inline constexpr std::uint32_t kLinearFormats = 0x3FF;
+inline constexpr std::uint32_t kLinearFormats =
+    kFormatCode39 | kFormatCode128 | kFormatCode93 | kFormatCodabar | kFormatItf | kFormatEan13 |
+    kFormatEan8 | kFormatUpcA | kFormatUpcE | kFormatIndustrial25;
+
+/// Every format the engine reads.
+inline constexpr std::uint32_t kAllFormats =
+    kLinearFormats | kFormatPdf417 | kFormatQrCode | kFormatDataMatrix | kFormatAztec;
 
 /// The settings-file name of one format bit ("CODE_128", "QR_CODE", ...), or empty.
 std::string_view FormatName(std::uint32_t bit);

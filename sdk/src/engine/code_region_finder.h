@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
 
 namespace telo::engine {
@@ -21,11 +22,16 @@ struct CodeRegion {
     float centreY = 0;
     /// Direction across the bars (for a matrix, along one side), radians.
     float angle = 0;
-    /// Extent along `angle` and across it, pixels.
+    /// Direction along which a bar code runs, radians: across its bars unless perspective
+    /// shears the code; `angle` for a matrix.
+    float axis = 0;
+    /// Extent along `axis` and along the bars, pixels.
     float length = 0;
     float height = 0;
     /// Summed edge energy, to try the most prominent region first.
     float strength = 0;
+    /// Cells the region was grown from.
+    int cells = 0;
 };
 
 /// Finds code regions from the local structure of the image gradient. Small cells with strong
@@ -34,8 +40,10 @@ struct CodeRegion {
 /// orientation are joined. The buffers are kept between images.
 class CodeRegionFinder {
 public:
-    /// Fills `regions` with up to `maxRegions` regions, strongest first.
-    void Find(const GreyView& image, int maxRegions, std::vector<CodeRegion>& regions);
+    /// Fills `regions` with up to `maxRegions` regions, strongest first; with none, or fewer,
+    /// when `deadline` passes first.
+    void Find(const GreyView& image, int maxRegions, const Deadline& deadline,
+              std::vector<CodeRegion>& regions);
 
 private:
     struct Cell {
@@ -49,8 +57,12 @@ private:
         float angle;
     };
 
-    void MeasureCells(const GreyView& image);
-    CodeRegion Grow(int seed);
+    /// False when `deadline` passes first.
+    bool MeasureCells(const GreyView& image, const Deadline& deadline);
+    /// The direction a bar code runs in, from the spread of the cells just grown.
+    float CodeAxis(float across) const;
+    /// Grows a region from `seed` over like cells up to `reach` cells apart.
+    CodeRegion Grow(int seed, int reach);
 
     int columns_ = 0;
     int rows_ = 0;

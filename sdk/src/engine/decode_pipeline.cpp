@@ -1,87 +1,272 @@
 #include "engine/decode_pipeline.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cmath>
 
 #include "engine/barcode_format.h"
-#include "engine/zxing_reader.h"
 
 namespace telo::engine {
 
 namespace {
 
-/// Bar regions tried per decode, most prominent first.
-constexpr int kMaxRegions = 6;
+/// Regions tried per decode, most prominent first.
+constexpr int kMaxRegions = 8;
+/// Cost of a ZXing call, milliseconds: a fixed part and a part per pixel, with room for a busy
+/// machine (a 640 x 480 frame comes to about 10 ms).
+constexpr double kZXingCallMs = 1;
+constexpr double kZXingMsPerPixel = 3e-5;
+/// Elements of upright crops are enlarged to at least these sizes, pixels: ZXing's PDF417 rows
+/// and its matrix detectors lose smaller ones.
+constexpr float kMinPdf417Narrow = 2.5f;
+constexpr float kMinMatrixModule = 6;
+/// Modules of square-on views, pixels: ZXing's Aztec detector loses modules under about eight
+/// pixels; its other detectors read four-pixel modules, and sooner.
+constexpr float kRectifiedAztecModule = 8;
+constexpr float kRectifiedModule = 4;
+/// Lines across the bars of an unchecked read: at least kMinAgreeingLines must give its text
+/// and none another. Blur and noise leave some lines unread, but a piece of a symbol is read
+/// where a highlight or smudge crosses the bars and the whole symbol elsewhere.
+constexpr int kAgreementLines = 7;
+constexpr int kMinAgreeingLines = 2;
 
-/// The formats a deskewed retry looks for in each kind of region.
-constexpr std::uint32_t kBarFormats = kLinearFormats | kFormatPdf417;
 constexpr std::uint32_t kMatrixFormats = kFormatQrCode | kFormatDataMatrix | kFormatAztec;
+/// Symbologies whose reads carry no check character and whose length varies.
+constexpr std::uint32_t kUncheckedFormats =
+    kFormatItf | kFormatCode39 | kFormatCodabar | kFormatIndustrial25;
 
-/// ITF has no fixed length and no check character, so a row that crosses a tilted symbol
-/// diagonally reads part of it as a valid whole; it is read only in deskewed regions, whose rows
-/// cross the whole symbol.
-constexpr std::uint32_t kRegionOnlyFormats = kFormatItf;
-
-std::uint32_t RegionFormats(std::uint32_t mask) {
-    return mask & (kBarFormats | kMatrixFormats);
+/// Crop pixels per module, from the module in frame pixels and the crop's map.
+float CropModule(float frameModule, const CropMap& map) {
+    return frameModule / std::hypot(map.column.x, map.column.y);
 }
 
 }  // namespace
 
-void DecodePipeline::ReadRegion(const GreyView& upright, std::uint32_t formats,
-                                const TemplateSettings& settings, int wanted,
-                                std::chrono::steady_clock::time_point deadline,
-                                ResultList& results) {
-    if ((formats & kFormatIndustrial25) != 0) {
-        industrial25_.Read(upright, Industrial25Reader::Scan::kLevel, settings.reader,
-                           wanted - results.Count(), deadline, results);
+bool DecodePipeline::Done(const Pass& pass) const {
+    return arbiter_.Settled(pass.settings.reader.minLineCount) >= pass.wanted ||
+           pass.deadline.Passed();
+}
+
+void DecodePipeline::ReadZXing(const Pass& pass, const GreyView& view, std::uint32_t formats,
+                               ZXingPass kind, const CropMap& map) {
+    const double cost = kZXingCallMs + kZXingMsPerPixel * view.width * view.height;
+    if (view.data != nullptr && pass.deadline.Allows(cost)) {
+        ReadWithZXing(view, formats, kind, map, reads_);
     }
-    if (results.Count() < wanted) {
-        ReadWithZXing(upright, formats, settings.reader, ZXingPass::kDeskewed,
-                      settings.maxBarcodes - results.Count(), results);
+}
+
+bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
+    const PointF start{(read.where[0].x + read.where[3].x) / 2,
+                       (read.where[0].y + read.where[3].y) / 2};
+    const PointF end{(read.where[1].x + read.where[2].x) / 2,
+                     (read.where[1].y + read.where[2].y) / 2};
+    SymbolSpan span;
+    if (!wholeSymbol_.Holds(pass.image, start, end, span)) {
+        return false;
     }
+    // The lines are read plain, then sharpened and deblurred as the rows of a region were,
+    // until enough agree; any line reading another text ends the check.
+    int agreeing = 0;
+    using Filter = BarRowBuilder::Filter;
+    for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
+        const GreyView lines =
+            wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines, filter, pass.deadline);
+        if (lines.data == nullptr) {
+            return false;
+        }
+        checkReads_.clear();
+        if (read.format == kFormatIndustrial25) {
+            industrial25_.Read(lines, Industrial25Reader::Scan::kRows, pass.settings.reader,
+                               pass.deadline, CropMap{}, checkReads_);
+        } else {
+            ReadWithZXing(lines, read.format, ZXingPass::kBarRows, CropMap{}, checkReads_);
+        }
+        for (const engine::Read& other : checkReads_) {
+            if (other.format != read.format || other.bytes != read.bytes) {
+                return false;
+            }
+            agreeing += other.lines;
+        }
+        if (agreeing >= kMinAgreeingLines) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void DecodePipeline::File(const Pass& pass) {
+    for (engine::Read& read : reads_) {
+        if ((read.format & kUncheckedFormats) == 0 || ShowsWholeSymbol(pass, read)) {
+            arbiter_.Add(std::move(read));
+        }
+    }
+    reads_.clear();
+}
+
+void DecodePipeline::ReadBarRegion(const Pass& pass, const CodeRegion& region) {
+    const RegionLook look = sampler_.Examine(pass.image, region);
+    if (look.element <= 0) {
+        return;
+    }
+    barsSeen_ = true;
+    const std::uint32_t mask = pass.settings.formatMask;
+    const std::uint32_t linear = ZXingFormats(mask & kLinearFormats);
+    using Filter = BarRowBuilder::Filter;
+    for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
+        if (Done(pass)) {
+            return;
+        }
+        CropMap map;
+        const GreyView rows =
+            sampler_.BarRows(pass.image, region, look, filter, pass.deadline, map);
+        if (rows.data == nullptr) {
+            return;
+        }
+        ReadZXing(pass, rows, linear, ZXingPass::kBarRows, map);
+        if ((mask & kFormatIndustrial25) != 0) {
+            industrial25_.Read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,
+                               pass.deadline, map, reads_);
+        }
+        File(pass);
+    }
+    if ((mask & kFormatPdf417) != 0 && look.stacked && !Done(pass)) {
+        CropMap map;
+        const GreyView upright = sampler_.Upright(pass.image, region, look.element,
+                                                  kMinPdf417Narrow, pass.deadline, map);
+        ReadZXing(pass, upright, kFormatPdf417, ZXingPass::kUpright, map);
+        File(pass);
+        ReadRectified(pass, upright, map, CropModule(look.element, map), false, kFormatPdf417);
+    }
+}
+
+void DecodePipeline::ReadRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
+                                   float module, bool inverted, std::uint32_t formats) {
+    if (crop.data == nullptr || Done(pass)) {
+        return;
+    }
+    // Aztec's detector wants large modules; the other detectors read small ones faster.
+    const float outputModule =
+        (formats & kFormatAztec) != 0 ? kRectifiedAztecModule : kRectifiedModule;
+    const GreyView rectified =
+        rectifier_.Rectify(pass.image, crop, map, module, outputModule, pass.deadline);
+    if (rectified.data == nullptr) {
+        return;
+    }
+    const std::size_t first = reads_.size();
+    const GreyView view = inverted ? rectifier_.Inverted() : rectified;
+    ReadZXing(pass, view, formats, ZXingPass::kRectified, CropMap{});
+    // Where glare or blur leave the print uneven even after scaling, ZXing's own local
+    // threshold may still split it.
+    if (reads_.size() == first) {
+        ReadZXing(pass, view, formats, ZXingPass::kUpright, CropMap{});
+    }
+    if (reads_.size() == first && (formats & kFormatAztec) != 0 && aztecRedrawer_.Locate(view)) {
+        for (const int size : aztecRedrawer_.Sizes()) {
+            ReadZXing(pass, aztecRedrawer_.Draw(size), kFormatAztec, ZXingPass::kRectified,
+                      CropMap{});
+            if (reads_.size() > first) {
+                break;
+            }
+        }
+    }
+    // Positions within the square-on view are not the frame's; the outline is.
+    for (std::size_t i = first; i < reads_.size(); ++i) {
+        reads_[i].where = rectifier_.Outline();
+    }
+    File(pass);
+}
+
+void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region) {
+    const std::uint32_t formats = pass.settings.formatMask & (kMatrixFormats | kFormatPdf417);
+    if (formats == 0) {
+        return;
+    }
+    const RegionLook look = sampler_.Examine(pass.image, region);
+    if (look.element <= 0) {
+        return;
+    }
+    CropMap map;
+    const GreyView upright =
+        sampler_.Upright(pass.image, region, look.element, kMinMatrixModule, pass.deadline, map);
+    if (upright.data == nullptr) {
+        return;
+    }
+    // Light-on-dark codes are read inverted, dark on light like any other: first as the
+    // surroundings suggest, then the other way, since a dark label may fill the region.
+    for (const bool inverted : {look.darkSurround, !look.darkSurround}) {
+        if (Done(pass)) {
+            return;
+        }
+        const GreyView crop = inverted ? sampler_.InvertedUpright() : upright;
+        const std::uint32_t readable = inverted ? formats & kMatrixFormats : formats;
+        ReadZXing(pass, crop, readable, ZXingPass::kUpright, map);
+        File(pass);
+        ReadRectified(pass, crop, map, CropModule(look.element, map), inverted, readable);
+    }
+}
+
+void DecodePipeline::ReadInvertedFrame(const Pass& pass) {
+    const GreyView& image = pass.image;
+    inverted_.resize(static_cast<std::size_t>(image.width) * image.height);
+    for (int y = 0; y < image.height; ++y) {
+        if (pass.deadline.Passed()) {
+            return;
+        }
+        const std::uint8_t* in = image.data + static_cast<std::ptrdiff_t>(y) * image.stride;
+        std::uint8_t* out = inverted_.data() + static_cast<std::ptrdiff_t>(y) * image.width;
+        for (int x = 0; x < image.width; ++x) {
+            out[x] = static_cast<std::uint8_t>(255 - in[x]);
+        }
+    }
+    ReadZXing(pass, {inverted_.data(), image.width, image.height, image.width},
+              pass.settings.formatMask & kMatrixFormats, ZXingPass::kFrameMatrix, CropMap{});
+    File(pass);
 }
 
 void DecodePipeline::Run(const GreyView& image, const TemplateSettings& settings,
                          ResultList& results) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(settings.timeoutMs);
+    const Deadline deadline = Deadline::After(settings.timeoutMs);
+    const Pass pass{image, settings, deadline,
+                    std::clamp(settings.expectedBarcodes, 1, settings.maxBarcodes)};
+    arbiter_.Reset();
     results.Reset(settings.maxBarcodes);
-    const int wanted = std::clamp(settings.expectedBarcodes, 1, settings.maxBarcodes);
-    auto done = [&] { return results.Count() >= wanted || Clock::now() >= deadline; };
-    auto room = [&] { return settings.maxBarcodes - results.Count(); };
-
+    barsSeen_ = false;
     const std::uint32_t mask = settings.formatMask;
-    const bool industrial25 = (mask & kFormatIndustrial25) != 0;
-    ReadWithZXing(image, mask & ~kRegionOnlyFormats, settings.reader, ZXingPass::kFrame, room(),
-                  results);
-    if (done()) {
-        return;
+    const std::uint32_t linear = ZXingFormats(mask & kLinearFormats);
+
+    if ((mask & kMatrixFormats) != 0) {
+        ReadZXing(pass, image, mask & kMatrixFormats, ZXingPass::kFrameMatrix, CropMap{});
+        File(pass);
     }
-    if (settings.reader.deskew) {
-        regionFinder_.Find(image, kMaxRegions, regions_);
+    if (linear != 0 && !Done(pass)) {
+        ReadZXing(pass, image, linear, ZXingPass::kFrameBars, CropMap{});
+        File(pass);
+    }
+    if (settings.reader.deskew && !Done(pass)) {
+        regionFinder_.Find(image, kMaxRegions, deadline, regions_);
         for (const CodeRegion& region : regions_) {
-            const std::uint32_t formats = RegionFormats(mask);
-            if (done()) {
-                return;
+            if (Done(pass)) {
+                break;
             }
-            if (formats == 0) {
-                continue;
-            }
-            const GreyView upright = deskewer_.Extract(image, region);
-            if (upright.data == nullptr) {
-                continue;
-            }
-            ReadRegion(upright, formats, settings, wanted, deadline, results);
-            if (region.kind == CodeRegion::Kind::kBars && !done()) {
-                ReadRegion(deskewer_.EnhanceBars(), formats, settings, wanted, deadline, results);
+            if (region.kind == CodeRegion::Kind::kBars) {
+                ReadBarRegion(pass, region);
+            } else {
+                ReadMatrixRegion(pass, region);
             }
         }
     }
-    if (industrial25 && !done()) {
-        industrial25_.Read(image, Industrial25Reader::Scan::kAllAngles, settings.reader,
-                           wanted - results.Count(), deadline, results);
+    if ((mask & kMatrixFormats) != 0 && !Done(pass)) {
+        ReadZXing(pass, image, mask & kMatrixFormats, ZXingPass::kFrameMatrixFaint, CropMap{});
+        File(pass);
     }
+    if ((mask & kMatrixFormats) != 0 && !Done(pass)) {
+        ReadInvertedFrame(pass);
+    }
+    if ((mask & kFormatIndustrial25) != 0 && barsSeen_ && !Done(pass)) {
+        industrial25_.Read(image, Industrial25Reader::Scan::kAllAngles, settings.reader, deadline,
+                           CropMap{}, reads_);
+        File(pass);
+    }
+    arbiter_.Publish(settings.reader.minLineCount, results);
 }
 
 }  // namespace telo::engine

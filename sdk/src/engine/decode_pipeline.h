@@ -1,44 +1,82 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <vector>
 
+#include "engine/aztec_redrawer.h"
 #include "engine/code_region_finder.h"
-#include "engine/deskewer.h"
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
 #include "engine/industrial25_reader.h"
+#include "engine/read_arbiter.h"
+#include "engine/region_sampler.h"
 #include "engine/result_list.h"
+#include "engine/symbol_rectifier.h"
 #include "engine/template_settings.h"
+#include "engine/whole_symbol_check.h"
+#include "engine/zxing_reader.h"
 
 namespace telo::engine {
 
-/// One decode: the passes over an image, in order, until enough results are found or the
-/// template's time-out is spent. No pass starts after the time-out, and each pass is short, so a
-/// decode ends soon after it.
+/// One decode: passes over an image, cheapest first, until enough reads are settled or the
+/// template's time-out is spent. Loops check the time-out as they go, and a ZXing call, which
+/// cannot be interrupted, starts only when its cost, reckoned from the image's size, still
+/// fits.
 ///
-/// 1. ZXing over the whole frame: the matrix codes at any angle, linear and stacked codes near
-///    level.
-/// 2. Each code region found, deskewed and enlarged where its modules are small: ZXing and the
-///    Industrial 2 of 5 reader along its rows for bar regions (codes tilted too far for pass 1
-///    to cross along a row), ZXing for matrix regions (Aztec, whose detector needs it near
-///    level).
-/// 3. Industrial 2 of 5 along lines at several angles over the whole frame, for symbols no
-///    region was found for.
+/// 1. ZXing over the whole frame: matrix codes at any turn, then a quick look for level bars.
+/// 2. Each region that looks like a code (RegionSampler::Examine), strongest first: bar regions
+///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain and
+///    sharpened, and PDF417 upright and square-on; matrix regions upright and square-on
+///    (SymbolRectifier), light-on-dark ones inverted, Aztec also redrawn (AztecRedrawer).
+/// 3. Light-on-dark matrix codes over the whole frame, and Industrial 2 of 5 along lines at
+///    several angles when a region looked like bars.
+///
+/// Reads of symbologies without a check character count only where the frame shows their
+/// whole symbol (WholeSymbolCheck); reads that disagree about one place cancel out
+/// (ReadArbiter).
 class DecodePipeline {
 public:
     void Run(const GreyView& image, const TemplateSettings& settings, ResultList& results);
 
 private:
-    /// Reads one upright region with Industrial 2 of 5 rows and ZXing.
-    void ReadRegion(const GreyView& upright, std::uint32_t formats,
-                    const TemplateSettings& settings, int wanted,
-                    std::chrono::steady_clock::time_point deadline, ResultList& results);
+    /// One decode's settings and progress.
+    struct Pass {
+        const GreyView& image;
+        const TemplateSettings& settings;
+        const Deadline& deadline;
+        int wanted;
+    };
 
+    bool Done(const Pass& pass) const;
+    /// ReadWithZXing into reads_ when its cost still fits before the deadline.
+    void ReadZXing(const Pass& pass, const GreyView& view, std::uint32_t formats, ZXingPass kind,
+                   const CropMap& map);
+    /// Moves reads_ into the arbiter, less those whose whole symbol the frame does not show.
+    void File(const Pass& pass);
+    /// For a read without a check character: quiet zones along its bars, and lines across the
+    /// whole height of its bars agreeing on its text.
+    bool ShowsWholeSymbol(const Pass& pass, const Read& read);
+    void ReadBarRegion(const Pass& pass, const CodeRegion& region);
+    void ReadMatrixRegion(const Pass& pass, const CodeRegion& region);
+    /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
+    /// (SymbolRectifier); `inverted` when the frame shows it light on dark.
+    void ReadRectified(const Pass& pass, const GreyView& crop, const CropMap& map, float module,
+                       bool inverted, std::uint32_t formats);
+    void ReadInvertedFrame(const Pass& pass);
+
+    ReadArbiter arbiter_;
+    std::vector<Read> reads_;
+    std::vector<Read> checkReads_;
+    WholeSymbolCheck wholeSymbol_;
     Industrial25Reader industrial25_;
     CodeRegionFinder regionFinder_;
-    Deskewer deskewer_;
+    RegionSampler sampler_;
+    SymbolRectifier rectifier_;
+    AztecRedrawer aztecRedrawer_;
     std::vector<CodeRegion> regions_;
+    std::vector<std::uint8_t> inverted_;
+    /// A bar region of this decode looked like a code.
+    bool barsSeen_ = false;
 };
 
 }  // namespace telo::engine

@@ -1,6 +1,7 @@
 #include "engine/industrial25_reader.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "engine/barcode_format.h"
 
@@ -19,19 +20,19 @@ constexpr int kBarsPerDigit = 5;
 
 /// Light margin required before the start and after the stop, in narrow widths.
 constexpr float kQuietZoneNarrows = 7;
-/// Accepted wide-to-narrow ratios of the symbol (the standard allows 2:1 to 3:1).
+/// Accepted wide-to-narrow ratios of the symbol (the standard allows 2:1 to 3:1; blur thins
+/// narrow bars further than wide ones).
 constexpr float kMinWideRatio = 1.5f;
-constexpr float kMaxWideRatio = 5.0f;
+constexpr float kMaxWideRatio = 6.0f;
 /// How much the narrow width may change from one digit to the next (perspective, noise).
 constexpr float kMaxScaleStep = 1.6f;
 /// A space thinner than this share of a narrow bar is noise, not print.
 constexpr float kMinSpaceShare = 0.3f;
 
 /// Scan angles in degrees for a whole frame, most likely first, and the distance between
-/// parallel lines there and in a deskewed region.
+/// parallel lines there.
 constexpr std::array<float, 7> kFrameAngles = {0, -10, 10, -20, 20, -30, 30};
 constexpr float kFrameLineSpacing = 12;
-constexpr float kLevelLineSpacing = 4;
 
 /// Running estimates of the narrow and wide widths along one symbol.
 struct Scale {
@@ -110,8 +111,9 @@ bool DecodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Dig
     if (bar + 5 >= count) {
         return false;
     }
-    Scale scale{(runs[bar + 1] + runs[bar + 3] + runs[bar + 4]) / 3,
-                (runs[bar] + runs[bar + 2]) / 2};
+    // Widths of bars only: blur thins narrow bars and widens the spaces beside them alike,
+    // so spaces are measured against the bars' threshold but never mixed into their widths.
+    Scale scale{runs[bar + 4], (runs[bar] + runs[bar + 2]) / 2};
     if (!scale.Plausible() || !Matches(runs, bar, kStartBars, scale) ||
         runs[bar - 1] < kQuietZoneNarrows * scale.narrow || runs[bar + 5] >= scale.Threshold()) {
         return false;
@@ -120,6 +122,8 @@ bool DecodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Dig
     for (int next = bar + 6; next + 5 < count;) {
         if (Matches(runs, next, kStopBars, scale) &&
             runs[next + 5] >= kQuietZoneNarrows * scale.narrow) {
+            digits.begin = std::accumulate(runs.begin(), runs.begin() + bar, 0.0f);
+            digits.end = std::accumulate(runs.begin(), runs.begin() + next + 5, 0.0f);
             return digits.length > 0;
         }
         if (next + 2 * kBarsPerDigit >= count || digits.length == kMaxIndustrial25Length) {
@@ -148,62 +152,85 @@ bool Industrial25Reader::DecodeRuns(const std::vector<float>& runs, const Reader
     return false;
 }
 
-bool Industrial25Reader::Count(const Digits& digits, int needed) {
+void Industrial25Reader::Count(const Digits& digits, PointF start, PointF end) {
     for (int i = 0; i < voteCount_; ++i) {
-        Vote& vote = votes_[i];
-        if (vote.digits.View() == digits.View()) {
-            return ++vote.lines == needed;
+        if (votes_[i].digits.View() == digits.View()) {
+            ++votes_[i].lines;
+            return;
         }
     }
     if (voteCount_ < static_cast<int>(votes_.size())) {
-        votes_[voteCount_++] = {digits, 1};
+        votes_[voteCount_++] = {digits, start, end, 1};
     }
-    return needed <= 1;
+}
+
+void Industrial25Reader::Emit(const CropMap& map, std::vector<engine::Read>& reads) {
+    for (int i = 0; i < voteCount_; ++i) {
+        const Vote& vote = votes_[i];
+        engine::Read read;
+        read.format = kFormatIndustrial25;
+        read.bytes.assign(vote.digits.text.begin(), vote.digits.text.begin() + vote.digits.length);
+        const PointF start = map.ToFrame(vote.start.x, vote.start.y);
+        const PointF end = map.ToFrame(vote.end.x, vote.end.y);
+        read.where = {start, end, end, start};
+        read.lines = vote.lines;
+        reads.push_back(std::move(read));
+    }
+    voteCount_ = 0;
 }
 
 void Industrial25Reader::Read(const GreyView& image, Scan scan, const ReaderOptions& options,
-                              int wanted, Clock::time_point deadline, ResultList& results) {
-    static constexpr std::array<float, 1> kLevel = {0};
-    const float* angles = scan == Scan::kLevel ? kLevel.data() : kFrameAngles.data();
-    const std::size_t angleCount = scan == Scan::kLevel ? kLevel.size() : kFrameAngles.size();
-    const float spacing = scan == Scan::kLevel ? kLevelLineSpacing : kFrameLineSpacing;
-    int found = 0;
-    for (std::size_t a = 0; a < angleCount; ++a) {
+                              const Deadline& deadline, const CropMap& map,
+                              std::vector<engine::Read>& reads) {
+    voteCount_ = 0;
+    if (scan == Scan::kRows) {
         lines_.clear();
-        AppendScanLines(image.width, image.height, angles[a], spacing, lines_);
+        for (int y = 0; y < image.height; ++y) {
+            lines_.push_back({0, static_cast<float>(y), 1, 0, image.width});
+        }
+        ReadLines(image, options, deadline);
+        Emit(map, reads);
+        return;
+    }
+    for (float angle : kFrameAngles) {
+        lines_.clear();
+        AppendScanLines(image.width, image.height, angle, kFrameLineSpacing, lines_);
         // Votes count within one angle only. A line that crosses a symbol's long edge reads a
         // valid-looking part of it; parallel lines cross that edge at different places and so
         // never agree on a part, while lines at other angles could.
-        voteCount_ = 0;
-        found += ReadLines(image, options, wanted - found, deadline, results);
-        if (found >= wanted || results.Full() || Clock::now() >= deadline) {
+        ReadLines(image, options, deadline);
+        Emit(map, reads);
+        if (deadline.Passed()) {
             return;
         }
     }
 }
 
-int Industrial25Reader::ReadLines(const GreyView& image, const ReaderOptions& options, int wanted,
-                                  Clock::time_point deadline, ResultList& results) {
-    int found = 0;
+void Industrial25Reader::ReadLines(const GreyView& image, const ReaderOptions& options,
+                                   const Deadline& deadline) {
     Digits digits;
     for (const ScanLine& line : lines_) {
-        if (found >= wanted || results.Full() || Clock::now() >= deadline) {
-            return found;
+        if (deadline.Passed()) {
+            return;
         }
         SampleLine(image, line, samples_);
         runFinder_.Find(samples_, runs_);
+        bool reversed = false;
         bool decoded = DecodeRuns(runs_, options, digits);
         if (!decoded) {
             std::reverse(runs_.begin(), runs_.end());
-            decoded = DecodeRuns(runs_, options, digits);
+            reversed = decoded = DecodeRuns(runs_, options, digits);
         }
-        if (decoded && Count(digits, options.minLineCount) &&
-            results.Add(kFormatIndustrial25,
-                        reinterpret_cast<const std::uint8_t*>(digits.text.data()), digits.length)) {
-            ++found;
+        if (!decoded) {
+            continue;
         }
+        // Positions along the line, counted from its first sample.
+        const float last = static_cast<float>(line.length - 1);
+        const float begin = reversed ? last - digits.begin : digits.begin;
+        const float end = reversed ? last - digits.end : digits.end;
+        Count(digits, {line.x0 + begin * line.dx, line.y0 + begin * line.dy},
+              {line.x0 + end * line.dx, line.y0 + end * line.dy});
     }
-    return found;
 }
 
 }  // namespace telo::engine

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "engine/crop_map.h"
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
-#include "engine/result_list.h"
+#include "engine/read_arbiter.h"
 #include "engine/run_lengths.h"
 #include "engine/scan_line.h"
 #include "engine/template_settings.h"
@@ -16,16 +17,17 @@ namespace telo::engine {
 
 /// Reads Industrial 2 of 5 (engine format kFormatIndustrial25): digits encoded in the bars alone,
 /// two wide bars of five per digit, every space narrow, between a start and a stop pattern.
-/// The image is scanned along parallel lines at several angles up to +-30 degrees, each line in
-/// both directions; a text counts once enough parallel lines agree on it.
+/// The image is scanned along parallel lines, each line in both directions; lines that give
+/// the same text at one angle add up to one read. The format has no check character, so its
+/// reads go through WholeSymbolCheck before they count.
 class Industrial25Reader {
 public:
-    using Clock = std::chrono::steady_clock;
-
-    /// Decoded digits of one scan line.
+    /// Decoded digits of one scan line, and where along the line the symbol's outer bars lie.
     struct Digits {
         std::array<char, kMaxIndustrial25Length> text{};
         int length = 0;
+        float begin = 0;
+        float end = 0;
 
         std::string_view View() const { return {text.data(), static_cast<std::size_t>(length)}; }
     };
@@ -34,14 +36,14 @@ public:
     enum class Scan {
         /// Lines at every angle from -30 to 30 degrees: a whole frame.
         kAllAngles,
-        /// Level lines only, closer together: a deskewed region whose bars run top to bottom.
-        kLevel,
+        /// Every row: the rows of a bar region (RegionSampler::BarRows).
+        kRows,
     };
 
-    /// Scans `image` and adds each agreed text to `results`, stopping after `wanted` texts, when
-    /// `results` is full or at `deadline`.
-    void Read(const GreyView& image, Scan scan, const ReaderOptions& options, int wanted,
-              Clock::time_point deadline, ResultList& results);
+    /// Scans `image` and appends one read per text, placed in the frame through `map`, with
+    /// the number of lines that gave it; stops early at `deadline`.
+    void Read(const GreyView& image, Scan scan, const ReaderOptions& options,
+              const Deadline& deadline, const CropMap& map, std::vector<engine::Read>& reads);
 
     /// Decodes the first symbol found in run widths (light, dark, ..., light) read in their
     /// order; true and `digits` filled when one is found.
@@ -51,14 +53,17 @@ public:
 private:
     struct Vote {
         Digits digits;
+        /// Ends of the symbol on the first line that read it, image pixels.
+        PointF start;
+        PointF end;
         int lines = 0;
     };
 
-    /// Reads along lines_, adding agreed texts to `results`; the number added.
-    int ReadLines(const GreyView& image, const ReaderOptions& options, int wanted,
-                  Clock::time_point deadline, ResultList& results);
-    /// Counts one line's text; true when it has just reached the agreement needed.
-    bool Count(const Digits& digits, int needed);
+    /// Reads along lines_, counting each line's text in votes_.
+    void ReadLines(const GreyView& image, const ReaderOptions& options, const Deadline& deadline);
+    void Count(const Digits& digits, PointF start, PointF end);
+    /// Appends the votes as reads.
+    void Emit(const CropMap& map, std::vector<engine::Read>& reads);
 
     std::vector<ScanLine> lines_;
     std::vector<float> samples_;

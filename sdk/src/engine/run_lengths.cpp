@@ -15,11 +15,12 @@ constexpr float kMinContrast = 18;
 /// The local difference must also reach this share of the line's whole range.
 constexpr float kRelativeContrast = 0.25f;
 
-/// out[i] = the extreme (minimum when `lower`) of samples[i - radius .. i + radius], through a
-/// monotonic queue of indices.
-void SlidingExtreme(const std::vector<float>& samples, int radius, bool lower,
+}  // namespace
+
+// A monotonic queue of indices whose front is the extreme of the window.
+void SlidingExtreme(const float* samples, int count, int radius, bool lower,
                     std::vector<int>& queue, std::vector<float>& out) {
-    const int n = static_cast<int>(samples.size());
+    const int n = count;
     out.resize(n);
     queue.resize(n);
     int head = 0;
@@ -39,8 +40,6 @@ void SlidingExtreme(const std::vector<float>& samples, int radius, bool lower,
     }
 }
 
-}  // namespace
-
 void RunLengthFinder::Find(const std::vector<float>& samples, std::vector<float>& runs) {
     runs.clear();
     const int n = static_cast<int>(samples.size());
@@ -48,8 +47,8 @@ void RunLengthFinder::Find(const std::vector<float>& samples, std::vector<float>
         runs.push_back(0);
         return;
     }
-    SlidingExtreme(samples, kWindowRadius, true, queue_, low_);
-    SlidingExtreme(samples, kWindowRadius, false, queue_, high_);
+    SlidingExtreme(samples.data(), n, kWindowRadius, true, queue_, low_);
+    SlidingExtreme(samples.data(), n, kWindowRadius, false, queue_, high_);
     const auto [darkest, lightest] = std::minmax_element(samples.begin(), samples.end());
     const float minRange = std::max(kMinContrast, kRelativeContrast * (*lightest - *darkest));
 

@@ -4,6 +4,11 @@
 
 namespace telo::engine {
 
+/// out[i] = the minimum (when `lower`) or maximum of samples[i - radius .. i + radius], for the
+/// `count` samples; `queue` is working storage.
+void SlidingExtreme(const float* samples, int count, int radius, bool lower,
+                    std::vector<int>& queue, std::vector<float>& out);
+
 /// Turns the samples of one scan line into the widths of its light and dark runs. A sample is
 /// dark when it lies below the middle of the darkest and lightest samples around it, provided
 /// those differ enough to be a printed edge rather than noise; edges fall at sub-pixel positions

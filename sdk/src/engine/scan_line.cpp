@@ -53,22 +53,9 @@ void AppendScanLines(int width, int height, float angleDegrees, float spacing,
 }
 
 void SampleLine(const GreyView& image, const ScanLine& line, std::vector<float>& samples) {
-    samples.resize(line.length);
-    const int maxX = image.width - 1;
-    const int maxY = image.height - 1;
+    samples.resize(std::max(line.length, 0));
     for (int i = 0; i < line.length; ++i) {
-        const float x = std::clamp(line.x0 + i * line.dx, 0.0f, static_cast<float>(maxX));
-        const float y = std::clamp(line.y0 + i * line.dy, 0.0f, static_cast<float>(maxY));
-        const int left = std::min(static_cast<int>(x), std::max(maxX - 1, 0));
-        const int top = std::min(static_cast<int>(y), std::max(maxY - 1, 0));
-        const int right = std::min(left + 1, maxX);
-        const int bottom = std::min(top + 1, maxY);
-        const float fx = x - left;
-        const float fy = y - top;
-        const float upper = image.At(left, top) + fx * (image.At(right, top) - image.At(left, top));
-        const float lower =
-            image.At(left, bottom) + fx * (image.At(right, bottom) - image.At(left, bottom));
-        samples[i] = upper + fy * (lower - upper);
+        samples[i] = SampleAt(image, line.x0 + i * line.dx, line.y0 + i * line.dy);
     }
 }
 

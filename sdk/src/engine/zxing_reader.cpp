@@ -2,8 +2,9 @@
 
 #include <ZXing/ReadBarcode.h>
 
-#include <algorithm>
 #include <array>
+#include <exception>
+#include <new>
 #include <utility>
 
 #include "engine/barcode_format.h"
@@ -28,6 +29,11 @@ constexpr std::array<std::pair<std::uint32_t, ZXing::BarcodeFormat>, 13> kZXingF
     {kFormatAztec, ZXing::BarcodeFormat::Aztec},
 }};
 
+/// Reads kept from one call over rows or a frame: more than one symbol, and conflicting reads of
+/// one symbol. A crop holds one symbol; asking for more keeps ZXing's PDF417 detector searching
+/// at length.
+constexpr int kMaxSymbolsPerCall = 8;
+
 std::uint32_t EngineFormat(ZXing::BarcodeFormat format) {
     for (const auto& [bit, zxing] : kZXingFormats) {
         if (zxing == format) {
@@ -35,6 +41,33 @@ std::uint32_t EngineFormat(ZXing::BarcodeFormat format) {
         }
     }
     return 0;
+}
+
+ZXing::DecodeHints HintsFor(ZXingPass pass) {
+    ZXing::DecodeHints hints;
+    hints.setMaxNumberOfSymbols(kMaxSymbolsPerCall);
+    switch (pass) {
+        case ZXingPass::kFrameMatrix:
+            break;
+        case ZXingPass::kFrameMatrixFaint:
+            hints.setBinarizer(ZXing::Binarizer::GlobalHistogram);
+            break;
+        case ZXingPass::kFrameBars:
+            // One row seen is a read; the arbiter counts rows across passes.
+            hints.setTryHarder(false).setTryDownscale(false).setMinLineCount(1);
+            break;
+        case ZXingPass::kBarRows:
+            hints.setTryRotate(false).setTryDownscale(false).setMinLineCount(1);
+            break;
+        case ZXingPass::kUpright:
+            hints.setTryRotate(false).setTryDownscale(false).setMaxNumberOfSymbols(1);
+            break;
+        case ZXingPass::kRectified:
+            hints.setTryRotate(false).setTryDownscale(false).setMaxNumberOfSymbols(1).setBinarizer(
+                ZXing::Binarizer::FixedThreshold);
+            break;
+    }
+    return hints;
 }
 
 }  // namespace
@@ -47,8 +80,8 @@ std::uint32_t ZXingFormats(std::uint32_t formatMask) {
     return formatMask & supported;
 }
 
-void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, const ReaderOptions& options,
-                   ZXingPass pass, int maxSymbols, ResultList& results) {
+void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pass,
+                   const CropMap& map, std::vector<Read>& reads) {
     ZXing::BarcodeFormats formats;
     for (const auto& [bit, zxing] : kZXingFormats) {
         if ((formatMask & bit) != 0) {
@@ -56,24 +89,40 @@ void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, const Reader
         }
     }
     // An empty format set means every format to ZXing.
-    if (formats.empty() || maxSymbols <= 0) {
+    if (formats.empty()) {
         return;
     }
-    ZXing::DecodeHints hints;
-    hints.setFormats(formats)
-        .setMinLineCount(static_cast<std::uint8_t>(options.minLineCount))
-        .setMaxNumberOfSymbols(static_cast<std::uint8_t>(std::min(maxSymbols, 255)));
-    if (pass == ZXingPass::kDeskewed) {
-        hints.setTryRotate(false).setTryDownscale(false);
-    }
+    ZXing::DecodeHints hints = HintsFor(pass);
+    hints.setFormats(formats);
     const ZXing::ImageView view(image.data, image.width, image.height, ZXing::ImageFormat::Lum,
                                 image.stride);
-    for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints)) {
+    ZXing::Results results;
+    try {
+        results = ZXing::ReadBarcodes(view, hints);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception&) {
+        // Some of ZXing's detectors throw on images too small for their patterns (Aztec on a
+        // few rows): that call found nothing, and the other passes go on.
+        return;
+    }
+    for (const ZXing::Result& result : results) {
         const std::uint32_t format = EngineFormat(result.format());
-        if (result.isValid() && format != 0) {
-            const ZXing::ByteArray& bytes = result.bytes();
-            results.Add(format, bytes.data(), bytes.size());
+        if (!result.isValid() || format == 0) {
+            continue;
         }
+        Read read;
+        read.format = format;
+        read.bytes.assign(result.bytes().begin(), result.bytes().end());
+        read.lines = std::max(result.lineCount(), 1);
+        const auto& position = result.position();
+        const ZXing::PointI corners[4] = {position.topLeft(), position.topRight(),
+                                          position.bottomRight(), position.bottomLeft()};
+        for (int i = 0; i < 4; ++i) {
+            read.where[i] =
+                map.ToFrame(static_cast<float>(corners[i].x), static_cast<float>(corners[i].y));
+        }
+        reads.push_back(std::move(read));
     }
 }
 

@@ -22,8 +22,7 @@ TEST(CodeText, ReadsValidUtf8AsSuchAndAnythingElseInTheLikeliestEncoding) {
         // GB2312 hanzi, also readable as Latin-1 letters: Chinese wins the tie.
         {"\326\320\316\304", kQrCodeSymbology, "中文"},
         {"\314\365\302\353 No.7", kQrCodeSymbology, "条码 No.7"},
-        {"\223\372\226{\214\352\202\314\203e\203L\203X\203g", kQrCodeSymbology,
-         "日本語のテキスト"},
+        {"\223\372\226{\214\352\202\314\203e\203L\203X\203g", kQrCodeSymbology, "日本語のテキスト"},
         // Latin-1 letters that also read as rare GBK or half-width katakana.
         {"M\374ller", kQrCodeSymbology, "Müller"},
         {"M\334NCHEN", kQrCodeSymbology, "MÜNCHEN"},

@@ -54,9 +54,9 @@ TEST(Keystrokes, CharactersSeparatorsAndTheControlCharacterPolicy) {
         {"\n\r", "<Return><Return>"},
         {"\n\n", "<Return><Left><Right><Return>"},
         {"A\tB", "A<Tab>B"},
-        {"G\x1dR\x1e" "F\x1cU\x1f" "E\x04", "G^]R^^F^\\U^_E^d"},
+        {"G\035R\036F\034U\037E\004", "G^]R^^F^\\U^_E^d"},
         // Nothing of a code may delete, escape or move: those bytes are left out.
-        {"B\x08" "D\x1b" "E\x7f" "F\x01" "G\xC2\x85" "H", "BDEFGH"},
+        {"B\010D\033E\177F\001G\302\205H", "BDEFGH"},
     };
     for (const auto& row : table) {
         const QString text = QString::fromUtf8(row.utf8);
@@ -67,48 +67,42 @@ TEST(Keystrokes, CharactersSeparatorsAndTheControlCharacterPolicy) {
     }
 }
 
-class KeyboardTextTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = QTextCodec::codecForLocale();
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-        Timeline::instance().clear();
-    }
-    void TearDown() override { QTextCodec::setCodecForLocale(saved_); }
-
-    RecordingKeyboard keyboard_;
-    QTextCodec* saved_ = nullptr;
-};
-
-TEST_F(KeyboardTextTest, CountsRepeatsAndSendsTheLengthInUtf16Units) {
+TEST(KeyboardText, CountsRepeatsAndSendsTheLengthInUtf16Units) {
+    RecordingKeyboard keyboard;
     EXPECT_EQ(KeyboardText("").countRepeats(), 0);
     EXPECT_EQ(KeyboardText("aabb").countRepeats(), 2);
     EXPECT_EQ(KeyboardText("😀😀").countRepeats(), 0);
-    EXPECT_EQ(KeyboardText("abc").send(keyboard_), 3);
-    EXPECT_EQ(KeyboardText("中文").send(keyboard_), 2);  // six bytes
-    EXPECT_EQ(KeyboardText("😀").send(keyboard_), 2);     // one character
-    EXPECT_EQ(KeyboardText("\r\n").send(keyboard_), 2);   // one Return
-    EXPECT_EQ(KeyboardText("").send(keyboard_), 0);
-    EXPECT_EQ(KeyboardText(nullptr).send(keyboard_), 0);
+    EXPECT_EQ(KeyboardText("abc").send(keyboard), 3);
+    EXPECT_EQ(KeyboardText("中文").send(keyboard), 2);  // six bytes
+    EXPECT_EQ(KeyboardText("😀").send(keyboard), 2);     // one character
+    EXPECT_EQ(KeyboardText("\r\n").send(keyboard), 2);  // one Return
+    EXPECT_EQ(KeyboardText("").send(keyboard), 0);
+    EXPECT_EQ(KeyboardText(nullptr).send(keyboard), 0);
 }
 
-TEST_F(KeyboardTextTest, BytesAreDecodedWithTheLocaleCodec) {
+TEST(KeyboardText, BytesAreDecodedWithTheLocaleCodec) {
+    RecordingKeyboard keyboard;
+    QTextCodec* saved = QTextCodec::codecForLocale();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
-    EXPECT_EQ(KeyboardText("caf\xE9").send(keyboard_), 4);
-    ASSERT_EQ(Timeline::instance().events().size(), 1u);
-    EXPECT_EQ(Timeline::instance().events()[0].what, "type:café");
+    Timeline::instance().clear();
+    EXPECT_EQ(KeyboardText("caf\xE9").send(keyboard), 4);
+    QTextCodec::setCodecForLocale(saved);
+    EXPECT_EQ(steps(), std::vector<std::string>{"type:café"});
 }
 
-TEST_F(KeyboardTextTest, UnusableKeyboardTypesNothing) {
-    keyboard_.available = false;
-    EXPECT_EQ(KeyboardText("abc").send(keyboard_), 0);
-    EXPECT_TRUE(Timeline::instance().events().empty());
-}
-
-TEST_F(KeyboardTextTest, PressEnterReportsWhetherReturnWasTyped) {
-    EXPECT_EQ(pressEnter(keyboard_), 1);
-    keyboard_.acceptKeys = false;
-    EXPECT_EQ(pressEnter(keyboard_), -1);
+TEST(KeyboardText, KeystrokesNotTypedAreReportedAndNothingIsTypedWithoutAKeyboard) {
+    RecordingKeyboard keyboard;
+    EXPECT_EQ(pressEnter(keyboard), 1);
+    keyboard.acceptKeys = false;
+    EXPECT_EQ(pressEnter(keyboard), -1);
+    testing::internal::CaptureStderr();
+    KeyboardText("a\tb").send(keyboard);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("1 of 3 keystrokes could not be typed"),
+              std::string::npos);
+    keyboard.available = false;
+    Timeline::instance().clear();
+    EXPECT_EQ(KeyboardText("abc").send(keyboard), 0);
+    EXPECT_TRUE(steps().empty());
 }
 
 }  // namespace

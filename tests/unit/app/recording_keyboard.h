@@ -38,7 +38,9 @@ public:
                     break;
                 case Keystroke::Kind::Key:
                     for (const char* edge : {" down", " up"}) {
-                        Timeline::instance().add(nameOf(stroke.key) + edge);
+                        const char* names[] = {"Left", "Right", "Return", "Tab"};
+                        Timeline::instance().add(names[static_cast<int>(stroke.key)] +
+                                                 std::string(edge));
                     }
                     failed += acceptKeys ? 0 : 1;
                     break;
@@ -50,21 +52,6 @@ public:
     void cancel() override { cancelled = true; }
 
     std::atomic<bool> cancelled{false};
-
-private:
-    static std::string nameOf(Keystroke::Key key) {
-        switch (key) {
-            case Keystroke::Key::Left:
-                return "Left";
-            case Keystroke::Key::Right:
-                return "Right";
-            case Keystroke::Key::Return:
-                return "Return";
-            case Keystroke::Key::Tab:
-                return "Tab";
-        }
-        return "?";
-    }
 };
 
 #endif

@@ -60,27 +60,6 @@ protected:
             cycles(1);
         }
     }
-    static Strings typed() {
-        Strings texts;
-        for (const TypedText& t : typedTexts(Timeline::instance().events())) {
-            texts.push_back(t.text);
-        }
-        return texts;
-    }
-    static Times typingTimes() {
-        Times times;
-        for (const TypedText& t : typedTexts(Timeline::instance().events())) {
-            times.push_back(t.ms);
-        }
-        return times;
-    }
-    static Strings steps() {
-        Strings whats;
-        for (const TimelineEvent& e : Timeline::instance().events()) {
-            whats.push_back(e.what);
-        }
-        return whats;
-    }
     void outputAll() {
         settings_.setBeep(1);
         settings_.setEnter(true);
@@ -163,12 +142,12 @@ TEST_F(ScanWorkerTest, SingleModeBeepsThenTypesTextEnterAndCarriageReturn) {
     show({"A3"});
     settings_.setBeep(2);  // only 1 means on
     show({"A4"});
-    EXPECT_EQ(steps(), (Strings{"beep 20", "type:PA", "Left down", "Left up", "Right down",
-                                "Right up", "type:A3S", "Return down", "Return up",
-                                "Return down", "Return up", "sleep 100", "type:PA",
-                                "Left down", "Left up", "Right down", "Right up", "type:A4S",
-                                "Return down", "Return up", "Return down", "Return up",
-                                "sleep 100"}));
+    EXPECT_EQ(steps(),
+              (Strings{"beep 20",     "type:PA",   "Left down",   "Left up",     "Right down",
+                       "Right up",    "type:A3S",  "Return down", "Return up",   "Return down",
+                       "Return up",   "sleep 100", "type:PA",     "Left down",   "Left up",
+                       "Right down",  "Right up",  "type:A4S",    "Return down", "Return up",
+                       "Return down", "Return up", "sleep 100"}));
 }
 
 // --- Interval mode ---

@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <X11/Xlib.h>
+
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
 #include "sway_session.h"
 #include "wait_until.h"
-#include "x11_receiver.h"
 
 namespace {
 
@@ -39,75 +41,79 @@ std::string withoutCursorKeys(std::string text) {
     return text;
 }
 
+size_t characters(const std::string& utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char byte) {
+        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    }));
+}
+
 }  // namespace
 
-TextReceiver::TextReceiver(Toolkit toolkit, const SwaySession* compositor)
-    : toolkit_(toolkit), compositor_(compositor) {
-    if (toolkit == Toolkit::Xlib) {
-        xlib_ = std::make_unique<X11Receiver>();
-        ready_ = xlib_->ready();
-    } else {
-        ready_ = startProgram();
+Display* openDisplay() {
+    Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 1; display == nullptr && attempt < 10; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        display = XOpenDisplay(nullptr);
     }
+    return display;
 }
 
-TextReceiver::~TextReceiver() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(kStartTimeoutMs)) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-}
-
-bool TextReceiver::startProgram() {
+TextReceiver::TextReceiver(Toolkit toolkit, const SwaySession* compositor) : toolkit_(toolkit) {
     static std::atomic<int> started{0};
     const QString title =
         QStringLiteral("receiver-%1-%2").arg(QCoreApplication::applicationPid()).arg(++started);
     const QString path = folder_.filePath(QStringLiteral("text"));
-    QProcessEnvironment environment = compositor_ != nullptr
-                                          ? compositor_->clientEnvironment()
+    QProcessEnvironment environment = compositor != nullptr
+                                          ? compositor->clientEnvironment()
                                           : QProcessEnvironment::systemEnvironment();
     // No accessibility bus and no input method server: the toolkits' own key handling.
     environment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
     environment.insert(QStringLiteral("GTK_IM_MODULE"), QStringLiteral("gtk-im-context-simple"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    if (compositor_ != nullptr) {
+    environment.remove(QStringLiteral("QT_IM_MODULE"));
+    if (compositor != nullptr) {
         environment.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("wayland"));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     }
-    environment.remove(QStringLiteral("QT_IM_MODULE"));
     process_.setProcessEnvironment(environment);
-    switch (toolkit_) {
+    switch (toolkit) {
+        case Toolkit::Xlib:
+            process_.start(QStringLiteral(XLIB_TEXT_RECEIVER), {title, path});
+            break;
         case Toolkit::Qt:
             process_.start(QStringLiteral(QT_TEXT_RECEIVER), {title, path});
             break;
         case Toolkit::Gtk:
             process_.start(QStringLiteral(GTK_TEXT_RECEIVER), {title, path});
             break;
-        default:
-            process_.start(QStringLiteral("xterm"),
-                           {"-title", title, "-u8", "-e", "sh", "-c",
-                            "stty raw -echo && exec cat > \"$0\"", path});
+        case Toolkit::Xterm:
+            process_.start(QStringLiteral("xterm"), {"-title", title, "-u8", "-e", "sh", "-c",
+                                                     "stty raw -echo && exec cat > \"$0\"", path});
             break;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
     while (!QFile::exists(path) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(kPollStep);
     }
-    if (compositor_ != nullptr) {
-        return QFile::exists(path) && waitUntil([&] { return compositor_->focus(title); });
+    if (compositor != nullptr) {
+        ready_ = QFile::exists(path) && waitUntil([&] { return compositor->focus(title); });
+        return;
     }
     QString window;
-    return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&
-           QFile::exists(path) && xdotool({"windowfocus", "--sync", window});
+    ready_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&
+             QFile::exists(path) && xdotool({"windowfocus", "--sync", window});
 }
 
-std::string TextReceiver::text() const {
-    if (xlib_) {
-        return X11Receiver::textOf(xlib_->waitForPresses(0, {}));
+TextReceiver::~TextReceiver() {
+    process_.terminate();
+    if (!process_.waitForFinished(kStartTimeoutMs)) {
+        process_.kill();
+        process_.waitForFinished();
     }
+}
+
+std::string TextReceiver::allText() const {
     QFile file(folder_.filePath(QStringLiteral("text")));
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
@@ -116,16 +122,31 @@ std::string TextReceiver::text() const {
     return toolkit_ == Toolkit::Xterm ? withoutCursorKeys(text) : text;
 }
 
-std::string TextReceiver::waitForEnding(size_t bytes, const std::string& ending,
-                                        std::chrono::milliseconds timeout) const {
+std::string TextReceiver::text() const {
+    const std::string all = allText();
+    return all.substr(std::min(mark_, all.size()));
+}
+
+std::string TextReceiver::waitForCharacters(size_t count, std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::string received = text();
-    while ((received.size() < bytes ||
-            received.compare(received.size() - std::min(received.size(), ending.size()),
-                             std::string::npos, ending) != 0) &&
-           std::chrono::steady_clock::now() < deadline) {
+    while (characters(received) < count && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(kPollStep);
         received = text();
+    }
+    return received;
+}
+
+std::string TextReceiver::settle(std::chrono::milliseconds quiet) const {
+    std::string received = text();
+    for (auto since = std::chrono::steady_clock::now();
+         std::chrono::steady_clock::now() - since < quiet;) {
+        std::this_thread::sleep_for(kPollStep);
+        std::string now = text();
+        if (now != received) {
+            received = std::move(now);
+            since = std::chrono::steady_clock::now();
+        }
     }
     return received;
 }

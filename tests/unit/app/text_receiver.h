@@ -5,16 +5,18 @@
 #include <QTemporaryDir>
 
 #include <chrono>
-#include <memory>
 #include <string>
 
+struct _XDisplay;
 class SwaySession;
-class X11Receiver;
+
+/// XOpenDisplay on DISPLAY, tried a few times: Xvfb refuses a few percent of connections.
+_XDisplay* openDisplay();
 
 /// A program people type into, running on the X display with the input focus, and the text
 /// it shows: a Qt 5 QPlainTextEdit, a GTK 3 GtkTextView, xterm with `cat` reading its
-/// terminal raw, or a bare Xlib window (X11Receiver). The Qt and GTK programs also run as
-/// native Wayland clients of a SwaySession.
+/// terminal raw, or a bare Xlib window. The Qt and GTK programs also run as native Wayland
+/// clients of a SwaySession.
 class TextReceiver {
 public:
     enum class Toolkit { Xlib, Qt, Gtk, Xterm };
@@ -29,23 +31,23 @@ public:
     /// True once the program shows its window and has the input focus.
     bool ready() const { return ready_; }
 
-    /// Everything received so far, UTF-8, as the program shows it: Return is a line break
-    /// in the text fields and "\r" in xterm and the Xlib window; xterm's cursor keys, which
-    /// leave a line as it was, are left out.
+    /// What arrived since the start or the last clear(), UTF-8, as the program shows it:
+    /// Return is a line break in the text fields and "\r" in xterm and the Xlib window;
+    /// xterm's cursor keys, which leave a line as it was, are left out.
     std::string text() const;
+    void clear() { mark_ = allText().size(); }
 
-    /// Waits until text() has at least `bytes` bytes and ends with `ending`, or the timeout
-    /// passes; returns text().
-    std::string waitForEnding(size_t bytes, const std::string& ending,
-                              std::chrono::milliseconds timeout) const;
+    /// Waits until text() has at least `characters` characters, or the timeout; text().
+    std::string waitForCharacters(size_t characters, std::chrono::milliseconds timeout) const;
+    /// Waits until text() has not changed for quiet; text().
+    std::string settle(std::chrono::milliseconds quiet) const;
 
 private:
-    bool startProgram();
+    std::string allText() const;
 
     Toolkit toolkit_;
-    const SwaySession* compositor_;
     bool ready_ = false;
-    std::unique_ptr<X11Receiver> xlib_;
+    size_t mark_ = 0;
     QTemporaryDir folder_;
     QProcess process_;
 };

@@ -33,14 +33,6 @@ bool waitFor(const std::function<bool()>& done) {
     return done();
 }
 
-Strings typed() {
-    Strings texts;
-    for (const TypedText& t : typedTexts(Timeline::instance().events())) {
-        texts.push_back(t.text);
-    }
-    return texts;
-}
-
 class ThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -87,6 +79,8 @@ TEST_F(ThreadTest, SignalsArriveQueuedInTheReceiversThread) {
 TEST_F(ThreadTest, TheWindowChangesSettingsWhileTheWorkerTypes) {
     settings_.setModes(false, true);
     settings_.setEnter(true);  // Return ends each typed text
+    settings_.setPrefix(QStringLiteral("p0-"));
+    settings_.setSuffix(QStringLiteral("-s0"));
     fake_telo::setPlugged(true);
     fake_telo::showCode("C");
     {
@@ -103,10 +97,12 @@ TEST_F(ThreadTest, TheWindowChangesSettingsWhileTheWorkerTypes) {
             std::this_thread::sleep_for(50us);
         }
     }
+    // The last text may have been cut short by the stop; every earlier one is whole.
     const QRegularExpression shape(QStringLiteral("^p\\d+-C-s\\d+$"));
-    ASSERT_GE(typed().size(), 8u);
-    for (const std::string& text : typed()) {
-        EXPECT_TRUE(shape.match(QString::fromStdString(text)).hasMatch()) << text;
+    const Strings texts = typed();
+    ASSERT_GE(texts.size(), 8u);
+    for (size_t i = 0; i + 1 < texts.size(); ++i) {
+        EXPECT_TRUE(shape.match(QString::fromStdString(texts[i])).hasMatch()) << texts[i];
     }
 }
 

@@ -39,18 +39,47 @@ void Timeline::setNowMs(int64_t ms) {
     nowMs_ = ms;
 }
 
-std::vector<TypedText> typedTexts(const std::vector<TimelineEvent>& events) {
-    std::vector<TypedText> texts;
+namespace {
+
+// The typed texts with the times they began.
+std::vector<TimelineEvent> typedTexts() {
+    std::vector<TimelineEvent> texts;
     bool inText = false;
-    for (const TimelineEvent& e : events) {
+    for (const TimelineEvent& e : Timeline::instance().events()) {
         const bool isText = e.what.rfind("type:", 0) == 0;
         const bool isSeparator = e.what.rfind("Left ", 0) == 0 || e.what.rfind("Right ", 0) == 0;
         if (isText && inText) {
-            texts.back().text += e.what.substr(5);
+            texts.back().what += e.what.substr(5);
         } else if (isText) {
-            texts.push_back(TypedText{e.ms, e.what.substr(5)});
+            texts.push_back(TimelineEvent{e.ms, e.what.substr(5)});
         }
         inText = isText || (inText && isSeparator);
     }
     return texts;
+}
+
+}  // namespace
+
+std::vector<std::string> typed() {
+    std::vector<std::string> texts;
+    for (const TimelineEvent& t : typedTexts()) {
+        texts.push_back(t.what);
+    }
+    return texts;
+}
+
+std::vector<int64_t> typingTimes() {
+    std::vector<int64_t> times;
+    for (const TimelineEvent& t : typedTexts()) {
+        times.push_back(t.ms);
+    }
+    return times;
+}
+
+std::vector<std::string> steps() {
+    std::vector<std::string> whats;
+    for (const TimelineEvent& e : Timeline::instance().events()) {
+        whats.push_back(e.what);
+    }
+    return whats;
 }

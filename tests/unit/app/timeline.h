@@ -11,10 +11,6 @@
 struct TimelineEvent {
     int64_t ms = 0;
     std::string what;
-
-    bool operator==(const TimelineEvent& other) const {
-        return ms == other.ms && what == other.what;
-    }
 };
 
 /// The process-wide record that the fake library, the recording keyboard and the fake clock
@@ -39,14 +35,12 @@ private:
     int64_t nowMs_ = 0;
 };
 
-/// A text as the recording keyboard typed it, with the time it began.
-struct TypedText {
-    int64_t ms = 0;
-    std::string text;
-};
-
-/// The texts in events: "type:" runs joined across the separator events between repeated
-/// characters. Outputs with nothing between them run together.
-std::vector<TypedText> typedTexts(const std::vector<TimelineEvent>& events);
+/// The texts the recording keyboard typed: "type:" runs joined across the separator events
+/// between repeated characters (outputs with nothing between them run together), and the
+/// times they began.
+std::vector<std::string> typed();
+std::vector<int64_t> typingTimes();
+/// Every event, in order, without its time.
+std::vector<std::string> steps();
 
 #endif

@@ -1,5 +1,5 @@
 // The two routes to the firmware and every fall-back between them, over a device back end that
-// offers whichever routes a case needs.
+// offers whichever routes a case needs: a read of 0x1001, then a write of 0x16 to it.
 #include "control/device_property.h"
 
 #include <gmock/gmock.h>
@@ -11,148 +11,125 @@
 namespace telo {
 namespace {
 
-using ::testing::ElementsAre;
+using Requests = std::vector<std::string>;
+
+/// What a device offers: the property sets (and which of them answer) and the extension unit's
+/// nodes that answer.
+struct Offer {
+    bool propertySets = false;
+    bool set1 = true;
+    bool set2 = true;
+    bool get = true;
+    bool unit = false;
+    std::vector<int> nodes;
+};
 
 class ScriptedDevice : public DeviceControl {
 public:
-    bool propertySets = false;
-    bool acceptSet1 = true;
-    bool acceptSet2 = true;
-    bool acceptGet = true;
-    std::vector<int> units;  // nodes that answer; empty: no extension unit at all
-    bool unitOffered = false;
-    std::uint32_t propertyValue = 0xA1B2C3D4;
-    std::uint8_t unitValue = 0x5A;
-    std::vector<std::string> requests;
+    explicit ScriptedDevice(Offer offer) : offer_(std::move(offer)) {}
+    Requests requests;
 
-    bool offersPropertySet() const override { return propertySets; }
+    bool offersPropertySet() const override { return offer_.propertySets; }
     int propertySetRequest(int setNumber, bool get, std::uint32_t id,
                            DeviceRegisterRecord& record) override {
         requests.push_back("set" + std::to_string(setNumber) + (get ? " get " : " set ") +
                            std::to_string(id) + " dir " + std::to_string(record.direction));
-        const bool accepted = setNumber == 1 ? acceptSet1 : acceptSet2;
-        if (!accepted || (get && !acceptGet)) {
-            return 5;
+        if (!(setNumber == 1 ? offer_.set1 : offer_.set2) || (get && !offer_.get)) {
+            return -EPIPE;
         }
-        if (get) {
-            record.value = propertyValue;
-        }
+        record.value = get ? 0xA1B2C3D4 : record.value;
         return 0;
     }
-    bool offersExtensionUnit() const override { return unitOffered; }
-    int extensionUnitSet(int node, const ExtensionUnitPayload& payload) override {
-        requests.push_back("node" + std::to_string(node) + " SET " + Hex(payload));
-        return Answers(node) ? 0 : 32;
+    bool offersExtensionUnit() const override { return offer_.unit; }
+    int extensionUnitSet(int node, const ExtensionUnitPayload& p) override {
+        char text[32];
+        std::snprintf(text, sizeof text, "node%d SET %02x %02x %02x %02x", node, p[0], p[1], p[2],
+                      p[3]);
+        requests.push_back(text);
+        return answers(node) ? 0 : -EPIPE;
     }
     int extensionUnitGet(int node, ExtensionUnitPayload& payload) override {
         requests.push_back("node" + std::to_string(node) + " GET");
-        if (!Answers(node)) {
-            return 32;
-        }
-        payload = {0, 0, unitValue, 0};
-        return 0;
+        payload = {0, 0, 0x5A, 0};
+        return answers(node) ? 0 : -EPIPE;
     }
 
 private:
-    bool Answers(int node) const {
-        return std::find(units.begin(), units.end(), node) != units.end();
+    bool answers(int node) const {
+        return std::find(offer_.nodes.begin(), offer_.nodes.end(), node) != offer_.nodes.end();
     }
-    static std::string Hex(const ExtensionUnitPayload& p) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%02x %02x %02x %02x", p[0], p[1], p[2], p[3]);
-        return text;
-    }
+    Offer offer_;
 };
+
+struct Route {
+    const char* name;
+    Offer offer;
+    bool read;            // what the read reports
+    std::uint32_t value;  // the variable after the read, which holds 0xABCDEF00 before
+    const char* readRequests;
+    bool write;
+    const char* writeRequests;
+};
+
+std::string Joined(const Requests& requests) {
+    std::string text;
+    for (const std::string& request : requests) {
+        text += (text.empty() ? "" : ", ") + request;
+    }
+    return text;
+}
+
+// clang-format off
+const Route kRoutes[] = {
+    {"property sets carry all 32 bits", {true, true, true, true, false, {}},
+     true, 0xA1B2C3D4, "set1 set 0 dir 2, set1 get 0 dir 1",
+     true, "set1 set 1 dir 2"},
+    {"the second set after the first refuses", {true, false, true, true, false, {}},
+     true, 0xA1B2C3D4, "set1 set 0 dir 2, set2 set 0 dir 2, set1 get 0 dir 1, set2 get 0 dir 1",
+     true, "set1 set 1 dir 2, set2 set 1 dir 2"},
+    {"select taken, Get refused: false and zero", {true, true, true, false, false, {}},
+     false, 0, "set1 set 0 dir 2, set1 get 0 dir 1, set2 get 0 dir 1",
+     true, "set1 set 1 dir 2"},
+    {"the unit's read changes the low byte only", {false, true, true, true, true, {1}},
+     true, 0xABCDEF5A, "node1 SET 01 10 00 ff, node1 GET",
+     true, "node1 SET 01 10 16 00"},
+    {"the second node takes both steps", {false, true, true, true, true, {2}},
+     true, 0xABCDEF5A, "node1 SET 01 10 00 ff, node2 SET 01 10 00 ff, node2 GET",
+     true, "node1 SET 01 10 16 00, node2 SET 01 10 16 00"},
+    {"nothing offered", {false, true, true, true, false, {}},
+     true, 0xABCDEF00, "",
+     false, ""},
+    {"a unit that refuses", {false, true, true, true, true, {}},
+     true, 0xABCDEF00, "node1 SET 01 10 00 ff, node2 SET 01 10 00 ff",
+     false, "node1 SET 01 10 16 00, node2 SET 01 10 16 00"},
+    {"both refuse: the unit falls back to the property sets", {true, false, false, true, true, {}},
+     true, 0xABCDEF00, "set1 set 0 dir 2, set2 set 0 dir 2, node1 SET 01 10 00 ff, "
+                       "node2 SET 01 10 00 ff, set1 set 0 dir 2, set2 set 0 dir 2",
+     false, "set1 set 1 dir 2, set2 set 1 dir 2, node1 SET 01 10 16 00, node2 SET 01 10 16 00, "
+            "set1 set 1 dir 2, set2 set 1 dir 2"},
+};
+// clang-format on
+
+TEST(DevicePropertyTest, EachRouteAndFallBack) {
+    for (const Route& route : kRoutes) {
+        SCOPED_TRACE(route.name);
+        ScriptedDevice device(route.offer);
+        std::uint32_t value = 0xABCDEF00;
+        EXPECT_EQ(ReadDeviceProperty(kPropertyReady, &value, &device), route.read);
+        EXPECT_EQ(value, route.value);
+        EXPECT_EQ(Joined(device.requests), route.readRequests);
+        device.requests.clear();
+        const std::uint32_t handshake = 0x16;
+        EXPECT_EQ(WriteDeviceProperty(kPropertyReady, &handshake, &device), route.write);
+        EXPECT_EQ(Joined(device.requests), route.writeRequests);
+    }
+}
 
 TEST(DevicePropertyTest, NoDeviceFailsBothWaysAndLeavesTheVariable) {
     std::uint32_t value = 7;
     EXPECT_FALSE(ReadDeviceProperty(kPropertyReady, &value, nullptr));
     EXPECT_EQ(value, 7u);
     EXPECT_FALSE(WriteDeviceProperty(kPropertyReady, &value, nullptr));
-}
-
-TEST(DevicePropertyTest, PropertySetRouteCarriesAllThirtyTwoBits) {
-    ScriptedDevice device;
-    device.propertySets = true;
-    std::uint32_t value = 0x11;
-    EXPECT_TRUE(ReadDeviceProperty(kPropertyCapture, &value, &device));
-    EXPECT_EQ(value, 0xA1B2C3D4u);
-    EXPECT_THAT(device.requests, ElementsAre("set1 set 0 dir 2", "set1 get 0 dir 1"));
-    EXPECT_TRUE(WriteDeviceProperty(kPropertyCapture, &value, &device));
-}
-
-TEST(DevicePropertyTest, SecondPropertySetIsTriedAfterTheFirstRefuses) {
-    ScriptedDevice device;
-    device.propertySets = true;
-    device.acceptSet1 = false;
-    std::uint32_t value = 0;
-    EXPECT_TRUE(ReadDeviceProperty(kPropertyCapture, &value, &device));
-    EXPECT_THAT(device.requests, ElementsAre("set1 set 0 dir 2", "set2 set 0 dir 2",
-                                             "set1 get 0 dir 1", "set2 get 0 dir 1"));
-}
-
-TEST(DevicePropertyTest, SelectAcceptedButGetRefusedGivesFalseAndZero) {
-    ScriptedDevice device;
-    device.propertySets = true;
-    device.acceptGet = false;
-    std::uint32_t value = 0x1234;
-    EXPECT_FALSE(ReadDeviceProperty(kPropertyCapture, &value, &device));
-    EXPECT_EQ(value, 0u);
-}
-
-TEST(DevicePropertyTest, ExtensionUnitReadChangesOnlyTheLowByte) {
-    ScriptedDevice device;
-    device.unitOffered = true;
-    device.units = {1};
-    std::uint32_t value = 0xABCDEF00;
-    EXPECT_TRUE(ReadDeviceProperty(kPropertyReady, &value, &device));
-    EXPECT_EQ(value, 0xABCDEF5Au);
-    EXPECT_THAT(device.requests, ElementsAre("node1 SET 01 10 00 ff", "node1 GET"));
-}
-
-TEST(DevicePropertyTest, SecondNodeTakesBothStepsOfARead) {
-    ScriptedDevice device;
-    device.unitOffered = true;
-    device.units = {2};
-    std::uint32_t value = 0;
-    EXPECT_TRUE(ReadDeviceProperty(kPropertyReady, &value, &device));
-    EXPECT_EQ(value, 0x5Au);
-    EXPECT_THAT(device.requests,
-                ElementsAre("node1 SET 01 10 00 ff", "node2 SET 01 10 00 ff", "node2 GET"));
-
-    device.requests.clear();
-    const std::uint32_t handshake = 0x16;
-    EXPECT_TRUE(WriteDeviceProperty(kPropertyReady, &handshake, &device));
-    EXPECT_THAT(device.requests, ElementsAre("node1 SET 01 10 16 00", "node2 SET 01 10 16 00"));
-}
-
-TEST(DevicePropertyTest, BothRoutesRefusedReadTrueUnchangedWriteFalse) {
-    ScriptedDevice none;
-    std::uint32_t value = 0x42;
-    EXPECT_TRUE(ReadDeviceProperty(kPropertyReady, &value, &none));
-    EXPECT_EQ(value, 0x42u);
-    EXPECT_FALSE(WriteDeviceProperty(kPropertyReady, &value, &none));
-
-    ScriptedDevice deaf;
-    deaf.unitOffered = true;
-    EXPECT_TRUE(ReadDeviceProperty(kPropertyReady, &value, &deaf));
-    EXPECT_EQ(value, 0x42u);
-    EXPECT_FALSE(WriteDeviceProperty(kPropertyIndicator, &value, &deaf));
-    EXPECT_THAT(deaf.requests, ElementsAre("node1 SET 01 10 00 ff", "node2 SET 01 10 00 ff",
-                                           "node1 SET 06 10 42 00", "node2 SET 06 10 42 00"));
-}
-
-TEST(DevicePropertyTest, ExtensionUnitFallsBackToThePropertySetWhenBothNodesRefuse) {
-    ScriptedDevice device;
-    device.unitOffered = true;
-    device.propertySets = true;
-    device.acceptSet1 = false;
-    device.acceptSet2 = false;
-    std::uint32_t value = 0x21;
-    // The top-level property-set attempt fails, the unit's nodes refuse, and the unit layer's
-    // own fall-back fails the same way: the write reports false.
-    EXPECT_FALSE(WriteDeviceProperty(kPropertyIndicator, &value, &device));
-    EXPECT_EQ(device.requests.back(), "set2 set 1 dir 2");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "test_symbols.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -60,7 +61,7 @@ void DrawSymbol(const Modules& modules, const Placement& p, std::vector<std::uin
     }
     const bool linear = modules.size() == 1;
     const double columns = static_cast<double>(modules[0].size());
-    const double rows = linear ? p.barHeight : static_cast<double>(modules.size());
+    const double rows = linear ? p.barHeight : static_cast<double>(modules.size() * p.rowHeight);
     const double angle = p.angleDegrees * kPi / 180;
     const double cosA = std::cos(angle);
     const double sinA = std::sin(angle);
@@ -79,7 +80,8 @@ void DrawSymbol(const Modules& modules, const Placement& p, std::vector<std::uin
                     if (u < 0 || v < 0 || u >= columns || v >= rows) {
                         continue;
                     }
-                    const auto& row = modules[linear ? 0 : static_cast<std::size_t>(v)];
+                    const auto& row =
+                        modules[linear ? 0 : static_cast<std::size_t>(v) / p.rowHeight];
                     dark += row[static_cast<std::size_t>(u)] ? 1 : 0;
                 }
             }
@@ -89,6 +91,25 @@ void DrawSymbol(const Modules& modules, const Placement& p, std::vector<std::uin
                 pixel = static_cast<std::uint8_t>(pixel - share * (pixel - p.dark) + 0.5);
             }
         }
+    }
+}
+
+void FillRect(std::vector<std::uint8_t>& image, int x0, int y0, int x1, int y1, std::uint8_t value,
+              int width, int height) {
+    for (int y = std::max(y0, 0); y < std::min(y1, height); ++y) {
+        for (int x = std::max(x0, 0); x < std::min(x1, width); ++x) {
+            image[static_cast<std::size_t>(y) * width + x] = value;
+        }
+    }
+}
+
+void AddGlare(std::vector<std::uint8_t>& image, double x, double y, double radiusX, double radiusY,
+              double strength, int width) {
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        const double u = (static_cast<double>(i % width) - x) / radiusX;
+        const double v = (static_cast<double>(i / width) - y) / radiusY;
+        const double light = image[i] + strength * std::exp(-(u * u + v * v));
+        image[i] = static_cast<std::uint8_t>(std::min(light, 255.0));
     }
 }
 

@@ -21,8 +21,10 @@ struct Placement {
     double angleDegrees = 0;
     double centreX = 320;
     double centreY = 240;
-    /// Rows a one-row (linear) symbol is stretched to, in modules.
+    /// Rows a one-row (linear) symbol is stretched to, and each row of a stacked one (zint dumps
+    /// PDF417 rows once; they are three modules high), in modules.
     int barHeight = 40;
+    int rowHeight = 1;
     std::uint8_t dark = 30;
     std::uint8_t light = 230;
 };
@@ -33,6 +35,15 @@ std::vector<std::uint8_t> BlankImage(int width = 640, int height = 480, std::uin
 /// Draws `modules` into `image` (anti-aliased by supersampling).
 void DrawSymbol(const Modules& modules, const Placement& placement,
                 std::vector<std::uint8_t>& image, int width = 640, int height = 480);
+
+/// Sets the pixels of the rectangle [x0, x1) x [y0, y1), clipped, to `value`.
+void FillRect(std::vector<std::uint8_t>& image, int x0, int y0, int x1, int y1, std::uint8_t value,
+              int width = 640, int height = 480);
+
+/// Adds a highlight to `image`: light falling off from (x, y) over `radiusX` and `radiusY`
+/// pixels, `strength` grey levels at its centre, clipped white.
+void AddGlare(std::vector<std::uint8_t>& image, double x, double y, double radiusX, double radiusY,
+              double strength, int width = 640);
 
 /// A YUY2 frame whose luma bytes are `grey` and whose chroma bytes are neutral.
 std::vector<std::uint8_t> ToYuyv(const std::vector<std::uint8_t>& grey);

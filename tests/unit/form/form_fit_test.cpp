@@ -41,8 +41,7 @@ QRect textArea(QWidget* widget, QString* text) {
         option.initFrom(group);
         *text = option.text = group->title();
         option.subControls = QStyle::SC_GroupBoxLabel;
-        return style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel,
-                                     group);
+        return style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
     }
     return {};
 }

@@ -64,8 +64,12 @@ TEST_F(SettingsFileTest, EveryChangeIsStoredAtOnceAndTakesEffectBeforeAScannerIs
     OutputSettings output = scanSettings.output();
     EXPECT_TRUE(output.beep == 1 && output.enter && output.wrap && output.singleMode);
     EXPECT_EQ(output.prefix + output.suffix, "#");
-    EXPECT_EQ(storedKeys(), (Keys{{"beep", "1"}, {"enter", "1"}, {"interval", "0"},
-                                  {"prefix", ""}, {"suffix", "#"}, {"workmode", "1"},
+    EXPECT_EQ(storedKeys(), (Keys{{"beep", "1"},
+                                  {"enter", "1"},
+                                  {"interval", "0"},
+                                  {"prefix", ""},
+                                  {"suffix", "#"},
+                                  {"workmode", "1"},
                                   {"wrap", "1"}}))
         << "a symbology box is stored only by the update button";
     click("intervalmode");

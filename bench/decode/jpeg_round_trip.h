@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace telo::bench {
+
+/// Compresses a grey image as JPEG at `quality` (1-100) and decompresses it in place, as a
+/// camera or a photo upload would. False, the image untouched, when libjpeg fails.
+bool JpegRoundTrip(std::vector<std::uint8_t>& grey, int width, int height, int quality);
+
+}  // namespace telo::bench

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "raster.h"
+
+namespace telo::bench {
+
+/// Prints UTF-8 text into rasters with FreeType: a Latin and a CJK typeface.
+class TextPrinter {
+public:
+    TextPrinter();
+    ~TextPrinter();
+    TextPrinter(const TextPrinter&) = delete;
+    TextPrinter& operator=(const TextPrinter&) = delete;
+
+    /// False with a message when FreeType or a typeface is missing.
+    bool Ready(std::string& errorText) const;
+
+    /// Prints `text` from the baseline point (x, y) with glyphs `size` pixels high, darkening the
+    /// raster towards `ink` by each glyph's coverage; returns the x after the last glyph.
+    float Print(Raster& raster, const std::string& text, float x, float y, float size,
+                float ink) const;
+
+private:
+    struct Faces;
+    std::unique_ptr<Faces> faces_;
+};
+
+}  // namespace telo::bench

@@ -1,0 +1,265 @@
+#include "engine/aztec_redrawer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+namespace telo::engine {
+
+namespace {
+
+/// Print below this grey level is dark: the view is scaled to its local contrast.
+constexpr std::uint8_t kDarkBelow = 128;
+/// Bullseye rings are one module each; a run counts as a ring when it is within these shares
+/// of the module (blur and the threshold move edges by part of a module), and a dark ring and
+/// the light one beside it within these shares of two modules.
+constexpr float kMinRingShare = 0.45f;
+constexpr float kMaxRingShare = 1.6f;
+constexpr float kMinPairShare = 0.75f;
+constexpr float kMaxPairShare = 1.3f;
+/// The bullseye is looked for this share of the view's smaller side around its middle.
+constexpr float kSearchShare = 0.2f;
+/// The symbol ends where this many modules' width of lines across it carry no print within
+/// kBandModules of the bullseye's middle.
+constexpr float kQuietGapModules = 1;
+constexpr float kBandModules = 4;
+/// The redrawing: pixels per module and a quiet zone of modules all round.
+constexpr int kDrawnModule = 6;
+constexpr int kQuietModules = 4;
+/// Symbol sizes, modules a side: compact symbols of one to four layers, full-range symbols of
+/// four to thirty-two layers (their reference grid adds a line every sixteen modules).
+constexpr std::array<int, 4> kCompactSizes = {15, 19, 23, 27};
+constexpr std::array<int, 29> kFullSizes = {31,  37,  41,  45,  49,  53,  57,  61,  67,  71,
+                                            75,  79,  83,  87,  91,  95,  101, 105, 109, 113,
+                                            117, 121, 125, 131, 135, 139, 143, 147, 151};
+constexpr std::array<int, 3> kSmallFullSizes = {19, 23, 27};
+/// Sizes tried, nearest the estimate first: an estimate from the view is off by a layer or two.
+constexpr std::size_t kMaxSizes = 4;
+/// A module is sampled at its middle and at four points this share of a module from it.
+constexpr float kVoteShare = 0.2f;
+
+}  // namespace
+
+bool AztecRedrawer::Dark(int x, int y) const {
+    return x >= 0 && y >= 0 && x < view_.width && y < view_.height && view_.At(x, y) < kDarkBelow;
+}
+
+void AztecRedrawer::FindRuns(int at, bool horizontal) {
+    const int length = horizontal ? view_.width : view_.height;
+    auto dark = [&](int i) { return horizontal ? Dark(i, at) : Dark(at, i); };
+    runs_.clear();
+    runs_.push_back(0);
+    for (int i = 1; i < length; ++i) {
+        if (dark(i) != dark(i - 1)) {
+            runs_.push_back(i);
+        }
+    }
+    runs_.push_back(length);
+    firstDark_ = dark(0);
+}
+
+bool AztecRedrawer::FindRings(int at, int near, bool horizontal, Rings& rings) {
+    FindRuns(at, horizontal);
+    const int count = static_cast<int>(runs_.size()) - 1;
+    int run = 0;
+    while (run < count && runs_[run + 1] <= near) {
+        ++run;
+    }
+    // `near` may fall just beside the middle module where blur has thinned it: the dark runs
+    // on either side of a light one are tried too.
+    for (const int middle : {run, run - 1, run + 1}) {
+        if (middle >= 0 && middle < count && IsDarkRun(middle) &&
+            RingsAround(middle, count, rings)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AztecRedrawer::RingsAround(int middle, int count, Rings& rings) const {
+    auto width = [&](int run) { return static_cast<float>(runs_[run + 1] - runs_[run]); };
+    // Three dark rings round the middle module make a full-range bullseye, two a compact one.
+    for (const int darkRings : {3, 2}) {
+        const int side = 2 * darkRings;
+        if (middle - side < 0 || middle + side >= count) {
+            continue;
+        }
+        // Each half keeps its own module width (perspective left in the view). Within a half,
+        // blur and the threshold may thin dark rings and widen light ones, but a light ring and
+        // the dark one outside it stay two modules together. The outermost dark ring runs on
+        // into any dark modules of the mode message beyond it, so only its inner edge counts.
+        bool even = true;
+        float reach = 0;
+        for (const int direction : {-1, 1}) {
+            float inner = width(middle) / 2;
+            for (int k = 1; k < side; ++k) {
+                inner += width(middle + direction * k);
+            }
+            const float module = inner / (side - 0.5f);
+            even = even && width(middle) >= kMinRingShare * module &&
+                   width(middle) <= kMaxRingShare * module &&
+                   width(middle + direction * side) >= kMinRingShare * module;
+            for (int k = 1; k < side && even; ++k) {
+                const float ring = width(middle + direction * k);
+                even = ring >= kMinRingShare * module && ring <= kMaxRingShare * module;
+            }
+            for (int k = 1; k + 1 < side && even; k += 2) {
+                const float pair =
+                    width(middle + direction * k) + width(middle + direction * (k + 1));
+                even = pair >= 2 * kMinPairShare * module && pair <= 2 * kMaxPairShare * module;
+            }
+            reach += inner;
+        }
+        if (even) {
+            rings.centre = (runs_[middle] + runs_[middle + 1]) / 2.0f;
+            rings.module = reach / (2 * side - 1.0f);
+            rings.darkRings = darkRings;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AztecRedrawer::Extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
+                           int& last) const {
+    const int length = horizontal ? view_.width : view_.height;
+    const int across = horizontal ? view_.height : view_.width;
+    auto printed = [&](int i) {
+        for (int k = std::max(centre - reach, 0); k <= std::min(centre + reach, across - 1); ++k) {
+            if (horizontal ? Dark(i, k) : Dark(k, i)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    // Outwards from the bullseye until `gap` unprinted lines in a row: the quiet zone.
+    for (const int step : {-1, 1}) {
+        int end = from;
+        for (int i = from, blank = 0; i >= 0 && i < length && blank < gap; i += step) {
+            if (printed(i)) {
+                end = i;
+                blank = 0;
+            } else {
+                ++blank;
+            }
+        }
+        (step < 0 ? first : last) = end;
+    }
+    return last > first;
+}
+
+bool AztecRedrawer::Locate(const GreyView& view) {
+    view_ = view;
+    sizes_.clear();
+    const int reach = static_cast<int>(kSearchShare * std::min(view.width, view.height));
+    const int midX = view.width / 2;
+    const int midY = view.height / 2;
+    bool found = false;
+    // Rows outwards from the middle; along each, the bullseyes whose middle lies within reach
+    // of the view's middle, checked down their column.
+    for (int dy = 0; dy <= reach && !found; ++dy) {
+        for (const int y : {midY - dy, midY + dy}) {
+            FindRuns(y, true);
+            const int count = static_cast<int>(runs_.size()) - 1;
+            for (int middle = 0; middle < count && !found; ++middle) {
+                const int centre = (runs_[middle] + runs_[middle + 1]) / 2;
+                if (IsDarkRun(middle) && std::abs(centre - midX) <= reach &&
+                    RingsAround(middle, count, across_)) {
+                    found = FindRings(static_cast<int>(across_.centre), y, false, down_) &&
+                            across_.darkRings == down_.darkRings;
+                    // The column search replaced the row's runs.
+                    FindRuns(y, true);
+                }
+            }
+            if (found) {
+                break;
+            }
+        }
+    }
+    if (!found) {
+        return false;
+    }
+    // Recentre the row through the middle of the bullseye.
+    FindRings(static_cast<int>(down_.centre), static_cast<int>(across_.centre), true, across_);
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+    // Print is looked for in a band a few modules either side of the bullseye's middle: every
+    // line across the symbol there crosses dark modules, while the band stays clear of print
+    // beyond the symbol's other sides.
+    const float module = (across_.module + down_.module) / 2;
+    const int band = static_cast<int>(kBandModules * module);
+    const int gap = static_cast<int>(kQuietGapModules * module) + 1;
+    if (!Extent(true, static_cast<int>(down_.centre), static_cast<int>(across_.centre), band, gap,
+                left, right) ||
+        !Extent(false, static_cast<int>(across_.centre), static_cast<int>(down_.centre), band,
+                gap, top, bottom)) {
+        return false;
+    }
+    // The bullseye sits at the symbol's middle, so its halves are alike; print beyond the
+    // symbol only ever lengthens a half, so the shorter of each pair counts.
+    halfWidth_ = std::min(across_.centre - left, right + 1 - across_.centre);
+    halfHeight_ = std::min(down_.centre - top, bottom + 1 - down_.centre);
+    const float estimate = halfWidth_ / across_.module + halfHeight_ / down_.module;
+    // The candidate sizes nearest the estimate, nearest first.
+    const bool compact = across_.darkRings == 2;
+    if (compact) {
+        sizes_.assign(kCompactSizes.begin(), kCompactSizes.end());
+    } else {
+        sizes_.assign(kSmallFullSizes.begin(), kSmallFullSizes.end());
+        sizes_.insert(sizes_.end(), kFullSizes.begin(), kFullSizes.end());
+    }
+    std::sort(sizes_.begin(), sizes_.end(),
+              [&](int a, int b) { return std::fabs(a - estimate) < std::fabs(b - estimate); });
+    sizes_.resize(std::min<std::size_t>(sizes_.size(), kMaxSizes));
+    return true;
+}
+
+float AztecRedrawer::Position(float centre, float module, float half, int offset, int size) {
+    // Rings near the middle give the module there; the symbol's edge lies `half` away. A
+    // quadratic between the two follows what perspective or a curve leave in the view.
+    const float edge = size / 2.0f;
+    const float bend = (half - module * edge) / (edge * edge);
+    const float distance = std::abs(offset) * module + offset * offset * bend;
+    return centre + (offset < 0 ? -distance : distance);
+}
+
+GreyView AztecRedrawer::Draw(int size) {
+    const int side = (size + 2 * kQuietModules) * kDrawnModule;
+    pixels_.assign(static_cast<std::size_t>(side) * side, 255);
+    const int middle = size / 2;
+    const float offset = kVoteShare * (across_.module + down_.module) / 2;
+    for (int row = 0; row < size; ++row) {
+        const float y = Position(down_.centre, down_.module, halfHeight_, row - middle, size);
+        for (int column = 0; column < size; ++column) {
+            const float x =
+                Position(across_.centre, across_.module, halfWidth_, column - middle, size);
+            // The module's middle and four points around it vote.
+            int votes = 0;
+            for (const auto& [ox, oy] : {std::pair<float, float>{0, 0},
+                                         {-offset, 0},
+                                         {offset, 0},
+                                         {0, -offset},
+                                         {0, offset}}) {
+                votes += Dark(static_cast<int>(std::lround(x + ox)),
+                              static_cast<int>(std::lround(y + oy)))
+                             ? 1
+                             : 0;
+            }
+            if (votes >= 3) {
+                for (int py = 0; py < kDrawnModule; ++py) {
+                    std::uint8_t* out =
+                        pixels_.data() +
+                        static_cast<std::size_t>((row + kQuietModules) * kDrawnModule + py) * side +
+                        (column + kQuietModules) * kDrawnModule;
+                    std::fill(out, out + kDrawnModule, 0);
+                }
+            }
+        }
+    }
+    return {pixels_.data(), side, side, side};
+}
+
+}  // namespace telo::engine

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/grey_view.h"
+
+namespace telo::engine {
+
+/// Redraws an Aztec symbol from a square-on view (SymbolRectifier) as a clean, level, black and
+/// white drawing with large modules. ZXing's Aztec detector loses symbols that are turned,
+/// blurred or small, while its decoder reads a clean drawing: here the bullseye gives the
+/// symbol's centre, module size and kind, the print's extent its size, and each module is
+/// sampled where it lies.
+class AztecRedrawer {
+public:
+    /// Finds the bullseye near the middle of `view`, whose dark print is below mid-grey; false
+    /// when there is none.
+    bool Locate(const GreyView& view);
+    /// The sizes, modules a side, the located symbol may have, likeliest first.
+    const std::vector<int>& Sizes() const { return sizes_; }
+    /// The located symbol redrawn at `size` modules a side. Valid until the next call.
+    GreyView Draw(int size);
+
+private:
+    /// The bullseye's rings along one line through the view.
+    struct Rings {
+        /// Centre of the middle module along the line, pixels.
+        float centre = 0;
+        float module = 0;
+        /// Dark rings around the middle module: 2 for a compact symbol, 3 for a full one.
+        int darkRings = 0;
+    };
+
+    bool Dark(int x, int y) const;
+    /// Fills runs_ with the starts of the dark and light runs along row (`horizontal`) or
+    /// column `at`, and the end.
+    void FindRuns(int at, bool horizontal);
+    /// Whether run `index` of runs_ is dark.
+    bool IsDarkRun(int index) const { return (index % 2 == 0) == firstDark_; }
+    /// The bullseye along the row (`horizontal`) or column at `at` whose middle module covers
+    /// `near`, if any.
+    bool FindRings(int at, int near, bool horizontal, Rings& rings);
+    /// The bullseye whose middle module is run `middle` of runs_ (of `count`), if it is one.
+    bool RingsAround(int middle, int count, Rings& rings) const;
+    /// The first and last column (`horizontal`) or row of the print that reaches out from
+    /// `from` without a gap of `gap` lines, looking within `reach` of `centre` across it.
+    bool Extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
+                int& last) const;
+    /// Where module `offset` from the middle lies along one axis of a `size`-module symbol.
+    static float Position(float centre, float module, float half, int offset, int size);
+
+    GreyView view_;
+    std::vector<int> runs_;
+    bool firstDark_ = false;
+    Rings across_;
+    Rings down_;
+    /// Half the symbol's width and height, pixels.
+    float halfWidth_ = 0;
+    float halfHeight_ = 0;
+    std::vector<int> sizes_;
+    std::vector<std::uint8_t> pixels_;
+};
+
+}  // namespace telo::engine

@@ -1,0 +1,275 @@
+#include "engine/region_sampler.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "engine/contrast_stretch.h"
+#include "engine/scan_line.h"
+
+namespace telo::engine {
+
+namespace {
+
+/// What a line through the middle of a region must show to be a code: bars, at least
+/// kMinDarkRuns of them, the widest common ones kMinBarWidthSpread times as wide as the
+/// narrowest; matrix modules, at least kMinMatrixDarkRuns dark runs. The share of the line
+/// that is dark: a bar code has bars of one to four widths and spaces alike; a matrix code is
+/// about half dark; printed text is mostly paper. Contrast, grey levels between the 10th and
+/// 90th percentiles: sensor noise and faint texture stay below. A matrix region larger than
+/// kMaxMatrixSide pixels is a page, not a code in a 640 x 480 frame.
+constexpr int kMinDarkRuns = 6;
+constexpr float kMinBarWidthSpread = 2;
+constexpr int kMinMatrixDarkRuns = 3;
+constexpr float kMinBarDarkShare = 0.2f;
+constexpr float kMinMatrixDarkShare = 0.33f;
+constexpr float kMaxDarkShare = 0.8f;
+constexpr float kMinBarContrast = 20;
+constexpr float kMinMatrixContrast = 40;
+constexpr float kMaxMatrixSide = 480;
+/// A bar this many of the finest elements wide next to two elements of at most
+/// kMaxNarrowElements narrow ones is the guard of a PDF417 row: seven or eight modules, where
+/// the linear symbologies' widest bars have four.
+constexpr float kMinGuardBarElements = 6;
+constexpr float kMaxNarrowElements = 1.6f;
+/// Bars run on across the code: lines this share of the region's height (within the bounds,
+/// pixels) to either side of the middle one match it, slid by up to kMaxContinuityShift pixels
+/// where perspective slants the bars.
+constexpr float kContinuityShare = 0.25f;
+constexpr float kMinContinuityPixels = 3;
+constexpr float kMaxContinuityPixels = 15;
+constexpr int kMaxContinuityShift = 3;
+/// Least continuity of a bar region, and of one with a stacked code's guard bar.
+constexpr float kMinBarContinuity = 0.45f;
+constexpr float kMinStackedContinuity = 0.2f;
+/// Quiet zones: the crop reaches this many elements beyond the region on each side, and at
+/// least kMinMarginPixels.
+constexpr float kMarginElements = 12;
+constexpr float kMinMarginPixels = 10;
+/// Bars are cut into bands about this many pixels thick, each averaged into one row over this
+/// share of its thickness, and into at most kMaxBarRows rows: enough rows for the readers to
+/// agree, few enough to be quick.
+constexpr float kBandPixels = 3;
+constexpr float kBandShare = 0.8f;
+constexpr int kMaxBarRows = 32;
+/// Elements are enlarged by at most this factor.
+constexpr float kMaxScale = 3;
+/// Narrow bars are brought to at least this width: ZXing's row readers lose narrower ones.
+constexpr float kMinNarrowPixels = 3;
+/// Bound on any resampled image.
+constexpr int kMaxSide = 2048;
+constexpr float kMaxPixels = 400 * 400;
+/// Stretched contrast of an upright crop: these percentiles go to black and white.
+constexpr float kStretchLow = 0.02f;
+constexpr float kStretchHigh = 0.98f;
+
+struct Axes {
+    float ux;
+    float uy;
+    float vx;
+    float vy;
+};
+
+/// Along the region's axis, and along its bars (or the other side of a matrix).
+Axes RegionAxes(const CodeRegion& region) {
+    return {std::cos(region.axis), std::sin(region.axis), -std::sin(region.angle),
+            std::cos(region.angle)};
+}
+
+/// Correlation of a[i] with b[i + shift] over the samples `margin` from either end.
+float ShiftedCorrelation(const std::vector<float>& a, const std::vector<float>& b, int shift,
+                         int margin) {
+    const int n = static_cast<int>(std::min(a.size(), b.size()));
+    double meanA = 0;
+    double meanB = 0;
+    int count = 0;
+    for (int i = margin; i + margin < n; ++i) {
+        meanA += a[i];
+        meanB += b[i + shift];
+        ++count;
+    }
+    if (count < 2) {
+        return 0;
+    }
+    meanA /= count;
+    meanB /= count;
+    double ab = 0;
+    double aa = 0;
+    double bb = 0;
+    for (int i = margin; i + margin < n; ++i) {
+        ab += (a[i] - meanA) * (b[i + shift] - meanB);
+        aa += (a[i] - meanA) * (a[i] - meanA);
+        bb += (b[i + shift] - meanB) * (b[i + shift] - meanB);
+    }
+    return aa > 0 && bb > 0 ? static_cast<float>(ab / std::sqrt(aa * bb)) : 0;
+}
+
+}  // namespace
+
+float RegionSampler::Continuity(const GreyView& image, const CodeRegion& region, int length) {
+    const Axes a = RegionAxes(region);
+    const float offset =
+        std::clamp(kContinuityShare * region.height, kMinContinuityPixels, kMaxContinuityPixels);
+    auto line = [&](float across, std::vector<float>& out) {
+        SampleLine(image,
+                   {region.centreX - a.ux * length / 2.0f + a.vx * across,
+                    region.centreY - a.uy * length / 2.0f + a.vy * across, a.ux, a.uy, length},
+                   out);
+    };
+    line(0, centre_);
+    float least = 1;
+    float most = -1;
+    for (const float side : {-1.0f, 1.0f}) {
+        line(side * offset, beside_);
+        float best = -1;
+        for (int shift = -kMaxContinuityShift; shift <= kMaxContinuityShift; ++shift) {
+            best = std::max(best, ShiftedCorrelation(centre_, beside_, shift, kMaxContinuityShift));
+        }
+        least = std::min(least, best);
+        most = std::max(most, best);
+    }
+    return (least + most) / 2;
+}
+
+RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& region) {
+    const Axes a = RegionAxes(region);
+    const bool bars = region.kind == CodeRegion::Kind::kBars;
+    RegionLook look;
+    if (!bars && std::max(region.length, region.height) > kMaxMatrixSide) {
+        return look;
+    }
+    // The line through the middle, and beyond it on both sides as far again as a quiet zone.
+    const int length = std::max(static_cast<int>(region.length), 2);
+    const int margin = static_cast<int>(kMinMarginPixels);
+    SampleLine(image,
+               {region.centreX - a.ux * (length / 2.0f + margin),
+                region.centreY - a.uy * (length / 2.0f + margin), a.ux, a.uy, length + 2 * margin},
+               samples_);
+    const auto first = samples_.begin() + margin;
+    const auto last = samples_.end() - margin;
+    sorted_.assign(first, last);
+    std::sort(sorted_.begin(), sorted_.end());
+    const float dark = sorted_[sorted_.size() / 10];
+    const float light = sorted_[sorted_.size() * 9 / 10];
+    if (light - dark < (bars ? kMinBarContrast : kMinMatrixContrast)) {
+        return look;
+    }
+    runFinder_.Find(std::vector<float>(first, last), runs_);
+    // The outer runs reach the region's edges; the rest are whole elements.
+    if (runs_.size() < 3) {
+        return look;
+    }
+    sorted_.assign(runs_.begin() + 1, runs_.end() - 1);
+    float darkLength = 0;
+    float total = 0;
+    for (std::size_t i = 1; i + 1 < runs_.size(); ++i) {
+        total += runs_[i];
+        darkLength += i % 2 == 1 ? runs_[i] : 0;
+    }
+    const float darkShare = total > 0 ? darkLength / total : 0;
+    const auto darkRuns = static_cast<int>(sorted_.size() / 2);
+    std::sort(sorted_.begin(), sorted_.end());
+    const std::size_t n = sorted_.size();
+    if (bars) {
+        // Bars come in two to four widths; stripes, grain and grilles repeat one.
+        if (darkRuns < kMinDarkRuns || darkShare < kMinBarDarkShare || darkShare > kMaxDarkShare ||
+            sorted_[n * 85 / 100] < kMinBarWidthSpread * sorted_[n * 15 / 100]) {
+            return look;
+        }
+    } else if (darkRuns < kMinMatrixDarkRuns || darkShare < kMinMatrixDarkShare ||
+               darkShare > kMaxDarkShare) {
+        // Text is mostly paper; a matrix code about half dark.
+        return look;
+    }
+    look.element = std::max(sorted_[n / 4], 0.5f);
+    look.finest = std::max(sorted_[n / 10], 0.5f);
+    // PDF417's start and stop patterns open with a bar of seven or eight modules beside narrow
+    // elements; the linear symbologies have no bar so wide.
+    for (std::size_t i = 1; i + 1 < runs_.size() && !look.stacked; i += 2) {
+        const bool wide = runs_[i] >= kMinGuardBarElements * look.finest;
+        auto narrow = [&](std::size_t j) { return runs_[j] <= kMaxNarrowElements * look.element; };
+        look.stacked = wide && ((i + 2 < runs_.size() && narrow(i + 1) && narrow(i + 2)) ||
+                                (i >= 3 && narrow(i - 1) && narrow(i - 2)));
+    }
+    // The rows of a stacked code differ, so their bars run on only within a row.
+    if (bars && Continuity(image, region, length) <
+                    (look.stacked ? kMinStackedContinuity : kMinBarContinuity)) {
+        return {};
+    }
+    float surround = 0;
+    for (int i = 0; i < margin; ++i) {
+        surround += samples_[i] + samples_[samples_.size() - 1 - i];
+    }
+    look.darkSurround = surround / (2 * margin) < (dark + light) / 2;
+    return look;
+}
+
+GreyView RegionSampler::BarRows(const GreyView& image, const CodeRegion& region,
+                                const RegionLook& look, BarRowBuilder::Filter filter,
+                                const Deadline& deadline, CropMap& map) {
+    const Axes a = RegionAxes(region);
+    const float margin = std::max(kMarginElements * look.element, kMinMarginPixels);
+    const float length = region.length + 2 * margin;
+    const float height = region.height + 2 * kMinMarginPixels;
+    const float scale =
+        std::min(std::clamp(kMinNarrowPixels / look.finest, 1.0f, kMaxScale), kMaxSide / length);
+    const int width = std::max(static_cast<int>(length * scale), 2);
+    const int rows = std::clamp(static_cast<int>(height / kBandPixels), 1, kMaxBarRows);
+    const float band = height / rows;
+
+    map.origin = {region.centreX - a.ux * length / 2 - a.vx * (height / 2 - band / 2),
+                  region.centreY - a.uy * length / 2 - a.vy * (height / 2 - band / 2)};
+    map.column = {a.ux / scale, a.uy / scale};
+    map.row = {a.vx * band, a.vy * band};
+    lines_.clear();
+    for (int y = 0; y < rows; ++y) {
+        const PointF bandHalf{a.vx * band * kBandShare / 2, a.vy * band * kBandShare / 2};
+        lines_.push_back({map.ToFrame(0, static_cast<float>(y)),
+                          map.ToFrame(static_cast<float>(width - 1), static_cast<float>(y)),
+                          bandHalf, bandHalf});
+    }
+    return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
+                             look.finest * scale, filter, deadline);
+}
+
+GreyView RegionSampler::Upright(const GreyView& image, const CodeRegion& region, float element,
+                                float minElement, const Deadline& deadline, CropMap& map) {
+    const Axes a = RegionAxes(region);
+    const float margin = std::max(kMarginElements * element, kMinMarginPixels);
+    const float length = region.length + 2 * margin;
+    const float height = region.height + 2 * margin;
+    const float scale =
+        std::min({std::clamp(minElement / element, 1.0f, kMaxScale), kMaxSide / length,
+                  kMaxSide / height, std::sqrt(kMaxPixels / (length * height))});
+    const int width = std::max(static_cast<int>(length * scale), 1);
+    const int rows = std::max(static_cast<int>(height * scale), 1);
+
+    map.origin = {region.centreX - a.ux * length / 2 - a.vx * height / 2,
+                  region.centreY - a.uy * length / 2 - a.vy * height / 2};
+    map.column = {a.ux / scale, a.uy / scale};
+    map.row = {a.vx / scale, a.vy / scale};
+
+    values_.resize(static_cast<std::size_t>(width) * rows);
+    for (int y = 0; y < rows; ++y) {
+        if (deadline.Passed()) {
+            upright_ = {};
+            return upright_;
+        }
+        const PointF start = map.ToFrame(0, static_cast<float>(y));
+        SampleLine(image, {start.x, start.y, map.column.x, map.column.y, width}, samples_);
+        std::copy(samples_.begin(), samples_.end(),
+                  values_.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    }
+    StretchContrast(values_, kStretchLow, kStretchHigh, pixels_);
+    upright_ = {pixels_.data(), width, rows, width};
+    return upright_;
+}
+
+GreyView RegionSampler::InvertedUpright() {
+    inverted_.resize(pixels_.size());
+    std::transform(pixels_.begin(), pixels_.end(), inverted_.begin(),
+                   [](std::uint8_t v) { return static_cast<std::uint8_t>(255 - v); });
+    return {inverted_.data(), upright_.width, upright_.height, upright_.stride};
+}
+
+}  // namespace telo::engine

@@ -1,0 +1,268 @@
+#include "engine/symbol_rectifier.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "engine/run_lengths.h"
+#include "engine/scan_line.h"
+
+namespace telo::engine {
+
+namespace {
+
+/// Cells are half a module: the closing of one cell then bridges the light modules between
+/// dark ones, and the symbol becomes one blob.
+constexpr float kCellModules = 0.5f;
+/// Cells are at least this many pixels a side: the blob's outline needs no finer grid.
+constexpr int kMinCellPixels = 2;
+/// A cell is dark when it is this many grey levels below the mean of the cells within
+/// kWindowCells around it (about four modules): the crop's contrast is stretched, so the
+/// quiet zone's noise stays within it.
+constexpr int kWindowCells = 8;
+constexpr float kDarkMargin = 20;
+/// A blob of fewer cells is no symbol (three by three modules).
+constexpr int kMinBlobCells = 36;
+/// The rectified view: a quiet zone of kMarginModules all round, at most kMaxSide pixels a
+/// side.
+constexpr float kMarginModules = 3;
+constexpr float kMaxSide = 512;
+/// Each pixel of the rectified view is scaled between the darkest and lightest values within
+/// kEnvelopeModules, against glare and uneven light; where they differ by less than the
+/// bounds (grey levels, share of the whole range) it is quiet zone and turns white.
+constexpr float kEnvelopeModules = 3;
+constexpr float kMinEdgeContrast = 16;
+constexpr float kRelativeContrast = 0.25f;
+
+/// The projective map of the unit square onto a quadrilateral (corners in order: the images
+/// of (0, 0), (1, 0), (1, 1), (0, 1)).
+struct SquareToQuad {
+    float a, b, c, d, e, f, g, h;
+
+    explicit SquareToQuad(const Quad& q) {
+        const float dx1 = q[1].x - q[2].x;
+        const float dx2 = q[3].x - q[2].x;
+        const float dx3 = q[0].x - q[1].x + q[2].x - q[3].x;
+        const float dy1 = q[1].y - q[2].y;
+        const float dy2 = q[3].y - q[2].y;
+        const float dy3 = q[0].y - q[1].y + q[2].y - q[3].y;
+        const float denominator = dx1 * dy2 - dx2 * dy1;
+        g = std::fabs(denominator) > 1e-6f ? (dx3 * dy2 - dx2 * dy3) / denominator : 0;
+        h = std::fabs(denominator) > 1e-6f ? (dx1 * dy3 - dx3 * dy1) / denominator : 0;
+        a = q[1].x - q[0].x + g * q[1].x;
+        b = q[3].x - q[0].x + h * q[3].x;
+        c = q[0].x;
+        d = q[1].y - q[0].y + g * q[1].y;
+        e = q[3].y - q[0].y + h * q[3].y;
+        f = q[0].y;
+    }
+
+    PointF operator()(float u, float v) const {
+        const float w = g * u + h * v + 1;
+        return {(a * u + b * v + c) / w, (d * u + e * v + f) / w};
+    }
+};
+
+float Distance(PointF p, PointF q) {
+    return std::hypot(p.x - q.x, p.y - q.y);
+}
+
+}  // namespace
+
+void SymbolRectifier::MarkDarkCells(const GreyView& crop, int cell) {
+    columns_ = crop.width / cell;
+    rows_ = crop.height / cell;
+    cells_.assign(static_cast<std::size_t>(columns_) * rows_, 0);
+    for (int y = 0; y < rows_ * cell; ++y) {
+        const std::uint8_t* line = crop.data + static_cast<std::ptrdiff_t>(y) * crop.stride;
+        float* out = cells_.data() + static_cast<std::size_t>(y / cell) * columns_;
+        for (int x = 0; x < columns_ * cell; ++x) {
+            out[x / cell] += line[x];
+        }
+    }
+    for (float& value : cells_) {
+        value /= static_cast<float>(cell * cell);
+    }
+    // Integral image of the cells, one row and column of zeros in front.
+    const int stride = columns_ + 1;
+    integral_.assign(static_cast<std::size_t>(stride) * (rows_ + 1), 0);
+    for (int y = 0; y < rows_; ++y) {
+        float row = 0;
+        for (int x = 0; x < columns_; ++x) {
+            row += cells_[y * columns_ + x];
+            integral_[(y + 1) * stride + x + 1] = integral_[y * stride + x + 1] + row;
+        }
+    }
+    dark_.assign(cells_.size(), 0);
+    for (int y = 0; y < rows_; ++y) {
+        const int y0 = std::max(y - kWindowCells, 0);
+        const int y1 = std::min(y + kWindowCells + 1, rows_);
+        for (int x = 0; x < columns_; ++x) {
+            const int x0 = std::max(x - kWindowCells, 0);
+            const int x1 = std::min(x + kWindowCells + 1, columns_);
+            const float sum = integral_[y1 * stride + x1] - integral_[y0 * stride + x1] -
+                              integral_[y1 * stride + x0] + integral_[y0 * stride + x0];
+            const float mean = sum / static_cast<float>((x1 - x0) * (y1 - y0));
+            dark_[y * columns_ + x] = cells_[y * columns_ + x] < mean - kDarkMargin ? 1 : 0;
+        }
+    }
+}
+
+bool SymbolRectifier::FindBlob() {
+    // Close gaps of one cell: a cell joins when it or a neighbour is dark.
+    closed_.assign(cells_.size(), 0);
+    for (int y = 0; y < rows_; ++y) {
+        for (int x = 0; x < columns_; ++x) {
+            if (dark_[y * columns_ + x] == 0) {
+                continue;
+            }
+            for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, rows_ - 1); ++ny) {
+                for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns_ - 1); ++nx) {
+                    closed_[ny * columns_ + nx] = 1;
+                }
+            }
+        }
+    }
+    // The dark cell nearest the middle seeds the blob.
+    int seed = -1;
+    int nearest = columns_ * columns_ + rows_ * rows_;
+    for (int y = 0; y < rows_; ++y) {
+        for (int x = 0; x < columns_; ++x) {
+            const int dx = 2 * x - columns_;
+            const int dy = 2 * y - rows_;
+            if (dark_[y * columns_ + x] != 0 && dx * dx + dy * dy < nearest) {
+                nearest = dx * dx + dy * dy;
+                seed = y * columns_ + x;
+            }
+        }
+    }
+    if (seed < 0) {
+        return false;
+    }
+    queue_.assign(1, seed);
+    closed_[seed] = 2;
+    for (std::size_t next = 0; next < queue_.size(); ++next) {
+        const int x = queue_[next] % columns_;
+        const int y = queue_[next] / columns_;
+        for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, rows_ - 1); ++ny) {
+            for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns_ - 1); ++nx) {
+                if (closed_[ny * columns_ + nx] == 1) {
+                    closed_[ny * columns_ + nx] = 2;
+                    queue_.push_back(ny * columns_ + nx);
+                }
+            }
+        }
+    }
+    return static_cast<int>(queue_.size()) >= kMinBlobCells;
+}
+
+GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map,
+                                  float module, float outputModule, const Deadline& deadline) {
+    rectified_ = {};
+    const int cell = std::max(kMinCellPixels, static_cast<int>(std::lround(kCellModules * module)));
+    MarkDarkCells(crop, cell);
+    if (deadline.Passed() || !FindBlob()) {
+        return rectified_;
+    }
+    // The blob's corners: its outermost cells along the diagonals of the upright crop.
+    std::array<float, 4> best{-1e9f, -1e9f, -1e9f, -1e9f};
+    Quad corners;
+    static constexpr std::array<std::array<int, 2>, 4> kDiagonals{
+        {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}};
+    for (const int index : queue_) {
+        const int x = index % columns_;
+        const int y = index / columns_;
+        for (int k = 0; k < 4; ++k) {
+            const float score = static_cast<float>(kDiagonals[k][0] * x + kDiagonals[k][1] * y);
+            if (score > best[k]) {
+                best[k] = score;
+                // The cell's outer corner on that diagonal, in crop pixels.
+                corners[k] = {(x + (kDiagonals[k][0] > 0 ? 1.0f : 0.0f)) * cell,
+                              (y + (kDiagonals[k][1] > 0 ? 1.0f : 0.0f)) * cell};
+            }
+        }
+    }
+    const float across =
+        std::max(Distance(corners[0], corners[1]), Distance(corners[3], corners[2]));
+    const float down = std::max(Distance(corners[0], corners[3]), Distance(corners[1], corners[2]));
+    for (PointF& corner : corners) {
+        corner = map.ToFrame(corner.x, corner.y);
+    }
+    outline_ = corners;
+    const float margin = kMarginModules * outputModule;
+    const float scale = std::min(
+        {outputModule / module, (kMaxSide - 2 * margin) / across, (kMaxSide - 2 * margin) / down});
+    const float symbolWidth = across * scale;
+    const float symbolHeight = down * scale;
+    const int width = static_cast<int>(symbolWidth + 2 * margin);
+    const int height = static_cast<int>(symbolHeight + 2 * margin);
+    if (width < 8 || height < 8) {
+        return rectified_;
+    }
+    const SquareToQuad project(corners);
+    std::vector<float> values(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        if (deadline.Passed()) {
+            return rectified_;
+        }
+        const float v = (y + 0.5f - margin) / symbolHeight;
+        for (int x = 0; x < width; ++x) {
+            const PointF p = project((x + 0.5f - margin) / symbolWidth, v);
+            values[static_cast<std::size_t>(y) * width + x] = SampleAt(frame, p.x, p.y);
+        }
+    }
+    if (NormaliseLocally(values, width, height, outputModule, deadline)) {
+        rectified_ = {pixels_.data(), width, height, width};
+    }
+    return rectified_;
+}
+
+bool SymbolRectifier::NormaliseLocally(const std::vector<float>& values, int width, int height,
+                                       float module, const Deadline& deadline) {
+    // The darkest and lightest values within a square window: sliding extremes along the rows,
+    // then along the columns of the result.
+    const int radius = static_cast<int>(kEnvelopeModules * module);
+    auto extremes = [&](bool lower, std::vector<float>& out) {
+        out.resize(values.size());
+        for (int y = 0; y < height; ++y) {
+            SlidingExtreme(values.data() + static_cast<std::size_t>(y) * width, width, radius,
+                           lower, queue_, line_);
+            std::copy(line_.begin(), line_.end(),
+                      out.begin() + static_cast<std::ptrdiff_t>(y) * width);
+        }
+        column_.resize(height);
+        for (int x = 0; x < width; ++x) {
+            for (int y = 0; y < height; ++y) {
+                column_[y] = out[static_cast<std::size_t>(y) * width + x];
+            }
+            SlidingExtreme(column_.data(), height, radius, lower, queue_, line_);
+            for (int y = 0; y < height; ++y) {
+                out[static_cast<std::size_t>(y) * width + x] = line_[y];
+            }
+        }
+    };
+    extremes(true, low_);
+    if (deadline.Passed()) {
+        return false;
+    }
+    extremes(false, high_);
+    const auto [darkest, lightest] = std::minmax_element(values.begin(), values.end());
+    const float minRange = std::max(kMinEdgeContrast, kRelativeContrast * (*lightest - *darkest));
+    pixels_.resize(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const float range = high_[i] - low_[i];
+        pixels_[i] = range < minRange
+                         ? 255
+                         : static_cast<std::uint8_t>(255 * (values[i] - low_[i]) / range + 0.5f);
+    }
+    return !deadline.Passed();
+}
+
+GreyView SymbolRectifier::Inverted() {
+    inverted_.resize(pixels_.size());
+    std::transform(pixels_.begin(), pixels_.end(), inverted_.begin(),
+                   [](std::uint8_t v) { return static_cast<std::uint8_t>(255 - v); });
+    return {inverted_.data(), rectified_.width, rectified_.height, rectified_.stride};
+}
+
+}  // namespace telo::engine

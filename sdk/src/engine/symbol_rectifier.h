@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/crop_map.h"
+#include "engine/deadline.h"
+#include "engine/grey_view.h"
+
+namespace telo::engine {
+
+/// Finds the outline of a two-dimensional symbol (matrix or stacked) in an upright crop and
+/// resamples the frame inside it into a square-on view: turn and perspective taken out, the
+/// modules enlarged, a margin of quiet zone around, each pixel scaled to the print around it so
+/// that a fixed threshold splits dark from light. ZXing's detectors then see the symbol the
+/// way they see a printed page: its Aztec detector in particular reads only symbols within a
+/// few degrees of level. The buffers are kept between calls.
+class SymbolRectifier {
+public:
+    /// The symbol nearest the middle of `crop` (dark on light), whose modules are about
+    /// `module` crop pixels, taken from `frame` through `map` with modules of `outputModule`
+    /// pixels; an empty view (no data) when no symbol-like blob is found or `deadline` passes
+    /// first. Valid until the next call.
+    GreyView Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map, float module,
+                     float outputModule, const Deadline& deadline);
+
+    /// The latest rectified view with dark and light swapped.
+    GreyView Inverted();
+
+    /// Where the latest rectified symbol lies in the frame.
+    const Quad& Outline() const { return outline_; }
+
+private:
+    /// Cuts the crop into cells of half a module and marks the dark ones in dark_.
+    void MarkDarkCells(const GreyView& crop, int cell);
+    /// Grows the blob of dark cells (after closing gaps of a cell) nearest the middle into
+    /// blob_; false when there is none of a plausible size.
+    bool FindBlob();
+    /// Scales `values` to their local dark and light levels, within a few modules of
+    /// `module` pixels, into pixels_; false when `deadline` passes first.
+    bool NormaliseLocally(const std::vector<float>& values, int width, int height, float module,
+                          const Deadline& deadline);
+
+    int columns_ = 0;
+    int rows_ = 0;
+    std::vector<float> cells_;
+    std::vector<float> integral_;
+    std::vector<std::uint8_t> dark_;
+    /// 1 where a cell is dark or next to a dark one, 2 once it joins the blob.
+    std::vector<std::uint8_t> closed_;
+    std::vector<int> queue_;
+    std::vector<float> low_;
+    std::vector<float> high_;
+    std::vector<float> line_;
+    std::vector<float> column_;
+    std::vector<std::uint8_t> pixels_;
+    std::vector<std::uint8_t> inverted_;
+    GreyView rectified_;
+    Quad outline_;
+};
+
+}  // namespace telo::engine

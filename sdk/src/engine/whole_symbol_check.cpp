@@ -1,0 +1,256 @@
+#include "engine/whole_symbol_check.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/scan_line.h"
+
+namespace telo::engine {
+
+namespace {
+
+/// Shortest read checked, pixels; shorter reads are refused.
+constexpr float kMinReadPixels = 16;
+/// Least light-to-dark difference of real print, grey levels.
+constexpr float kMinContrast = 20;
+/// The quiet zone checked: half the ten narrow elements the standards ask for, so that print
+/// close by is tolerated; it starts an element (at least kMinEdgePixels) out, past the blurred
+/// edge of the last bar.
+constexpr float kQuietNarrows = 5;
+constexpr float kEdgeNarrows = 1;
+constexpr float kMinEdgePixels = 2;
+/// Bars followed across the read line: the profile of this many narrow elements inside the
+/// symbol is found again at each step of one narrow element (at least a pixel), slid along the
+/// read line by up to kMaxSlidePixels from the step before in quarter pixels (perspective makes
+/// bars slant), for as long as it still correlates, at most a read length either way.
+constexpr float kTrackedNarrows = 8;
+constexpr float kMaxSlidePixels = 1;
+constexpr float kSlideStep = 0.25f;
+constexpr float kMinCorrelation = 0.5f;
+/// Share of the steps along the bars whose quiet zone must hold: the ends of the bars, blurred
+/// into their surroundings or meeting a bearer bar, may fail where the rest holds.
+constexpr float kMinQuietShare = 0.75f;
+/// Elements at each end from which the narrow width there is taken.
+constexpr int kEndElements = 12;
+/// A quiet zone may ripple by this share of the print's contrast (paper grain, noise)...
+constexpr float kMaxRipple = 0.4f;
+/// ... must be lighter than this share of the way from dark to light...
+constexpr float kMinLightShare = 0.6f;
+/// ... and is glare, not paper, when it is clipped and brighter than the symbol's light
+/// elements beside it by kGlareShare of the contrast, or when the dark elements beside it are
+/// lighter than the symbol's by kWashedShare of the contrast.
+constexpr float kClippedLevel = 245;
+constexpr float kGlareShare = 0.12f;
+constexpr float kWashedShare = 0.35f;
+/// Lines across the bars keep clear of their ends by this share of their height, and reach
+/// this many narrow elements beyond the read at each end.
+constexpr float kLineInset = 0.1f;
+constexpr float kLineMarginNarrows = 12;
+/// Each line averages this share of its part of the bars' height, and is enlarged so that
+/// narrow elements are kLineNarrowPixels wide, by at most kMaxLineScale.
+constexpr float kLineBandShare = 0.8f;
+constexpr float kLineNarrowPixels = 3;
+constexpr float kMaxLineScale = 3;
+
+float Correlation(const std::vector<float>& a, const std::vector<float>& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    float meanA = 0;
+    float meanB = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        meanA += a[i];
+        meanB += b[i];
+    }
+    meanA /= n;
+    meanB /= n;
+    float ab = 0;
+    float aa = 0;
+    float bb = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        ab += (a[i] - meanA) * (b[i] - meanB);
+        aa += (a[i] - meanA) * (a[i] - meanA);
+        bb += (b[i] - meanB) * (b[i] - meanB);
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0;
+}
+
+PointF Along(PointF p, PointF direction, float distance) {
+    return {p.x + direction.x * distance, p.y + direction.y * distance};
+}
+
+}  // namespace
+
+void WholeSymbolCheck::Sample(const GreyView& image, PointF from, PointF step, int count,
+                              std::vector<float>& out) {
+    SampleLine(image, {from.x, from.y, step.x, step.y, count}, out);
+}
+
+bool WholeSymbolCheck::Quiet(std::size_t inside, std::size_t from, std::size_t to,
+                             const Levels& levels) {
+    if (to <= from) {
+        return false;
+    }
+    const auto [low, high] = std::minmax_element(samples_.begin() + from, samples_.begin() + to);
+    float mean = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        mean += samples_[i];
+    }
+    mean /= static_cast<float>(to - from);
+    const float contrast = levels.light - levels.dark;
+    if (*high - *low > kMaxRipple * contrast || mean < levels.dark + kMinLightShare * contrast) {
+        return false;
+    }
+    if (*high < kClippedLevel) {
+        return true;
+    }
+    // Clipped: paper in strong light, or a highlight. A highlight also lightens the print
+    // beside it, washing out its bars, or stands out above its spaces.
+    sorted_.assign(samples_.begin(), samples_.begin() + inside);
+    const auto light = sorted_.begin() + sorted_.size() * 9 / 10;
+    std::nth_element(sorted_.begin(), light, sorted_.end());
+    const float insideLight = *light;
+    const auto dark = sorted_.begin() + sorted_.size() / 10;
+    std::nth_element(sorted_.begin(), dark, sorted_.end());
+    return mean <= insideLight + kGlareShare * contrast &&
+           *dark <= levels.dark + kWashedShare * contrast;
+}
+
+WholeSymbolCheck::EndTrack WholeSymbolCheck::TrackEnd(const GreyView& image, PointF end,
+                                                      PointF outward, float maxReach,
+                                                      const Levels& levels) {
+    const PointF across{-outward.y, outward.x};
+    const int inside = std::max(4, static_cast<int>(kTrackedNarrows * levels.narrow));
+    const int gap =
+        static_cast<int>(std::ceil(std::max(kEdgeNarrows * levels.narrow, kMinEdgePixels)));
+    const int quiet = std::max(3, static_cast<int>(kQuietNarrows * levels.narrow));
+    const int total = inside + gap + quiet;
+    const float step = std::max(1.0f, levels.narrow);
+    // A window from `inside` pixels within the symbol to the far side of the quiet zone, at
+    // `offset` across the read line and slid `slide` along it.
+    auto window = [&](float offset, float slide) {
+        Sample(image, Along(Along(end, across, offset), outward, slide - inside), outward, total,
+               samples_);
+    };
+    window(0, 0);
+    int steps = 1;
+    int quietSteps = Quiet(inside, inside + gap, total, levels) ? 1 : 0;
+    const std::vector<float> reference(samples_.begin(), samples_.begin() + inside);
+    EndTrack track{false, 0, 0, 0};
+    // Slant: the least-squares slope of slide against offset through the origin.
+    float slideOffset = 0;
+    float offsetSquared = 0;
+    for (const float sign : {1.0f, -1.0f}) {
+        float slide = 0;
+        for (float offset = step; offset <= maxReach; offset += step) {
+            float bestCorrelation = -1;
+            float bestSlide = slide;
+            for (float s = slide - kMaxSlidePixels; s <= slide + kMaxSlidePixels + 1e-3f;
+                 s += kSlideStep) {
+                window(sign * offset, s);
+                candidate_.assign(samples_.begin(), samples_.begin() + inside);
+                const float correlation = Correlation(reference, candidate_);
+                if (correlation > bestCorrelation) {
+                    bestCorrelation = correlation;
+                    bestSlide = s;
+                }
+            }
+            if (bestCorrelation < kMinCorrelation) {
+                break;
+            }
+            slide = bestSlide;
+            window(sign * offset, slide);
+            ++steps;
+            quietSteps += Quiet(inside, inside + gap, total, levels) ? 1 : 0;
+            slideOffset += slide * sign * offset;
+            offsetSquared += offset * offset;
+            (sign > 0 ? track.high : track.low) = sign * offset;
+        }
+    }
+    track.quiet = quietSteps >= kMinQuietShare * steps;
+    track.slant = offsetSquared > 0 ? slideOffset / offsetSquared : 0;
+    return track;
+}
+
+bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span) {
+    const float dx = end.x - start.x;
+    const float dy = end.y - start.y;
+    const float length = std::hypot(dx, dy);
+    if (length < kMinReadPixels) {
+        return false;
+    }
+    const PointF along{dx / length, dy / length};
+    Sample(image, start, along, static_cast<int>(length) + 1, samples_);
+    sorted_ = samples_;
+    std::sort(sorted_.begin(), sorted_.end());
+    const Levels levels{sorted_[sorted_.size() / 10], sorted_[sorted_.size() * 9 / 10], 0};
+    if (levels.light - levels.dark < kMinContrast) {
+        return false;
+    }
+    runFinder_.Find(samples_, runs_);
+    // Between the margins of the sampled stretch, the narrow elements are the most common near
+    // each end; perspective makes them differ from end to end.
+    const int elements = static_cast<int>(runs_.size()) - 2;
+    if (elements < 5) {
+        return false;
+    }
+    const int nearby = std::min(elements, kEndElements);
+    auto narrowest = [&](std::vector<float>::const_iterator first) {
+        sorted_.assign(first, first + nearby);
+        std::nth_element(sorted_.begin(), sorted_.begin() + nearby / 4, sorted_.end());
+        return std::max(sorted_[nearby / 4], 1.0f);
+    };
+    Levels atStart = levels;
+    Levels atEnd = levels;
+    atStart.narrow = narrowest(runs_.begin() + 1);
+    atEnd.narrow = narrowest(runs_.end() - 1 - nearby);
+    const float maxReach = length;
+    const EndTrack endTrack = TrackEnd(image, end, along, maxReach, atEnd);
+    if (!endTrack.quiet) {
+        return false;
+    }
+    // The start's outward direction is reversed, and so is its sense of across.
+    const EndTrack startTrack = TrackEnd(image, start, {-along.x, -along.y}, maxReach, atStart);
+    if (!startTrack.quiet) {
+        return false;
+    }
+    span.start = start;
+    span.end = end;
+    span.across = {-along.y, along.x};
+    span.low = std::max(endTrack.low, -startTrack.high);
+    span.high = std::min(endTrack.high, -startTrack.low);
+    span.endSlant = endTrack.slant;
+    span.startSlant = -startTrack.slant;
+    span.narrow = std::min(atStart.narrow, atEnd.narrow);
+    sorted_.assign(runs_.begin() + 1, runs_.end() - 1);
+    const auto finest = sorted_.begin() + sorted_.size() / 10;
+    std::nth_element(sorted_.begin(), finest, sorted_.end());
+    span.finest = std::max(*finest, 0.5f);
+    return true;
+}
+
+GreyView WholeSymbolCheck::LinesAcross(const GreyView& image, const SymbolSpan& span, int count,
+                                       BarRowBuilder::Filter filter, const Deadline& deadline) {
+    const float length = std::hypot(span.end.x - span.start.x, span.end.y - span.start.y);
+    const PointF along{(span.end.x - span.start.x) / length, (span.end.y - span.start.y) / length};
+    const float margin = kLineMarginNarrows * span.narrow;
+    // Enlarged like the rows of a bar region, for the same readers.
+    const float scale = std::clamp(kLineNarrowPixels / span.finest, 1.0f, kMaxLineScale);
+    const int width = static_cast<int>((length + 2 * margin) * scale);
+    const float inset = kLineInset * (span.high - span.low);
+    const float band = (span.high - span.low - 2 * inset) / count;
+    lines_.clear();
+    for (int i = 0; i < count; ++i) {
+        const float offset = span.low + inset + band * (i + 0.5f);
+        // The band follows the bars' slant at each end.
+        const float half = band * kLineBandShare / 2;
+        lines_.push_back(
+            {Along(Along(span.start, span.across, offset), along,
+                   -margin - span.startSlant * offset),
+             Along(Along(span.end, span.across, offset), along, margin + span.endSlant * offset),
+             Along({span.across.x * half, span.across.y * half}, along, -span.startSlant * half),
+             Along({span.across.x * half, span.across.y * half}, along, span.endSlant * half)});
+    }
+    return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
+                             span.finest * scale, filter, deadline);
+}
+
+}  // namespace telo::engine

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <vector>
+
+#include "engine/bar_rows.h"
+#include "engine/crop_map.h"
+#include "engine/grey_view.h"
+#include "engine/run_lengths.h"
+
+namespace telo::engine {
+
+/// Where a linear symbol's bars lie: the read line from the outer edge of the first bar to that
+/// of the last, and how far the bars reach across it. A line at `offset` across (between `low`
+/// and `high`) runs from start + offset * across, moved outwards along the line by
+/// offset * startSlant, to the like point at the end: perspective makes bars slant.
+struct SymbolSpan {
+    PointF start;
+    PointF end;
+    PointF across;
+    float low = 0;
+    float high = 0;
+    float startSlant = 0;
+    float endSlant = 0;
+    /// Narrow element width at the narrower end, and the width of the finest elements (blur
+    /// thins narrow bars), pixels.
+    float narrow = 1;
+    float finest = 1;
+};
+
+/// Tells whether a read of a symbology without a check character (Interleaved and Industrial
+/// 2 of 5, Code 39, Codabar) covers a whole symbol rather than a piece of one. Such symbologies
+/// vary in length, so any run of their characters between a start and a stop pattern decodes:
+/// a highlight or a smudge across the bars that passes for a quiet zone turns a piece of a
+/// symbol into a valid-looking read. The frame shows which it is: all along the bars, beside
+/// both ends of the read, a real quiet zone is light and empty, and no brighter than the
+/// symbol's own light elements the way clipped glare is, nor washes out the bars beside it;
+/// and lines across the whole height of the bars (LinesAcross) read the same text.
+class WholeSymbolCheck {
+public:
+    /// True when the read from `start` (outer edge of its first bar) to `end` (outer edge of its
+    /// last bar) has quiet zones on both sides along its bars; `span` then tells where the bars
+    /// lie.
+    bool Holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span);
+
+    /// `count` lines evenly spread across the bars of `span`, each from a quiet zone to the
+    /// other, as the rows of an image for a reader, filtered as BarRowBuilder does; empty when
+    /// `deadline` passes first. Valid until the next call.
+    GreyView LinesAcross(const GreyView& image, const SymbolSpan& span, int count,
+                         BarRowBuilder::Filter filter, const Deadline& deadline);
+
+private:
+    /// The print's levels along the read.
+    struct Levels {
+        float dark;
+        float light;
+        float narrow;
+    };
+    /// What following the bars at one end found.
+    struct EndTrack {
+        bool quiet;
+        float low;
+        float high;
+        float slant;
+    };
+
+    /// Follows the bars at one end of the read across the read line both ways, up to
+    /// `maxReach`, checking the quiet zone beside them at every step; `outward` points away
+    /// from the symbol.
+    EndTrack TrackEnd(const GreyView& image, PointF end, PointF outward, float maxReach,
+                      const Levels& levels);
+    /// True when samples_[from, to) are a quiet zone next to print whose light elements,
+    /// samples_[0, inside), reach `light`.
+    bool Quiet(std::size_t inside, std::size_t from, std::size_t to, const Levels& levels);
+    /// Samples `count` points from `from` in steps of `step` into `out`.
+    static void Sample(const GreyView& image, PointF from, PointF step, int count,
+                       std::vector<float>& out);
+
+    std::vector<float> samples_;
+    std::vector<float> candidate_;
+    std::vector<float> sorted_;
+    std::vector<float> runs_;
+    std::vector<BarLine> lines_;
+    BarRowBuilder rowBuilder_;
+    RunLengthFinder runFinder_;
+};
+
+}  // namespace telo::engine
