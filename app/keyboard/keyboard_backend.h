@@ -2,6 +2,8 @@
 #define OSTRELSCAN_KEYBOARD_KEYBOARD_BACKEND_H
 
 #include <cstddef>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "keyboard/keystrokes.h"
@@ -28,6 +30,14 @@ public:
     /// the system (such as keys bound to characters the layout lacks) once no client can
     /// need them any more.
     virtual void idle() {}
+
+    /// What the user is to be told once about where typed keys can go (UTF-8); empty when
+    /// there is nothing to tell.
+    const std::string& notice() const { return notice_; }
+    void setNotice(std::string notice) { notice_ = std::move(notice); }
+
+private:
+    std::string notice_;
 };
 
 #endif

@@ -55,9 +55,7 @@ MainWindow::MainWindow(ScanSettings& scanSettings, std::unique_ptr<KeyboardBacke
     } else {
         show();
     }
-    if (!keyboard_->isAvailable()) {
-        tellKeyboardIsOff();
-    }
+    tellAboutKeyboard();
     loaded_ = readSettingsFile(kSettingsFileName);
     settings = std::make_unique<QSettings>(kSettingsFileName, QSettings::IniFormat);
     worker = std::make_unique<Thread>(scanSettings_, *keyboard_);
@@ -149,11 +147,18 @@ void MainWindow::buildTray() {
     trayIcon->show();
 }
 
-// Said once, where a tray user sees it: the program runs on but cannot type any code.
-void MainWindow::tellKeyboardIsOff() {
+// Said once, where a tray user sees it: the program runs on but cannot type any code, or
+// only into some programs.
+void MainWindow::tellAboutKeyboard() {
     const QString title = QStringLiteral("OstrelScan");
-    const QString text = QStringLiteral(
-        "无法模拟键盘输入（需要带 XTEST 扩展的 X11 显示），扫描到的条码不会被输入。");
+    QString text = QString::fromStdString(keyboard_->notice());
+    if (text.isEmpty() && keyboard_->isAvailable()) {
+        return;
+    }
+    if (text.isEmpty()) {
+        text = QStringLiteral(
+            "无法模拟键盘输入（需要带 XTEST 扩展的 X11 显示），扫描到的条码不会被输入。");
+    }
     if (trayIcon != nullptr) {
         trayIcon->showMessage(title, text, QSystemTrayIcon::Warning);
         return;

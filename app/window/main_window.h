@@ -75,8 +75,9 @@ private:
     /// Whether the window can hide into a tray: one has been built, or a tray host runs.
     bool trayReachable() const;
     void buildTray();
-    /// Tells the user that keyboard output is impossible.
-    void tellKeyboardIsOff();
+    /// Tells the user what the keyboard's notice says, or else that keyboard output is
+    /// impossible when it is.
+    void tellAboutKeyboard();
     /// Writes one key and puts it on disk at once, so that a crash or power loss keeps it.
     void store(const char* key, const QVariant& value);
 

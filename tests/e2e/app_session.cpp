@@ -88,6 +88,21 @@ bool AppSession::start() {
     return !trayIcon_.isEmpty();
 }
 
+bool AppSession::startIn(const QProcessEnvironment& waylandClient) {
+    configure(process_);
+    QProcessEnvironment environment = process_.processEnvironment();
+    for (const char* name : {"XDG_RUNTIME_DIR", "WAYLAND_DISPLAY"}) {
+        environment.insert(name, waylandClient.value(name));
+    }
+    environment.remove("DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process_.setProcessEnvironment(environment);
+    process_.start();
+    return process_.waitForStarted(5000) &&
+           waitUntil([this] { return output().contains("Keyboard output: ") || !running(); }) &&
+           running();
+}
+
 std::unique_ptr<QProcess> AppSession::startAnother() {
     auto process = std::make_unique<QProcess>();
     configure(*process);

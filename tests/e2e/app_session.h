@@ -30,6 +30,10 @@ public:
 
     /// Starts a copy and waits for its tray icon; false when no icon appeared.
     bool start();
+    /// Starts a copy in the Wayland session that waylandClient (a client's environment)
+    /// names, without X (on Qt's offscreen platform), and waits until it has chosen its
+    /// keyboard output; false when it did not.
+    bool startIn(const QProcessEnvironment& waylandClient);
     /// Starts another copy beside the first one, in the same folder and simulation.
     std::unique_ptr<QProcess> startAnother();
     bool running() const { return process_.state() != QProcess::NotRunning; }

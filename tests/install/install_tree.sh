@@ -40,7 +40,7 @@ for file in \
     "$root/$LIBDIR/cmake/telo/teloTargets.cmake" "$settings" \
     "$root/$DATADIR/applications/ostrelscan.desktop" \
     "$root/$DATADIR/icons/hicolor/32x32/apps/ostrelscan.png" "$rule" \
-    "$root/$DATADIR/metainfo/ostrelscan.metainfo.xml" \
+    "$root/$DATADIR/metainfo/ostrelscan.metainfo.xml" "$root/$DATADIR/ostrelscan/71-ostrelscan-uinput.rules" \
     "$root/$MANDIR/man1/telo-decode.1" "$root/$MANDIR/man1/telo-devices.1" \
     "$root/$MANDIR/man1/telo-scan.1" "$root/$MANDIR/man1/ostrelscan-launch.1"; do
     [ -f "$file" ] || fail "missing ${file#"$tmp"}"

@@ -9,6 +9,9 @@
 #include <atomic>
 #include <thread>
 
+#include "sway_session.h"
+#include "wait_until.h"
+
 namespace {
 
 constexpr int kStartTimeoutMs = 10000;
@@ -55,17 +58,23 @@ Display* openDisplay() {
     return display;
 }
 
-TextReceiver::TextReceiver(Toolkit toolkit) : toolkit_(toolkit) {
+TextReceiver::TextReceiver(Toolkit toolkit, const SwaySession* compositor) : toolkit_(toolkit) {
     static std::atomic<int> started{0};
     const QString title =
         QStringLiteral("receiver-%1-%2").arg(QCoreApplication::applicationPid()).arg(++started);
     const QString path = folder_.filePath(QStringLiteral("text"));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = compositor != nullptr
+                                          ? compositor->clientEnvironment()
+                                          : QProcessEnvironment::systemEnvironment();
     // No accessibility bus and no input method server: the toolkits' own key handling.
     environment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
     environment.insert(QStringLiteral("GTK_IM_MODULE"), QStringLiteral("gtk-im-context-simple"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("QT_IM_MODULE"));
+    if (compositor != nullptr) {
+        environment.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("wayland"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    }
     process_.setProcessEnvironment(environment);
     switch (toolkit) {
         case Toolkit::Xlib:
@@ -86,6 +95,10 @@ TextReceiver::TextReceiver(Toolkit toolkit) : toolkit_(toolkit) {
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
     while (!QFile::exists(path) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(kPollStep);
+    }
+    if (compositor != nullptr) {
+        ready_ = QFile::exists(path) && waitUntil([&] { return compositor->focus(title); });
+        return;
     }
     QString window;
     ready_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&

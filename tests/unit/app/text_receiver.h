@@ -8,18 +8,20 @@
 #include <string>
 
 struct _XDisplay;
+class SwaySession;
 
 /// XOpenDisplay on DISPLAY, tried a few times: Xvfb refuses a few percent of connections.
 _XDisplay* openDisplay();
 
 /// A program people type into, running on the X display with the input focus, and the text
 /// it shows: a Qt 5 QPlainTextEdit, a GTK 3 GtkTextView, xterm with `cat` reading its
-/// terminal raw, or a bare Xlib window.
+/// terminal raw, or a bare Xlib window. The Qt and GTK programs also run as native Wayland
+/// clients of a SwaySession.
 class TextReceiver {
 public:
     enum class Toolkit { Xlib, Qt, Gtk, Xterm };
 
-    explicit TextReceiver(Toolkit toolkit);
+    explicit TextReceiver(Toolkit toolkit, const SwaySession* compositor = nullptr);
     ~TextReceiver();
 
     TextReceiver(const TextReceiver&) = delete;

@@ -49,6 +49,12 @@ TEST_F(WindowEventsTest, TheUserIsToldOnceWhenKeyboardOutputIsImpossible) {
         << messageBoxes.front().toStdString();
 }
 
+TEST_F(WindowEventsTest, TheUserIsToldOnceWhereKeyboardOutputCannotReach) {
+    startWindow(true, "Wayland 会话：X11 only");
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(messageBoxes, QStringList{"OstrelScan|Wayland 会话：X11 only"});
+}
+
 TEST_F(WindowEventsTest, TheStatusAndTheLedFollowEveryConnection) {
     writeSettingsFile("[General]\nbacklight=1\n");
     startWindow();

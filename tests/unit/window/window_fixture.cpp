@@ -33,9 +33,10 @@ void WindowTest::writeSettingsFile(const std::string& text) {
     std::ofstream(folder_.filePath("Oconfig.ini").toStdString()) << text;
 }
 
-void WindowTest::startWindow(bool keyboardWorks) {
+void WindowTest::startWindow(bool keyboardWorks, const std::string& keyboardNotice) {
     auto keyboard = std::make_unique<RecordingKeyboard>();
     keyboard->available = keyboardWorks;
+    keyboard->setNotice(keyboardNotice);
     window = std::make_unique<MainWindow>(scanSettings, std::move(keyboard));
     // Message boxes run their own event loop or none; answer each one as it appears.
     auto* answerer = new QTimer(window.get());

@@ -28,7 +28,7 @@ protected:
 
     /// Writes Oconfig.ini before the window starts.
     void writeSettingsFile(const std::string& text);
-    void startWindow(bool keyboardWorks = true);
+    void startWindow(bool keyboardWorks = true, const std::string& keyboardNotice = {});
     void endWindow() { window.reset(); }
     /// Plugs the scanner in and waits until the window shows "connect" and its reports
     /// after it (symbologies, then the LED after its pause) are through.
