@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -77,9 +78,13 @@ bool StartsWith(const char* text, const char* prefix) {
 // while another thread is inside one of its calls lets that call end first.
 std::mutex tableMutex;
 std::shared_ptr<SimNode> table[kMaxFds];
+// Which descriptors hold a simulated node, read without the lock: calls on any other
+// descriptor, the sanitizers' own among them (made while they hold their internal locks),
+// never wait for the table.
+std::atomic<bool> simulated[kMaxFds];
 
 std::shared_ptr<SimNode> Find(int fd) {
-    if (fd < 0 || fd >= kMaxFds) {
+    if (fd < 0 || fd >= kMaxFds || !simulated[fd]) {
         return nullptr;
     }
     std::lock_guard<std::mutex> lock(tableMutex);
@@ -125,6 +130,7 @@ int OpenVideoNode(const char* path, int flags) {
     }
     std::lock_guard<std::mutex> lock(tableMutex);
     table[fd] = std::move(node);
+    simulated[fd] = true;
     return fd;
 }
 
@@ -193,9 +199,10 @@ int telosim_openat(int dirfd, const char* path, int flags, mode_t mode) {
 int telosim_close(int fd) {
     const KernelCall call;
     std::shared_ptr<SimNode> node;
-    if (fd >= 0 && fd < kMaxFds) {
+    if (fd >= 0 && fd < kMaxFds && simulated[fd]) {
         std::lock_guard<std::mutex> lock(tableMutex);
         node = std::move(table[fd]);
+        simulated[fd] = false;
     }
     node.reset();
     return Real<CloseFn>("close")(fd);
