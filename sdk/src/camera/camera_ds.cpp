@@ -14,7 +14,7 @@ constexpr int kFormatFailureLine = 196;
 }  // namespace
 
 int CCameraDS::GetCameraCount() {
-    return CountVideoInputDevices();
+    return countVideoInputDevices();
 }
 
 bool CCameraDS::OpenCamera(const std::string& node, bool, int width, int height) {
