@@ -66,7 +66,7 @@ struct MainWindowForm {
     QLineEdit* interval = nullptr;
     QPushButton* opendev = nullptr;
     QLabel* label_5 = nullptr;
-    QLabel* statelable = nullptr;
+    QLabel* statelable = nullptr;  // kept as spelt: the label's object name, found by name
     QMenuBar* menuBar = nullptr;
     QToolBar* mainToolBar = nullptr;
     QToolBar* toolBar = nullptr;

@@ -9,8 +9,8 @@ struct Keystroke {
     enum class Kind {
         kCharacter,  ///< `character`, typed with whatever keys produce it
         kControl,  ///< Ctrl held with the key of `character`: a control character as keyboards type
-                  ///< it
-        kKey,     ///< `key` pressed and released
+                   ///< it
+        kKey,      ///< `key` pressed and released
     };
     enum class Key { kLeft, kRight, kReturn, kTab };
 

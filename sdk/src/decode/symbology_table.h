@@ -12,7 +12,8 @@ namespace telo {
 inline constexpr std::int32_t kSymbologyCount = 18;
 
 /// SymbologyFormatTable: the engine format bits of each SymbologyIndex. Index 0 is every format,
-/// 4, 8, 9 and 13 are none; the application and the library share this numbering.
+/// 4, 8, 9 and 13 are none; the application and the library share this numbering, so the
+/// empty indices stay.
 inline constexpr std::array<std::uint32_t, kSymbologyCount> kSymbologyFormatTable = {
     engine::kAllFormats,          // 0
     engine::kFormatQrCode,        // 1
