@@ -27,8 +27,8 @@
 
 namespace {
 
-// Blocks the GUI thread on purpose: the scanner takes the LED request only after this pause
-// (after a connection, and before the handle goes at exit).
+// Blocks the GUI thread on purpose: the LED request needs this pause to reach the scanner (after
+// a fresh connection, and before the handle goes at exit).
 constexpr std::chrono::milliseconds kLedPause{200};
 
 const char* bit(bool on) {
