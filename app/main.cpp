@@ -15,6 +15,7 @@ int main(int argc, char* argv[]) {
     SingleInstanceGuard guard;
     guard.lock();
     if (!guard.claim()) {
+        // Chinese and untranslated, as users know the program.
         QMessageBox::information(nullptr, QObject::tr("Ostrel软解"), QObject::tr("程序已打开"),
                                  QMessageBox::Ok, QMessageBox::NoButton);
         guard.unlock();

@@ -64,6 +64,7 @@ void ScanWorker::attemptConnection() {
     settings_.scanner_.store(candidate);
     settings_.connected_.store(true);
     announced_ = true;
+    // "connect" and "disconnect" are shown as they are: users read the status label by them.
     reports_.returnResult(QStringLiteral("connect"));
     reports_.deviceResult();
     reports_.lightResult();

@@ -175,6 +175,7 @@ void MainWindowForm::setup(QMainWindow* window) {
     QMetaObject::connectSlotsByName(window);
 }
 
+// The texts stay Chinese and exactly as users know them, the title's version text included.
 void MainWindowForm::retranslate(QMainWindow* window) {
     window->setWindowTitle(text("T900驱动程序(正式版)v2.0.8.05"));
     groupBox_2->setTitle(text("基本设置"));

@@ -1,5 +1,5 @@
-#ifndef OSTRELSCAN_MAIN_WINDOW_FORM_H
-#define OSTRELSCAN_MAIN_WINDOW_FORM_H
+#ifndef OSTRELSCAN_FORM_MAIN_WINDOW_FORM_H
+#define OSTRELSCAN_FORM_MAIN_WINDOW_FORM_H
 
 class QCheckBox;
 class QGroupBox;
@@ -66,7 +66,7 @@ struct MainWindowForm {
     QLineEdit* interval = nullptr;
     QPushButton* opendev = nullptr;
     QLabel* label_5 = nullptr;
-    QLabel* statelable = nullptr;
+    QLabel* statelable = nullptr;  // kept as spelt: the label's object name, found by name
     QMenuBar* menuBar = nullptr;
     QToolBar* mainToolBar = nullptr;
     QToolBar* toolBar = nullptr;

@@ -15,6 +15,7 @@ class SingleInstanceGuard {
 public:
     /// Opens the guard lock (initial count 1, an existing semaphore keeps its count). The keys
     /// must differ: Qt guards the marker with a semaphore of the marker's own key.
+    /// The keys "a" and "b" are kept: every running copy finds the guard by them.
     explicit SingleInstanceGuard(const QString& lockKey = QStringLiteral("a"),
                                  const QString& markerKey = QStringLiteral("b"));
     /// Releases the guard lock if it is still held; detaches from the marker.

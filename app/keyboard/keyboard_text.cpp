@@ -41,5 +41,5 @@ int32_t KeyboardText::send(KeyboardBackend& keyboard) const {
 }
 
 int32_t pressEnter(KeyboardBackend& keyboard) {
-    return keyboard.type({Keystroke::press(Keystroke::Key::Return)}) == 0 ? 1 : -1;
+    return keyboard.type({Keystroke::press(Keystroke::Key::kReturn)}) == 0 ? 1 : -1;
 }

@@ -27,9 +27,9 @@ std::optional<Keystroke> controlKeystroke(char32_t c) {
     switch (c) {
         case kCarriageReturn:
         case kLineFeed:
-            return Keystroke::press(Key::Return);
+            return Keystroke::press(Key::kReturn);
         case 0x09:
-            return Keystroke::press(Key::Tab);
+            return Keystroke::press(Key::kTab);
         case 0x04:  // EOT
             return Keystroke::control(U'd');
         case 0x1C:  // FS
@@ -54,8 +54,8 @@ std::vector<Keystroke> keystrokesFor(const std::u16string& text) {
     for (size_t i = 0; i < n; ++i) {
         const char16_t unit = text[i];
         if (i > 0 && unit == text[i - 1]) {
-            strokes.push_back(Keystroke::press(Key::Left));
-            strokes.push_back(Keystroke::press(Key::Right));
+            strokes.push_back(Keystroke::press(Key::kLeft));
+            strokes.push_back(Keystroke::press(Key::kRight));
         }
         if (isHighSurrogate(unit) && i + 1 < n && isLowSurrogate(text[i + 1])) {
             const char32_t low = text[++i];

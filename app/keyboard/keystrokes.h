@@ -7,20 +7,20 @@
 /// One step of keyboard output, the same for every platform.
 struct Keystroke {
     enum class Kind {
-        Character,  ///< `character`, typed with whatever keys produce it
-        Control,  ///< Ctrl held with the key of `character`: a control character as keyboards type
-                  ///< it
-        Key,      ///< `key` pressed and released
+        kCharacter,  ///< `character`, typed with whatever keys produce it
+        kControl,  ///< Ctrl held with the key of `character`: a control character as keyboards type
+                   ///< it
+        kKey,      ///< `key` pressed and released
     };
-    enum class Key { Left, Right, Return, Tab };
+    enum class Key { kLeft, kRight, kReturn, kTab };
 
-    Kind kind = Kind::Character;
+    Kind kind = Kind::kCharacter;
     char32_t character = 0;
-    Key key = Key::Return;
+    Key key = Key::kReturn;
 
-    static Keystroke typing(char32_t c) { return {Kind::Character, c, Key::Return}; }
-    static Keystroke control(char32_t c) { return {Kind::Control, c, Key::Return}; }
-    static Keystroke press(Key k) { return {Kind::Key, 0, k}; }
+    static Keystroke typing(char32_t c) { return {Kind::kCharacter, c, Key::kReturn}; }
+    static Keystroke control(char32_t c) { return {Kind::kControl, c, Key::kReturn}; }
+    static Keystroke press(Key k) { return {Kind::kKey, 0, k}; }
 };
 
 /// The keystrokes that type a UTF-16 text: one per character (a surrogate pair is one

@@ -133,14 +133,14 @@ size_t UinputKeyboard::Device::type(const std::vector<Keystroke>& strokes,
     refresh();
     size_t failed = 0;
     for (size_t i = 0; i < strokes.size() && !cancelled;) {
-        if (strokes[i].kind == Keystroke::Kind::Character &&
+        if (strokes[i].kind == Keystroke::Kind::kCharacter &&
             !layout_.strokeFor(strokes[i].character)) {
             // Up to the next key that is not a character or a separator's Left and Right.
             size_t end = i + 1;
-            while (end < strokes.size() && (strokes[end].kind == Keystroke::Kind::Character ||
-                                            (strokes[end].kind == Keystroke::Kind::Key &&
-                                             strokes[end].key != Keystroke::Key::Return &&
-                                             strokes[end].key != Keystroke::Key::Tab))) {
+            while (end < strokes.size() && (strokes[end].kind == Keystroke::Kind::kCharacter ||
+                                            (strokes[end].kind == Keystroke::Kind::kKey &&
+                                             strokes[end].key != Keystroke::Key::kReturn &&
+                                             strokes[end].key != Keystroke::Key::kTab))) {
                 ++end;
             }
             failed += paste(strokes, i, end);
@@ -186,19 +186,19 @@ void UinputKeyboard::Device::refresh() {
 }
 
 bool UinputKeyboard::Device::typeStroke(const Keystroke& stroke) {
-    if (stroke.kind == Keystroke::Kind::Key) {
+    if (stroke.kind == Keystroke::Kind::kKey) {
         const std::optional<UinputStroke> found = layout_.strokeFor(stroke.key);
         return found && press(*found, false);
     }
     const std::optional<UinputStroke> found = layout_.strokeFor(stroke.character);
-    return found && press(*found, stroke.kind == Keystroke::Kind::Control);
+    return found && press(*found, stroke.kind == Keystroke::Kind::kControl);
 }
 
 size_t UinputKeyboard::Device::paste(const std::vector<Keystroke>& strokes, size_t begin,
                                      size_t end) {
     std::u32string text;
     for (size_t i = begin; i < end; ++i) {
-        if (strokes[i].kind == Keystroke::Kind::Character) {
+        if (strokes[i].kind == Keystroke::Kind::kCharacter) {
             text += strokes[i].character;
         }
     }

@@ -25,13 +25,13 @@ struct ContextDeleter {
 
 xkb_keysym_t keysymOf(Keystroke::Key key) {
     switch (key) {
-        case Keystroke::Key::Left:
+        case Keystroke::Key::kLeft:
             return XKB_KEY_Left;
-        case Keystroke::Key::Right:
+        case Keystroke::Key::kRight:
             return XKB_KEY_Right;
-        case Keystroke::Key::Tab:
+        case Keystroke::Key::kTab:
             return XKB_KEY_Tab;
-        case Keystroke::Key::Return:
+        case Keystroke::Key::kReturn:
             break;
     }
     return XKB_KEY_Return;

@@ -157,7 +157,7 @@ size_t WaylandKeyboard::Connection::type(const std::vector<Keystroke>& strokes,
 
 bool WaylandKeyboard::Connection::typeStroke(const std::vector<Keystroke>& strokes, size_t at) {
     const Keystroke& stroke = strokes[at];
-    if (stroke.kind == Keystroke::Kind::Key) {
+    if (stroke.kind == Keystroke::Kind::kKey) {
         press(WaylandKeymap::keycodeOf(stroke.key), false);
         return true;
     }
@@ -169,7 +169,7 @@ bool WaylandKeyboard::Connection::typeStroke(const std::vector<Keystroke>& strok
         // The characters from here on, in order, so that one keymap serves as long as it can.
         std::vector<char32_t> wanted;
         for (size_t i = at; i < strokes.size() && wanted.size() < WaylandKeymap::capacity(); ++i) {
-            if (strokes[i].kind != Keystroke::Kind::Key) {
+            if (strokes[i].kind != Keystroke::Kind::kKey) {
                 wanted.push_back(strokes[i].character);
             }
         }
@@ -180,7 +180,7 @@ bool WaylandKeyboard::Connection::typeStroke(const std::vector<Keystroke>& strok
         keymap_ = next;
         keycode = keymap_.keycodeOf(stroke.character);
     }
-    press(*keycode, stroke.kind == Keystroke::Kind::Control);
+    press(*keycode, stroke.kind == Keystroke::Kind::kControl);
     return true;
 }
 

@@ -67,13 +67,13 @@ std::optional<uint32_t> WaylandKeymap::keycodeOf(char32_t c) const {
 
 uint32_t WaylandKeymap::keycodeOf(Keystroke::Key key) {
     switch (key) {
-        case Keystroke::Key::Left:
+        case Keystroke::Key::kLeft:
             return kLeft;
-        case Keystroke::Key::Right:
+        case Keystroke::Key::kRight:
             return kRight;
-        case Keystroke::Key::Tab:
+        case Keystroke::Key::kTab:
             return kTab;
-        case Keystroke::Key::Return:
+        case Keystroke::Key::kReturn:
             break;
     }
     return kReturn;

@@ -49,20 +49,20 @@ int warnOfXError(Display*, XErrorEvent* error) {
 
 KeySym keysymOf(Keystroke::Key key) {
     switch (key) {
-        case Keystroke::Key::Left:
+        case Keystroke::Key::kLeft:
             return XK_Left;
-        case Keystroke::Key::Right:
+        case Keystroke::Key::kRight:
             return XK_Right;
-        case Keystroke::Key::Return:
+        case Keystroke::Key::kReturn:
             return XK_Return;
-        case Keystroke::Key::Tab:
+        case Keystroke::Key::kTab:
             return XK_Tab;
     }
     return NoSymbol;
 }
 
 bool isCharacter(const Keystroke& stroke) {
-    return stroke.kind != Keystroke::Kind::Key;
+    return stroke.kind != Keystroke::Kind::kKey;
 }
 
 }  // namespace
@@ -276,7 +276,7 @@ bool X11Keyboard::Connection::typeStroke(const std::vector<Keystroke>& strokes, 
         return false;
     }
     borrowed_.touch(stroke.character);
-    return press(*found, stroke.kind == Keystroke::Kind::Control);
+    return press(*found, stroke.kind == Keystroke::Kind::kControl);
 }
 
 void X11Keyboard::Connection::bindAhead(const std::vector<Keystroke>& strokes, size_t at,

@@ -27,6 +27,8 @@ QString readText(const QSettings& file, const char* key) {
 LoadedSettings readSettingsFile(const QString& path) {
     const QSettings file(path, QSettings::IniFormat);
     LoadedSettings loaded;
+    // The keys keep their stored names and spelling ("workmode"): existing Oconfig.ini files
+    // use them.
     loaded.qrcode = readBool(file, "/qrcode");
     loaded.ean8 = readBool(file, "/ean8");
     loaded.ean13 = readBool(file, "/ean13");

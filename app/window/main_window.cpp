@@ -27,6 +27,8 @@
 
 namespace {
 
+// Blocks the GUI thread on purpose: the LED request needs this pause to reach the scanner (after
+// a fresh connection, and before the handle goes at exit).
 constexpr std::chrono::milliseconds kLedPause{200};
 
 const char* bit(bool on) {
@@ -299,7 +301,8 @@ void MainWindow::on_suffedit_textChanged(const QString&) {
     store("suffix", suffix);
 }
 
-// A symbology box is only a pending choice until the update button applies it.
+// A symbology box is only a pending choice until the update button applies it. The empty slots
+// stay: the form connects every box to its on_<object>_clicked slot by name.
 void MainWindow::on_upca_clicked() {}
 void MainWindow::on_upce_clicked() {}
 void MainWindow::on_itf_clicked() {}

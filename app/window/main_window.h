@@ -57,6 +57,7 @@ private slots:
     void on_showMainAction();
     void on_exitAppAction();
     void setConfig();
+    // Kept as spelt: callers reach the hide-to-tray slot by this name through the meta-object.
     void smalllest();
     void on_opendev_clicked();
     void on_interval_textChanged(const QString& arg1);

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_BACKGROUNDS_H
+#define TELO_BENCH_DECODE_BACKGROUNDS_H
 
 #include <random>
 
@@ -30,10 +31,12 @@ enum class Background {
 inline constexpr int kBackgroundCount = 9;
 
 /// The printed name of a background.
-const char* BackgroundName(Background background);
+const char* backgroundName(Background background);
 
 /// A `width` x `height` reflectance raster of `background`.
-Raster MakeBackground(Background background, int width, int height, const TextPrinter& printer,
+Raster makeBackground(Background background, int width, int height, const TextPrinter& printer,
                       std::mt19937& random);
 
 }  // namespace telo::bench
+
+#endif

@@ -13,7 +13,7 @@ constexpr double kPi = 3.14159265358979;
 /// The sensor's values are gamma-encoded like any camera's output.
 constexpr double kEncodingGamma = 1 / 2.2;
 
-void ApplyLight(Raster& image, const CameraEffects& e) {
+void applyLight(Raster& image, const CameraEffects& e) {
     const double cx = image.width / 2.0;
     const double cy = image.height / 2.0;
     const double corner = std::hypot(cx, cy);
@@ -26,7 +26,7 @@ void ApplyLight(Raster& image, const CameraEffects& e) {
             const double gradient = e.gradientFloor + (1 - e.gradientFloor) * along;
             const double r = std::hypot(x - cx, y - cy) / corner;
             const double vignette = 1 - e.vignette * r * r;
-            double light = image.At(x, y) * gradient * vignette;
+            double light = image.at(x, y) * gradient * vignette;
             for (const Glare& g : e.glares) {
                 const double c = std::cos(g.angle * kPi / 180);
                 const double s = std::sin(g.angle * kPi / 180);
@@ -34,7 +34,7 @@ void ApplyLight(Raster& image, const CameraEffects& e) {
                 const double v = (-(x - g.x) * s + (y - g.y) * c) / g.radiusMinor;
                 light += g.strength * std::exp(-2 * (u * u + v * v));
             }
-            image.At(x, y) = static_cast<float>(light);
+            image.at(x, y) = static_cast<float>(light);
         }
     }
 }
@@ -46,22 +46,22 @@ struct Tap {
     float weight;
 };
 
-Raster Convolve(const Raster& in, const std::vector<Tap>& taps) {
+Raster convolve(const Raster& in, const std::vector<Tap>& taps) {
     Raster out(in.width, in.height);
     for (int y = 0; y < in.height; ++y) {
         for (int x = 0; x < in.width; ++x) {
             float sum = 0;
             for (const Tap& t : taps) {
-                sum += t.weight * in.At(std::clamp(x + t.dx, 0, in.width - 1),
+                sum += t.weight * in.at(std::clamp(x + t.dx, 0, in.width - 1),
                                         std::clamp(y + t.dy, 0, in.height - 1));
             }
-            out.At(x, y) = sum;
+            out.at(x, y) = sum;
         }
     }
     return out;
 }
 
-std::vector<Tap> Normalised(std::vector<Tap> taps) {
+std::vector<Tap> normalised(std::vector<Tap> taps) {
     float total = 0;
     for (const Tap& t : taps) {
         total += t.weight;
@@ -73,7 +73,7 @@ std::vector<Tap> Normalised(std::vector<Tap> taps) {
 }
 
 /// A disc of radius `r`, its rim anti-aliased by 4 x 4 subsamples.
-std::vector<Tap> DiscKernel(double r) {
+std::vector<Tap> discKernel(double r) {
     std::vector<Tap> taps;
     const int reach = static_cast<int>(std::ceil(r + 0.5));
     for (int dy = -reach; dy <= reach; ++dy) {
@@ -89,21 +89,21 @@ std::vector<Tap> DiscKernel(double r) {
             }
         }
     }
-    return Normalised(taps);
+    return normalised(taps);
 }
 
-std::vector<Tap> GaussianKernel(double sigma, bool horizontal) {
+std::vector<Tap> gaussianKernel(double sigma, bool horizontal) {
     std::vector<Tap> taps;
     const int reach = static_cast<int>(std::ceil(3 * sigma));
     for (int d = -reach; d <= reach; ++d) {
         const auto weight = static_cast<float>(std::exp(-0.5 * d * d / (sigma * sigma)));
         taps.push_back(horizontal ? Tap{d, 0, weight} : Tap{0, d, weight});
     }
-    return Normalised(taps);
+    return normalised(taps);
 }
 
 /// A line `length` pixels long at `angle` degrees, drawn by 8 subsamples per pixel.
-std::vector<Tap> MotionKernel(double length, double angle) {
+std::vector<Tap> motionKernel(double length, double angle) {
     std::vector<Tap> taps;
     const double dx = std::cos(angle * kPi / 180);
     const double dy = std::sin(angle * kPi / 180);
@@ -120,24 +120,24 @@ std::vector<Tap> MotionKernel(double length, double angle) {
             same->weight += 1;
         }
     }
-    return Normalised(taps);
+    return normalised(taps);
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> Photograph(const Raster& scene, const CameraEffects& e,
+std::vector<std::uint8_t> photograph(const Raster& scene, const CameraEffects& e,
                                      std::mt19937& random) {
     Raster light = scene;
-    ApplyLight(light, e);
+    applyLight(light, e);
     if (e.defocusRadius > 0.3) {
-        light = Convolve(light, DiscKernel(e.defocusRadius));
+        light = convolve(light, discKernel(e.defocusRadius));
     }
     if (e.blurSigma > 0.2) {
-        light = Convolve(Convolve(light, GaussianKernel(e.blurSigma, true)),
-                         GaussianKernel(e.blurSigma, false));
+        light = convolve(convolve(light, gaussianKernel(e.blurSigma, true)),
+                         gaussianKernel(e.blurSigma, false));
     }
     if (e.motionLength > 1) {
-        light = Convolve(light, MotionKernel(e.motionLength, e.motionAngle));
+        light = convolve(light, motionKernel(e.motionLength, e.motionAngle));
     }
     std::normal_distribution<double> normal(0, 1);
     std::vector<std::uint8_t> frame(light.pixels.size());
@@ -148,7 +148,7 @@ std::vector<std::uint8_t> Photograph(const Raster& scene, const CameraEffects& e
         frame[i] = static_cast<std::uint8_t>(std::lround(255 * std::pow(signal, kEncodingGamma)));
     }
     if (e.jpegQuality > 0) {
-        JpegRoundTrip(frame, scene.width, scene.height, e.jpegQuality);
+        jpegRoundTrip(frame, scene.width, scene.height, e.jpegQuality);
     }
     return frame;
 }

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_CAMERA_EFFECTS_H
+#define TELO_BENCH_DECODE_CAMERA_EFFECTS_H
 
 #include <cstdint>
 #include <random>
@@ -43,7 +44,9 @@ struct CameraEffects {
 };
 
 /// The 8-bit grey frame the camera makes of `scene` (reflectance).
-std::vector<std::uint8_t> Photograph(const Raster& scene, const CameraEffects& effects,
+std::vector<std::uint8_t> photograph(const Raster& scene, const CameraEffects& effects,
                                      std::mt19937& random);
 
 }  // namespace telo::bench
+
+#endif

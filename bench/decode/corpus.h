@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_CORPUS_H
+#define TELO_BENCH_DECODE_CORPUS_H
 
 #include <cstdint>
 #include <string>
@@ -39,14 +40,14 @@ enum class Condition {
 
 inline constexpr int kConditionCount = 13;
 
-const char* ConditionName(int condition);
+const char* conditionName(int condition);
 
 /// One frame of the corpus.
 struct Frame {
     std::string name;
-    /// Position in BenchSymbologies(), or -1 for a frame without a code.
+    /// Position in benchSymbologies(), or -1 for a frame without a code.
     int symbology = -1;
-    /// The Condition of a frame with a code; the kind of scene (NoCodeKindName) of one without.
+    /// The Condition of a frame with a code; the kind of scene (noCodeKindName) of one without.
     int condition = 0;
     std::string expected;
     std::vector<std::uint8_t> grey;
@@ -54,11 +55,13 @@ struct Frame {
 
 /// Kinds of frames without a code: the backgrounds, and pure sensor noise.
 inline constexpr int kNoCodeKindCount = 10;
-const char* NoCodeKindName(int kind);
+const char* noCodeKindName(int kind);
 
 /// Renders the corpus: `perCell` frames of each symbology under each condition that applies to
 /// it, and twice that of each kind without a code. The same arguments give the same frames.
 /// False with `errorText` when zint or a typeface fails.
-bool MakeCorpus(int perCell, std::vector<Frame>& frames, std::string& errorText);
+bool makeCorpus(int perCell, std::vector<Frame>& frames, std::string& errorText);
 
 }  // namespace telo::bench
+
+#endif

@@ -14,24 +14,24 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Since(Clock::time_point start) {
+double since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 }  // namespace
 
-bool OurDecoder::Load(const std::string& settingsPath, std::string& errorText) {
-    engine_ = engine::BarcodeEngine::Create();
-    return engine_ && engine_->LoadSettingsFromFile(settingsPath.c_str(), errorText) == engine::kOk;
+bool OurDecoder::load(const std::string& settingsPath, std::string& errorText) {
+    engine_ = engine::BarcodeEngine::create();
+    return engine_ && engine_->loadSettingsFromFile(settingsPath.c_str(), errorText) == engine::kOk;
 }
 
-int OurDecoder::TimeoutMs() const {
+int OurDecoder::timeoutMs() const {
     engine::TemplateSettings settings;
-    engine_->GetTemplateSettings(engine::kDefaultTemplateName, settings);
+    engine_->getTemplateSettings(engine::kDefaultTemplateName, settings);
     return settings.timeoutMs;
 }
 
-Outcome OurDecoder::Decode(const std::vector<std::uint8_t>& grey,
+Outcome OurDecoder::decode(const std::vector<std::uint8_t>& grey,
                            const Symbology* expectedSymbology, const std::string& expected) {
     frame_.assign(grey.size() * 2, 128);
     for (std::size_t i = 0; i < grey.size(); ++i) {
@@ -40,9 +40,9 @@ Outcome OurDecoder::Decode(const std::vector<std::uint8_t>& grey,
     Outcome outcome;
     const auto start = Clock::now();
     Symbol* symbol =
-        DecodeFrame(*engine_, engineMutex_, frame_.data(), static_cast<std::int32_t>(frame_.size()),
+        decodeFrame(*engine_, engineMutex_, frame_.data(), static_cast<std::int32_t>(frame_.size()),
                     kFrameWidth, kFrameHeight);
-    outcome.milliseconds = Since(start);
+    outcome.milliseconds = since(start);
     if (symbol != nullptr) {
         outcome.decoded = true;
         outcome.text.assign(symbol->text, symbol->length);
@@ -54,13 +54,13 @@ Outcome OurDecoder::Decode(const std::vector<std::uint8_t>& grey,
     return outcome;
 }
 
-Outcome DecodeWithZXing(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
+Outcome decodeWithZXing(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
                         const std::string& expected) {
     Outcome outcome;
     const auto start = Clock::now();
     const ZXing::Result result = ZXing::ReadBarcode(
         ZXing::ImageView(grey.data(), kFrameWidth, kFrameHeight, ZXing::ImageFormat::Lum));
-    outcome.milliseconds = Since(start);
+    outcome.milliseconds = since(start);
     if (result.isValid()) {
         outcome.decoded = true;
         const ZXing::ByteArray& bytes = result.bytes();

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_DECODERS_H
+#define TELO_BENCH_DECODE_DECODERS_H
 
 #include <cstdint>
 #include <memory>
@@ -20,17 +21,17 @@ struct Outcome {
     std::string text;
     double milliseconds = 0;
 
-    bool Wrong() const { return decoded && !correct; }
+    bool wrong() const { return decoded && !correct; }
 };
 
 /// Our decoder, through the same path as telo_scanner_decode: YUY2 frame, engine, template.
 class OurDecoder {
 public:
     /// False with `errorText` when the settings cannot be loaded.
-    bool Load(const std::string& settingsPath, std::string& errorText);
-    Outcome Decode(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
+    bool load(const std::string& settingsPath, std::string& errorText);
+    Outcome decode(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
                    const std::string& expected);
-    int TimeoutMs() const;
+    int timeoutMs() const;
 
 private:
     std::unique_ptr<engine::BarcodeEngine> engine_;
@@ -39,11 +40,13 @@ private:
 };
 
 /// ZXing-C++ ReadBarcode with default hints.
-Outcome DecodeWithZXing(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
+Outcome decodeWithZXing(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
                         const std::string& expected);
 
 /// ZBar with every symbology enabled.
-Outcome DecodeWithZBar(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
+Outcome decodeWithZBar(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
                        const std::string& expected);
 
 }  // namespace telo::bench
+
+#endif

@@ -16,7 +16,7 @@ struct ErrorManager {
     std::jmp_buf jump;
 };
 
-void OnError(j_common_ptr info) {
+void onError(j_common_ptr info) {
     std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
 }
 
@@ -27,12 +27,12 @@ struct MallocBuffer {
     ~MallocBuffer() { std::free(data); }
 };
 
-bool Compress(const std::vector<std::uint8_t>& grey, int width, int height, int quality,
+bool compress(const std::vector<std::uint8_t>& grey, int width, int height, int quality,
               MallocBuffer& out) {
     jpeg_compress_struct info{};
     ErrorManager errors{};
     info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = OnError;
+    errors.base.error_exit = onError;
     if (setjmp(errors.jump) != 0) {
         jpeg_destroy_compress(&info);
         return false;
@@ -55,11 +55,11 @@ bool Compress(const std::vector<std::uint8_t>& grey, int width, int height, int 
     return true;
 }
 
-bool Decompress(const MallocBuffer& in, std::vector<std::uint8_t>& grey, int width, int height) {
+bool decompress(const MallocBuffer& in, std::vector<std::uint8_t>& grey, int width, int height) {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
     info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = OnError;
+    errors.base.error_exit = onError;
     if (setjmp(errors.jump) != 0) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -85,11 +85,11 @@ bool Decompress(const MallocBuffer& in, std::vector<std::uint8_t>& grey, int wid
 
 }  // namespace
 
-bool JpegRoundTrip(std::vector<std::uint8_t>& grey, int width, int height, int quality) {
+bool jpegRoundTrip(std::vector<std::uint8_t>& grey, int width, int height, int quality) {
     MallocBuffer compressed;
     std::vector<std::uint8_t> decoded(grey.size());
-    if (!Compress(grey, width, height, quality, compressed) ||
-        !Decompress(compressed, decoded, width, height)) {
+    if (!compress(grey, width, height, quality, compressed) ||
+        !decompress(compressed, decoded, width, height)) {
         return false;
     }
     grey.swap(decoded);

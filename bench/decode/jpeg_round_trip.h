@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_JPEG_ROUND_TRIP_H
+#define TELO_BENCH_DECODE_JPEG_ROUND_TRIP_H
 
 #include <cstdint>
 #include <vector>
@@ -7,6 +8,8 @@ namespace telo::bench {
 
 /// Compresses a grey image as JPEG at `quality` (1-100) and decompresses it in place, as a
 /// camera or a photo upload would. False, the image untouched, when libjpeg fails.
-bool JpegRoundTrip(std::vector<std::uint8_t>& grey, int width, int height, int quality);
+bool jpegRoundTrip(std::vector<std::uint8_t>& grey, int width, int height, int quality);
 
 }  // namespace telo::bench
+
+#endif

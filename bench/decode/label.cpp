@@ -11,7 +11,7 @@ constexpr std::string_view kPrintAlphabet = "ABCDEFGHKLMNPRSTUVXYZ0123456789 -/:
 /// Thickness of a ruled line intruding into the quiet zone, modules.
 constexpr float kRuleWidth = 0.6f;
 
-std::string Words(std::mt19937& random, int length) {
+std::string words(std::mt19937& random, int length) {
     std::string text(length, ' ');
     for (char& c : text) {
         c = kPrintAlphabet[std::uniform_int_distribution<std::size_t>(
@@ -21,7 +21,7 @@ std::string Words(std::mt19937& random, int length) {
 }
 
 /// Text lines whose nearest edge keeps `gap` pixels from the symbol on one side.
-void PrintIntrusion(Label& label, Side side, float gap, float ppm, float ink, bool rule,
+void printIntrusion(Label& label, Side side, float gap, float ppm, float ink, bool rule,
                     const TextPrinter& printer, std::mt19937& random) {
     Raster& r = label.raster;
     const float size = std::uniform_real_distribution<float>(3, 6)(random) * ppm;
@@ -29,19 +29,19 @@ void PrintIntrusion(Label& label, Side side, float gap, float ppm, float ink, bo
         const float width = kRuleWidth * ppm;
         switch (side) {
             case kLeft:
-                r.Fill(static_cast<int>(label.symbolLeft - gap - width), 0,
+                r.fill(static_cast<int>(label.symbolLeft - gap - width), 0,
                        static_cast<int>(label.symbolLeft - gap), r.height, ink);
                 break;
             case kRight:
-                r.Fill(static_cast<int>(label.symbolRight + gap), 0,
+                r.fill(static_cast<int>(label.symbolRight + gap), 0,
                        static_cast<int>(label.symbolRight + gap + width), r.height, ink);
                 break;
             case kTop:
-                r.Fill(0, static_cast<int>(label.symbolTop - gap - width), r.width,
+                r.fill(0, static_cast<int>(label.symbolTop - gap - width), r.width,
                        static_cast<int>(label.symbolTop - gap), ink);
                 break;
             case kBottom:
-                r.Fill(0, static_cast<int>(label.symbolBottom + gap), r.width,
+                r.fill(0, static_cast<int>(label.symbolBottom + gap), r.width,
                        static_cast<int>(label.symbolBottom + gap + width), ink);
                 break;
         }
@@ -52,32 +52,32 @@ void PrintIntrusion(Label& label, Side side, float gap, float ppm, float ink, bo
         for (float baseline = label.symbolTop + size; baseline < label.symbolBottom + size;
              baseline += 1.4f * size) {
             const std::string text =
-                Words(random, std::uniform_int_distribution<int>(3, 8)(random));
+                words(random, std::uniform_int_distribution<int>(3, 8)(random));
             Raster measure;
-            const float width = printer.Print(measure, text, 0, 0, size, ink);
+            const float width = printer.print(measure, text, 0, 0, size, ink);
             const float x =
                 side == kLeft ? label.symbolLeft - gap - width : label.symbolRight + gap;
-            printer.Print(r, text, x, baseline, size, ink);
+            printer.print(r, text, x, baseline, size, ink);
         }
         return;
     }
     // A line of text above or below, its glyphs ending or starting at the gap.
     const float baseline = side == kTop ? label.symbolTop - gap : label.symbolBottom + gap + size;
     for (float x = 0; x < r.width;) {
-        x = printer.Print(r, Words(random, 6), x, baseline, size, ink) + size;
+        x = printer.print(r, words(random, 6), x, baseline, size, ink) + size;
     }
 }
 
 }  // namespace
 
-Label DrawLabel(const SymbolModules& modules, const LabelLayout& layout, float ppm,
+Label drawLabel(const SymbolModules& modules, const LabelLayout& layout, float ppm,
                 const TextPrinter& printer, std::mt19937& random) {
-    const bool linear = modules.Linear();
-    const float symbolHeight = linear ? layout.barHeight : modules.Height();
+    const bool linear = modules.linear();
+    const float symbolHeight = linear ? layout.barHeight : modules.height();
     const float textSpace =
         linear && !layout.humanText.empty() ? layout.humanTextSize * 1.3f + 1 : 0;
     const float bearer = layout.bearerBars ? layout.bearerWidth : 0;
-    const float widthModules = 2 * layout.margin + layout.quietLeft + modules.Width() +
+    const float widthModules = 2 * layout.margin + layout.quietLeft + modules.width() +
                                layout.quietRight + (layout.bearerBox ? 2 * bearer : 0);
     const float heightModules = 2 * layout.margin + layout.quietTop + symbolHeight +
                                 layout.quietBottom + textSpace + 2 * bearer;
@@ -90,7 +90,7 @@ Label DrawLabel(const SymbolModules& modules, const LabelLayout& layout, float p
                           static_cast<int>(std::ceil(heightModules * ppm)), ground);
     label.symbolLeft = (layout.margin + layout.quietLeft + (layout.bearerBox ? bearer : 0)) * ppm;
     label.symbolTop = (layout.margin + layout.quietTop + bearer) * ppm;
-    label.symbolRight = label.symbolLeft + modules.Width() * ppm;
+    label.symbolRight = label.symbolLeft + modules.width() * ppm;
     label.symbolBottom = label.symbolTop + symbolHeight * ppm;
 
     const float spread = layout.inkSpread * ppm / 2;
@@ -109,7 +109,7 @@ Label DrawLabel(const SymbolModules& modules, const LabelLayout& layout, float p
             }
             // Bars spread sideways only: rows of a matrix code spread alike in both directions.
             const float rowSpread = linear ? 0 : spread;
-            label.raster.Fill(
+            label.raster.fill(
                 static_cast<int>(std::lround(label.symbolLeft + column * ppm - spread)),
                 static_cast<int>(std::lround(top - rowSpread)),
                 static_cast<int>(std::lround(label.symbolLeft + end * ppm + spread)),
@@ -126,29 +126,29 @@ Label DrawLabel(const SymbolModules& modules, const LabelLayout& layout, float p
             label.symbolRight + layout.quietRight * ppm + (layout.bearerBox ? bearer * ppm : 0);
         const float upper = label.symbolTop - bearer * ppm;
         const float lower = label.symbolBottom + bearer * ppm;
-        label.raster.Fill(static_cast<int>(left), static_cast<int>(upper), static_cast<int>(right),
+        label.raster.fill(static_cast<int>(left), static_cast<int>(upper), static_cast<int>(right),
                           static_cast<int>(label.symbolTop), print);
-        label.raster.Fill(static_cast<int>(left), static_cast<int>(label.symbolBottom),
+        label.raster.fill(static_cast<int>(left), static_cast<int>(label.symbolBottom),
                           static_cast<int>(right), static_cast<int>(lower), print);
         if (layout.bearerBox) {
-            label.raster.Fill(static_cast<int>(left), static_cast<int>(upper),
+            label.raster.fill(static_cast<int>(left), static_cast<int>(upper),
                               static_cast<int>(left + bearer * ppm), static_cast<int>(lower),
                               print);
-            label.raster.Fill(static_cast<int>(right - bearer * ppm), static_cast<int>(upper),
+            label.raster.fill(static_cast<int>(right - bearer * ppm), static_cast<int>(upper),
                               static_cast<int>(right), static_cast<int>(lower), print);
         }
     }
     if (textSpace > 0) {
         const float size = layout.humanTextSize * ppm;
         Raster measure;
-        const float width = printer.Print(measure, layout.humanText, 0, 0, size, print);
-        printer.Print(label.raster, layout.humanText,
+        const float width = printer.print(measure, layout.humanText, 0, 0, size, print);
+        printer.print(label.raster, layout.humanText,
                       (label.symbolLeft + label.symbolRight - width) / 2,
                       label.symbolBottom + bearer * ppm + ppm + size, size, print);
     }
     for (Side side : {kLeft, kRight, kTop, kBottom}) {
         if ((layout.intrusionSides & side) != 0) {
-            PrintIntrusion(label, side, layout.intrusionGap * ppm, ppm, print, layout.intrusionRule,
+            printIntrusion(label, side, layout.intrusionGap * ppm, ppm, print, layout.intrusionRule,
                            printer, random);
         }
     }

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_LABEL_H
+#define TELO_BENCH_DECODE_LABEL_H
 
 #include <random>
 #include <string>
@@ -54,7 +55,9 @@ struct Label {
 };
 
 /// Draws `modules` with `layout` at `pixelsPerModule` raster pixels per module.
-Label DrawLabel(const SymbolModules& modules, const LabelLayout& layout, float pixelsPerModule,
+Label drawLabel(const SymbolModules& modules, const LabelLayout& layout, float pixelsPerModule,
                 const TextPrinter& printer, std::mt19937& random);
 
 }  // namespace telo::bench
+
+#endif

@@ -20,7 +20,7 @@ constexpr int kDefaultFramesPerCell = 3;
 /// A decode may run this far past the template's time-out.
 constexpr double kTimeoutAllowanceMs = 10;
 
-int Usage() {
+int usage() {
     std::fprintf(stderr,
                  "usage: bench-decode [--frames N] [--settings FILE] [--failures] [--save DIR]\n"
                  "                    [--save-all DIR]\n"
@@ -34,7 +34,7 @@ int Usage() {
 }
 
 /// Bytes as printable text: controls and non-ASCII as \xNN.
-std::string Printable(const std::string& bytes) {
+std::string printable(const std::string& bytes) {
     std::string out;
     for (unsigned char c : bytes) {
         if (c >= 0x20 && c < 0x7F) {
@@ -48,7 +48,7 @@ std::string Printable(const std::string& bytes) {
     return out;
 }
 
-void SavePgm(const std::filesystem::path& folder, const telo::bench::Frame& frame) {
+void savePgm(const std::filesystem::path& folder, const telo::bench::Frame& frame) {
     std::string name = frame.name;
     for (char& c : name) {
         c = (c == '/' || c == ' ') ? '_' : c;
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         if (option == "--failures") {
             listFailures = true;
         } else if (i + 1 >= argc) {
-            return Usage();
+            return usage();
         } else if (option == "--frames") {
             perCell = std::atoi(argv[++i]);
         } else if (option == "--settings") {
@@ -83,11 +83,11 @@ int main(int argc, char** argv) {
             saveAll = option == "--save-all";
             saveFolder = argv[++i];
         } else {
-            return Usage();
+            return usage();
         }
     }
     if (perCell <= 0) {
-        return Usage();
+        return usage();
     }
     if (!saveFolder.empty()) {
         fs::create_directories(saveFolder);
@@ -95,23 +95,23 @@ int main(int argc, char** argv) {
 
     OurDecoder ours;
     std::string errorText;
-    if (!ours.Load(settings, errorText)) {
+    if (!ours.load(settings, errorText)) {
         std::fprintf(stderr, "bench-decode: %s\n", errorText.c_str());
         return 2;
     }
     std::vector<Frame> frames;
-    if (!MakeCorpus(perCell, frames, errorText)) {
+    if (!makeCorpus(perCell, frames, errorText)) {
         std::fprintf(stderr, "bench-decode: %s\n", errorText.c_str());
         return 1;
     }
 
-    const auto& symbologies = BenchSymbologies();
+    const auto& symbologies = benchSymbologies();
     std::vector<Row> bySymbology(symbologies.size());
     std::vector<Row> byCondition(kConditionCount);
     std::vector<Row> byNoCodeKind(kNoCodeKindCount);
     Row withCode;
     Row withoutCode;
-    const double limitMs = ours.TimeoutMs() + kTimeoutAllowanceMs;
+    const double limitMs = ours.timeoutMs() + kTimeoutAllowanceMs;
     int overTime = 0;
     for (const Frame& frame : frames) {
         const Symbology* symbology = frame.symbology >= 0 ? &symbologies[frame.symbology] : nullptr;
@@ -120,11 +120,11 @@ int main(int argc, char** argv) {
             outcome.correct = symbology != nullptr ? outcome.correct : !outcome.decoded;
             return outcome;
         };
-        const Outcome mine = judged(ours.Decode(frame.grey, symbology, frame.expected));
-        const Outcome zxing = judged(DecodeWithZXing(frame.grey, symbology, frame.expected));
+        const Outcome mine = judged(ours.decode(frame.grey, symbology, frame.expected));
+        const Outcome zxing = judged(decodeWithZXing(frame.grey, symbology, frame.expected));
         const bool zbarReads = symbology == nullptr || symbology->zbarType != 0;
         const Outcome zbar =
-            zbarReads ? judged(DecodeWithZBar(frame.grey, symbology, frame.expected)) : Outcome{};
+            zbarReads ? judged(decodeWithZBar(frame.grey, symbology, frame.expected)) : Outcome{};
         std::vector<Row*> rows;
         if (symbology != nullptr) {
             rows = {&bySymbology[frame.symbology], &byCondition[frame.condition], &withCode};
@@ -132,10 +132,10 @@ int main(int argc, char** argv) {
             rows = {&byNoCodeKind[frame.condition], &withoutCode};
         }
         for (Row* row : rows) {
-            row->ours.Add(mine);
-            row->zxing.Add(zxing);
+            row->ours.add(mine);
+            row->zxing.add(zxing);
             if (zbarReads) {
-                row->zbar.Add(zbar);
+                row->zbar.add(zbar);
             }
         }
         overTime += mine.milliseconds > limitMs ? 1 : 0;
@@ -143,17 +143,17 @@ int main(int argc, char** argv) {
         if (failed && listFailures) {
             std::fprintf(stderr, "bench-decode: %s: %s%s\n", frame.name.c_str(),
                          mine.decoded ? "read " : "missed",
-                         mine.decoded ? Printable(mine.text).c_str() : "");
+                         mine.decoded ? printable(mine.text).c_str() : "");
         }
         if ((failed || saveAll) && !saveFolder.empty()) {
-            SavePgm(saveFolder, frame);
+            savePgm(saveFolder, frame);
         }
     }
 
     std::printf(
         "Correct reads and wrong reads of 640x480 frames; %d per symbology and condition; "
         "template time-out %d ms\n",
-        perCell, ours.TimeoutMs());
+        perCell, ours.timeoutMs());
     std::vector<std::string> labels;
     for (const Symbology& s : symbologies) {
         labels.emplace_back(s.label);
@@ -161,21 +161,21 @@ int main(int argc, char** argv) {
     std::vector<Row> symbologyRows = bySymbology;
     labels.emplace_back("all with a code");
     symbologyRows.push_back(withCode);
-    PrintRateTable("symbology", labels, symbologyRows);
+    printRateTable("symbology", labels, symbologyRows);
     labels.clear();
     for (int c = 0; c < kConditionCount; ++c) {
-        labels.emplace_back(ConditionName(c));
+        labels.emplace_back(conditionName(c));
     }
-    PrintRateTable("condition", labels, byCondition);
+    printRateTable("condition", labels, byCondition);
     labels.clear();
     for (int k = 0; k < kNoCodeKindCount; ++k) {
-        labels.emplace_back(NoCodeKindName(k));
+        labels.emplace_back(noCodeKindName(k));
     }
     labels.emplace_back("all without a code");
     byNoCodeKind.push_back(withoutCode);
     std::printf("\nFrames without a code: the rate is of frames where nothing was read.\n");
-    PrintRateTable("without a code", labels, byNoCodeKind);
-    PrintTimeTable(withCode, withoutCode);
+    printRateTable("without a code", labels, byNoCodeKind);
+    printTimeTable(withCode, withoutCode);
     std::printf("\nour decodes past the time-out + %.0f ms: %d of %zu\n", kTimeoutAllowanceMs,
                 overTime, frames.size());
     return 0;

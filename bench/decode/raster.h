@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_RASTER_H
+#define TELO_BENCH_DECODE_RASTER_H
 
 #include <algorithm>
 #include <cstddef>
@@ -17,11 +18,11 @@ struct Raster {
     Raster(int w, int h, float value = 0)
         : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, value) {}
 
-    float& At(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
-    float At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    float& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    float at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 
     /// Bilinear sample at (x, y) in pixel units, pixel centres at integers; clamped at the edges.
-    float Sample(float x, float y) const {
+    float sample(float x, float y) const {
         x = std::clamp(x, 0.0f, static_cast<float>(width - 1));
         y = std::clamp(y, 0.0f, static_cast<float>(height - 1));
         const int left = std::min(static_cast<int>(x), width - 2 < 0 ? 0 : width - 2);
@@ -30,19 +31,21 @@ struct Raster {
         const int bottom = std::min(top + 1, height - 1);
         const float fx = x - left;
         const float fy = y - top;
-        const float upper = At(left, top) + fx * (At(right, top) - At(left, top));
-        const float lower = At(left, bottom) + fx * (At(right, bottom) - At(left, bottom));
+        const float upper = at(left, top) + fx * (at(right, top) - at(left, top));
+        const float lower = at(left, bottom) + fx * (at(right, bottom) - at(left, bottom));
         return upper + fy * (lower - upper);
     }
 
     /// Sets the pixels of the rectangle [x0, x1) x [y0, y1), clipped, to `value`.
-    void Fill(int x0, int y0, int x1, int y1, float value) {
+    void fill(int x0, int y0, int x1, int y1, float value) {
         for (int y = std::max(y0, 0); y < std::min(y1, height); ++y) {
             for (int x = std::max(x0, 0); x < std::min(x1, width); ++x) {
-                At(x, y) = value;
+                at(x, y) = value;
             }
         }
     }
 };
 
 }  // namespace telo::bench
+
+#endif

@@ -5,14 +5,14 @@
 
 namespace telo::bench {
 
-void Tally::Add(const Outcome& outcome) {
+void Tally::add(const Outcome& outcome) {
     ++frames;
     correct += outcome.correct ? 1 : 0;
-    wrong += outcome.Wrong() ? 1 : 0;
+    wrong += outcome.wrong() ? 1 : 0;
     times.push_back(outcome.milliseconds);
 }
 
-std::string Tally::RateCell() const {
+std::string Tally::rateCell() const {
     if (frames == 0) {
         return "-";
     }
@@ -21,7 +21,7 @@ std::string Tally::RateCell() const {
     return text;
 }
 
-double Tally::Percentile(double share) const {
+double Tally::percentile(double share) const {
     if (times.empty()) {
         return 0;
     }
@@ -30,18 +30,18 @@ double Tally::Percentile(double share) const {
     return sorted[static_cast<std::size_t>(share * (sorted.size() - 1) + 0.5)];
 }
 
-void PrintRateTable(const char* title, const std::vector<std::string>& labels,
+void printRateTable(const char* title, const std::vector<std::string>& labels,
                     const std::vector<Row>& rows) {
     std::printf("\n%-20s %6s | %-12s | %-12s | %-12s\n", title, "frames", "ours  wrong",
                 "ZXing wrong", "ZBar  wrong");
     for (std::size_t i = 0; i < rows.size(); ++i) {
         std::printf("%-20s %6d | %-12s | %-12s | %-12s\n", labels[i].c_str(), rows[i].ours.frames,
-                    rows[i].ours.RateCell().c_str(), rows[i].zxing.RateCell().c_str(),
-                    rows[i].zbar.RateCell().c_str());
+                    rows[i].ours.rateCell().c_str(), rows[i].zxing.rateCell().c_str(),
+                    rows[i].zbar.rateCell().c_str());
     }
 }
 
-void PrintTimeTable(const Row& withCode, const Row& withoutCode) {
+void printTimeTable(const Row& withCode, const Row& withoutCode) {
     std::printf("\n%-34s %8s %8s %8s\n", "milliseconds per frame", "median", "p95", "max");
     const struct {
         const char* label;
@@ -55,8 +55,8 @@ void PrintTimeTable(const Row& withCode, const Row& withoutCode) {
         {"ZBar, frames without a code", withoutCode.zbar},
     };
     for (const auto& line : lines) {
-        std::printf("%-34s %8.1f %8.1f %8.1f\n", line.label, line.tally.Percentile(0.5),
-                    line.tally.Percentile(0.95), line.tally.Percentile(1));
+        std::printf("%-34s %8.1f %8.1f %8.1f\n", line.label, line.tally.percentile(0.5),
+                    line.tally.percentile(0.95), line.tally.percentile(1));
     }
 }
 

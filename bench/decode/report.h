@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_REPORT_H
+#define TELO_BENCH_DECODE_REPORT_H
 
 #include <string>
 #include <vector>
@@ -14,11 +15,11 @@ struct Tally {
     int wrong = 0;
     std::vector<double> times;
 
-    void Add(const Outcome& outcome);
+    void add(const Outcome& outcome);
     /// "97.2%  1": the share read correctly and the number of wrong reads.
-    std::string RateCell() const;
+    std::string rateCell() const;
     /// The time at `share` (0.5 median, 1 maximum) of the sorted times, milliseconds.
-    double Percentile(double share) const;
+    double percentile(double share) const;
 };
 
 /// The three decoders side by side over one group of frames.
@@ -30,11 +31,13 @@ struct Row {
 
 /// Prints a table of rates and wrong reads, one line per group; a decoder without frames in a
 /// group (ZBar for a symbology it does not read) shows "-".
-void PrintRateTable(const char* title, const std::vector<std::string>& labels,
+void printRateTable(const char* title, const std::vector<std::string>& labels,
                     const std::vector<Row>& rows);
 
 /// Prints median, 95th percentile and maximum times of each decoder on frames with and without
 /// a code.
-void PrintTimeTable(const Row& withCode, const Row& withoutCode);
+void printTimeTable(const Row& withCode, const Row& withoutCode);
 
 }  // namespace telo::bench
+
+#endif

@@ -36,7 +36,7 @@ struct SurfacePoint {
     bool visible;
 };
 
-SurfacePoint Surface(const Label& label, const Pose& pose, double u, double v) {
+SurfacePoint surface(const Label& label, const Pose& pose, double u, double v) {
     const double ppm = label.pixelsPerModule;
     // Module units from the label's centre.
     double a = (u - label.raster.width / 2.0) / ppm;
@@ -77,8 +77,8 @@ SurfacePoint Surface(const Label& label, const Pose& pose, double u, double v) {
     return {x, y, rz, shade, visible};
 }
 
-Vertex MakeVertex(const Label& label, const Pose& pose, double u, double v) {
-    const SurfacePoint p = Surface(label, pose, u, v);
+Vertex makeVertex(const Label& label, const Pose& pose, double u, double v) {
+    const SurfacePoint p = surface(label, pose, u, v);
     // The label's centre sits at distance kFocalPixels, where one unit is one frame pixel.
     const double offsetX = pose.centreX - 320;
     const double offsetY = pose.centreY - 240;
@@ -92,7 +92,7 @@ Vertex MakeVertex(const Label& label, const Pose& pose, double u, double v) {
 }
 
 /// Accumulates the samples of triangle (a, b, c) into `sum` and `covered`.
-void DrawTriangle(const Label& label, const Vertex& a, const Vertex& b, const Vertex& c, int width,
+void drawTriangle(const Label& label, const Vertex& a, const Vertex& b, const Vertex& c, int width,
                   int height, std::vector<float>& sum, std::vector<int>& covered) {
     const double area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
     if (std::fabs(area) < 1e-9 || !a.visible || !b.visible || !c.visible) {
@@ -125,7 +125,7 @@ void DrawTriangle(const Label& label, const Vertex& a, const Vertex& b, const Ve
             const int px = std::clamp(i / kSupersampling, 0, width - 1);
             const int py = std::clamp(j / kSupersampling, 0, height - 1);
             const std::size_t at = static_cast<std::size_t>(py) * width + px;
-            sum[at] += static_cast<float>(shade * label.raster.Sample(static_cast<float>(u - 0.5),
+            sum[at] += static_cast<float>(shade * label.raster.sample(static_cast<float>(u - 0.5),
                                                                       static_cast<float>(v - 0.5)));
             ++covered[at];
         }
@@ -134,12 +134,12 @@ void DrawTriangle(const Label& label, const Vertex& a, const Vertex& b, const Ve
 
 }  // namespace
 
-std::array<double, 2> ProjectLabelPoint(const Label& label, const Pose& pose, double x, double y) {
-    const Vertex vertex = MakeVertex(label, pose, x, y);
+std::array<double, 2> projectLabelPoint(const Label& label, const Pose& pose, double x, double y) {
+    const Vertex vertex = makeVertex(label, pose, x, y);
     return {vertex.x, vertex.y};
 }
 
-Outline ProjectOutline(const Label& label, const Pose& pose) {
+Outline projectOutline(const Label& label, const Pose& pose) {
     Outline outline;
     const double w = label.raster.width;
     const double h = label.raster.height;
@@ -149,13 +149,13 @@ Outline ProjectOutline(const Label& label, const Pose& pose) {
                                  {label.symbolRight, label.symbolBottom},
                                  {label.symbolLeft, label.symbolBottom}};
     for (int i = 0; i < 4; ++i) {
-        outline.label[i] = ProjectLabelPoint(label, pose, corners[i][0], corners[i][1]);
-        outline.symbol[i] = ProjectLabelPoint(label, pose, symbol[i][0], symbol[i][1]);
+        outline.label[i] = projectLabelPoint(label, pose, corners[i][0], corners[i][1]);
+        outline.symbol[i] = projectLabelPoint(label, pose, symbol[i][0], symbol[i][1]);
     }
     return outline;
 }
 
-void PlaceLabel(const Label& label, const Pose& pose, Raster& scene) {
+void placeLabel(const Label& label, const Pose& pose, Raster& scene) {
     const int width = label.raster.width;
     const int height = label.raster.height;
     const double cell = static_cast<double>(std::max(width, height)) / kMeshCells;
@@ -165,7 +165,7 @@ void PlaceLabel(const Label& label, const Pose& pose, Raster& scene) {
     mesh.reserve(static_cast<std::size_t>(columns + 1) * (rows + 1));
     for (int r = 0; r <= rows; ++r) {
         for (int c = 0; c <= columns; ++c) {
-            mesh.push_back(MakeVertex(label, pose, static_cast<double>(width) * c / columns,
+            mesh.push_back(makeVertex(label, pose, static_cast<double>(width) * c / columns,
                                       static_cast<double>(height) * r / rows));
         }
     }
@@ -177,9 +177,9 @@ void PlaceLabel(const Label& label, const Pose& pose, Raster& scene) {
             const Vertex& topRight = mesh[r * (columns + 1) + c + 1];
             const Vertex& bottomLeft = mesh[(r + 1) * (columns + 1) + c];
             const Vertex& bottomRight = mesh[(r + 1) * (columns + 1) + c + 1];
-            DrawTriangle(label, topLeft, topRight, bottomRight, scene.width, scene.height, sum,
+            drawTriangle(label, topLeft, topRight, bottomRight, scene.width, scene.height, sum,
                          covered);
-            DrawTriangle(label, topLeft, bottomRight, bottomLeft, scene.width, scene.height, sum,
+            drawTriangle(label, topLeft, bottomRight, bottomLeft, scene.width, scene.height, sum,
                          covered);
         }
     }

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_SCENE_H
+#define TELO_BENCH_DECODE_SCENE_H
 
 #include <array>
 
@@ -37,13 +38,15 @@ struct Outline {
 };
 
 /// Maps the label's raster position (x, y) to the frame under `pose`.
-std::array<double, 2> ProjectLabelPoint(const Label& label, const Pose& pose, double x, double y);
+std::array<double, 2> projectLabelPoint(const Label& label, const Pose& pose, double x, double y);
 
 /// The outline of the label and its symbol in the frame.
-Outline ProjectOutline(const Label& label, const Pose& pose);
+Outline projectOutline(const Label& label, const Pose& pose);
 
 /// Lays `label` over `scene` as the camera sees it under `pose`, supersampled, with the
 /// curved surface shaded by its slant to the camera.
-void PlaceLabel(const Label& label, const Pose& pose, Raster& scene);
+void placeLabel(const Label& label, const Pose& pose, Raster& scene);
 
 }  // namespace telo::bench
+
+#endif

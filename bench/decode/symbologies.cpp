@@ -28,21 +28,21 @@ constexpr std::array<const char*, 6> kDomains = {
     "id.example.net", "wx.example.com",  "pay.example.com.cn",
 };
 
-int Between(std::mt19937& random, int low, int high) {
+int between(std::mt19937& random, int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
 }
 
-std::string RandomString(std::mt19937& random, std::string_view alphabet, int minLength,
+std::string randomString(std::mt19937& random, std::string_view alphabet, int minLength,
                          int maxLength) {
-    std::string text(Between(random, minLength, maxLength), ' ');
+    std::string text(between(random, minLength, maxLength), ' ');
     for (char& c : text) {
-        c = alphabet[Between(random, 0, static_cast<int>(alphabet.size()) - 1)];
+        c = alphabet[between(random, 0, static_cast<int>(alphabet.size()) - 1)];
     }
     return text;
 }
 
 /// The GS1 mod-10 check digit of `digits`.
-char Gs1CheckDigit(std::string_view digits) {
+char gs1CheckDigit(std::string_view digits) {
     int sum = 0;
     int weight = 3;
     for (auto it = digits.rbegin(); it != digits.rend(); ++it, weight = 4 - weight) {
@@ -52,27 +52,27 @@ char Gs1CheckDigit(std::string_view digits) {
 }
 
 /// `length` digits whose first is not 0 (an EAN-13 starting with 0 is a UPC-A).
-std::string LeadingNonZero(std::mt19937& random, int length) {
-    std::string digits = RandomString(random, kDigits, length, length);
+std::string leadingNonZero(std::mt19937& random, int length) {
+    std::string digits = randomString(random, kDigits, length, length);
     if (digits[0] == '0') {
         digits[0] = '4';
     }
     return digits;
 }
 
-std::string Gtin14(std::mt19937& random) {
-    const std::string body = "0" + LeadingNonZero(random, 12);
-    return body + Gs1CheckDigit(body);
+std::string gtin14(std::mt19937& random) {
+    const std::string body = "0" + leadingNonZero(random, 12);
+    return body + gs1CheckDigit(body);
 }
 
-std::string Date(std::mt19937& random) {
+std::string date(std::mt19937& random) {
     char text[7];
-    std::snprintf(text, sizeof text, "%02d%02d%02d", Between(random, 23, 29),
-                  Between(random, 1, 12), Between(random, 1, 28));
+    std::snprintf(text, sizeof text, "%02d%02d%02d", between(random, 23, 29),
+                  between(random, 1, 12), between(random, 1, 28));
     return text;
 }
 
-SymbolContent Plain(int type, const std::string& data, int inputMode = UNICODE_MODE) {
+SymbolContent plain(int type, const std::string& data, int inputMode = UNICODE_MODE) {
     SymbolContent content;
     content.request.type = type;
     content.request.inputMode = inputMode;
@@ -83,7 +83,7 @@ SymbolContent Plain(int type, const std::string& data, int inputMode = UNICODE_M
 
 /// A GS1 element string from (AI, value) pairs: zint's bracketed input, and the bytes a reader
 /// returns, with GS after each variable-length value that another element follows.
-SymbolContent Gs1(int type, const std::vector<std::pair<std::string, std::string>>& elements) {
+SymbolContent gs1(int type, const std::vector<std::pair<std::string, std::string>>& elements) {
     SymbolContent content;
     content.request.type = type;
     content.request.inputMode = GS1_MODE;
@@ -104,130 +104,130 @@ SymbolContent Gs1(int type, const std::vector<std::pair<std::string, std::string
     return content;
 }
 
-std::string Chinese(std::mt19937& random, int phrases) {
+std::string chinese(std::mt19937& random, int phrases) {
     std::string text;
     for (int i = 0; i < phrases; ++i) {
-        text += kChinesePhrases[Between(random, 0, kChinesePhrases.size() - 1)];
+        text += kChinesePhrases[between(random, 0, kChinesePhrases.size() - 1)];
         text += i % 2 == 0 ? "：" : "，";
-        text += RandomString(random, kDigits, 2, 6);
+        text += randomString(random, kDigits, 2, 6);
     }
     return text;
 }
 
-SymbolContent MakeQr(std::mt19937& random) {
-    switch (Between(random, 0, 4)) {
+SymbolContent makeQr(std::mt19937& random) {
+    switch (between(random, 0, 4)) {
         case 0:
-            return Plain(BARCODE_QRCODE, "https://" + std::string(kDomains[Between(random, 0, 5)]) +
-                                             "/" + RandomString(random, kUpperAlnum, 4, 12) +
-                                             "?id=" + RandomString(random, kDigits, 4, 16));
+            return plain(BARCODE_QRCODE, "https://" + std::string(kDomains[between(random, 0, 5)]) +
+                                             "/" + randomString(random, kUpperAlnum, 4, 12) +
+                                             "?id=" + randomString(random, kDigits, 4, 16));
         case 1:
             // zint marks UTF-8 with its ECI designator.
-            return Plain(BARCODE_QRCODE, Chinese(random, Between(random, 1, 4)));
+            return plain(BARCODE_QRCODE, chinese(random, between(random, 1, 4)));
         case 2:
             // Most phone apps write UTF-8 bytes in byte mode with no ECI.
-            return Plain(BARCODE_QRCODE, Chinese(random, Between(random, 1, 4)), DATA_MODE);
+            return plain(BARCODE_QRCODE, chinese(random, between(random, 1, 4)), DATA_MODE);
         case 3:
-            return Plain(BARCODE_QRCODE,
-                         "WIFI:S:Office-" + RandomString(random, kUpperAlnum, 2, 6) +
-                             ";T:WPA;P:" + RandomString(random, kMixedText, 8, 16) + ";;");
+            return plain(BARCODE_QRCODE,
+                         "WIFI:S:Office-" + randomString(random, kUpperAlnum, 2, 6) +
+                             ";T:WPA;P:" + randomString(random, kMixedText, 8, 16) + ";;");
         default:
-            return Plain(BARCODE_QRCODE, RandomString(random, kMixedText, 8, 60));
+            return plain(BARCODE_QRCODE, randomString(random, kMixedText, 8, 60));
     }
 }
 
-SymbolContent MakeDataMatrix(std::mt19937& random) {
-    if (Between(random, 0, 1) == 0) {
-        return Gs1(BARCODE_DATAMATRIX, {{"01", Gtin14(random)},
-                                        {"17", Date(random)},
-                                        {"10", RandomString(random, kUpperAlnum, 4, 10)},
-                                        {"21", RandomString(random, kUpperAlnum, 6, 12)}});
+SymbolContent makeDataMatrix(std::mt19937& random) {
+    if (between(random, 0, 1) == 0) {
+        return gs1(BARCODE_DATAMATRIX, {{"01", gtin14(random)},
+                                        {"17", date(random)},
+                                        {"10", randomString(random, kUpperAlnum, 4, 10)},
+                                        {"21", randomString(random, kUpperAlnum, 6, 12)}});
     }
-    return Plain(BARCODE_DATAMATRIX, "SN" + RandomString(random, kUpperAlnum, 8, 24));
+    return plain(BARCODE_DATAMATRIX, "SN" + randomString(random, kUpperAlnum, 8, 24));
 }
 
-SymbolContent MakeAztec(std::mt19937& random) {
-    return Plain(BARCODE_AZTEC, "TKT" + RandomString(random, kDigits, 6, 10) + " " +
-                                    RandomString(random, kMixedText, 6, 40));
+SymbolContent makeAztec(std::mt19937& random) {
+    return plain(BARCODE_AZTEC, "TKT" + randomString(random, kDigits, 6, 10) + " " +
+                                    randomString(random, kMixedText, 6, 40));
 }
 
-SymbolContent MakePdf417(std::mt19937& random) {
-    std::string text = "ID:" + RandomString(random, kDigits, 8, 12) +
-                       "\nNAME:" + RandomString(random, kUpperAlnum, 4, 12) + "\n";
-    const int length = Between(random, 30, 120);
+SymbolContent makePdf417(std::mt19937& random) {
+    std::string text = "ID:" + randomString(random, kDigits, 8, 12) +
+                       "\nNAME:" + randomString(random, kUpperAlnum, 4, 12) + "\n";
+    const int length = between(random, 30, 120);
     while (static_cast<int>(text.size()) < length) {
-        text += RandomString(random, kMixedText, 4, 12) + (Between(random, 0, 3) == 0 ? "\n" : " ");
+        text += randomString(random, kMixedText, 4, 12) + (between(random, 0, 3) == 0 ? "\n" : " ");
     }
     text.resize(length);
     // A trailing space or newline is not visible to the reader's caller; keep text to the end.
     text.back() = '.';
-    SymbolContent content = Plain(BARCODE_PDF417, text);
-    content.request.option2 = Between(random, 2, 6);
+    SymbolContent content = plain(BARCODE_PDF417, text);
+    content.request.option2 = between(random, 2, 6);
     return content;
 }
 
-SymbolContent MakeCode128(std::mt19937& random) {
-    switch (Between(random, 0, 3)) {
+SymbolContent makeCode128(std::mt19937& random) {
+    switch (between(random, 0, 3)) {
         case 0:
-            return Gs1(BARCODE_GS1_128, {{"01", Gtin14(random)},
-                                         {"17", Date(random)},
-                                         {"10", RandomString(random, kUpperAlnum, 3, 8)}});
+            return gs1(BARCODE_GS1_128, {{"01", gtin14(random)},
+                                         {"17", date(random)},
+                                         {"10", randomString(random, kUpperAlnum, 3, 8)}});
         case 1:
-            return Gs1(BARCODE_GS1_128, {{"00", "3" + LeadingNonZero(random, 16) + "0"}});
+            return gs1(BARCODE_GS1_128, {{"00", "3" + leadingNonZero(random, 16) + "0"}});
         default: {
             SymbolContent content =
-                Plain(BARCODE_CODE128, Between(random, 0, 1) == 0
-                                           ? "1Z" + RandomString(random, kUpperAlnum, 10, 16)
-                                           : RandomString(random, kMixedText, 6, 18));
+                plain(BARCODE_CODE128, between(random, 0, 1) == 0
+                                           ? "1Z" + randomString(random, kUpperAlnum, 10, 16)
+                                           : randomString(random, kMixedText, 6, 18));
             content.humanText = content.expected;
             return content;
         }
     }
 }
 
-SymbolContent MakeCode39(std::mt19937& random) {
-    std::string text = RandomString(random, kCode39Chars, 6, 14);
+SymbolContent makeCode39(std::mt19937& random) {
+    std::string text = randomString(random, kCode39Chars, 6, 14);
     // Spaces at either end vanish into the quiet zone for every reader.
     text.front() = 'P';
-    text.back() = RandomString(random, kDigits, 1, 1)[0];
-    SymbolContent content = Plain(BARCODE_CODE39, text);
+    text.back() = randomString(random, kDigits, 1, 1)[0];
+    SymbolContent content = plain(BARCODE_CODE39, text);
     content.humanText = "*" + text + "*";
     return content;
 }
 
-SymbolContent MakeCode93(std::mt19937& random) {
-    SymbolContent content = Plain(BARCODE_CODE93, RandomString(random, kUpperAlnum, 6, 16));
+SymbolContent makeCode93(std::mt19937& random) {
+    SymbolContent content = plain(BARCODE_CODE93, randomString(random, kUpperAlnum, 6, 16));
     content.humanText = content.expected;
     return content;
 }
 
-SymbolContent MakeEan8(std::mt19937& random) {
-    const std::string digits = LeadingNonZero(random, 7);
-    SymbolContent content = Plain(BARCODE_EANX, digits);
-    content.expected = digits + Gs1CheckDigit(digits);
+SymbolContent makeEan8(std::mt19937& random) {
+    const std::string digits = leadingNonZero(random, 7);
+    SymbolContent content = plain(BARCODE_EANX, digits);
+    content.expected = digits + gs1CheckDigit(digits);
     content.humanText = content.expected;
     return content;
 }
 
-SymbolContent MakeEan13(std::mt19937& random) {
-    const std::string digits = LeadingNonZero(random, 12);
-    SymbolContent content = Plain(BARCODE_EANX, digits);
-    content.expected = digits + Gs1CheckDigit(digits);
+SymbolContent makeEan13(std::mt19937& random) {
+    const std::string digits = leadingNonZero(random, 12);
+    SymbolContent content = plain(BARCODE_EANX, digits);
+    content.expected = digits + gs1CheckDigit(digits);
     content.humanText = content.expected;
     return content;
 }
 
-SymbolContent MakeUpcA(std::mt19937& random) {
-    const std::string digits = RandomString(random, kDigits, 11, 11);
-    SymbolContent content = Plain(BARCODE_UPCA, digits);
-    content.expected = digits + Gs1CheckDigit(digits);
+SymbolContent makeUpcA(std::mt19937& random) {
+    const std::string digits = randomString(random, kDigits, 11, 11);
+    SymbolContent content = plain(BARCODE_UPCA, digits);
+    content.expected = digits + gs1CheckDigit(digits);
     content.humanText = content.expected;
     return content;
 }
 
 /// UPC-E with number system 0: six digits, read as 0, the six and the check digit of the
 /// expanded UPC-A number.
-SymbolContent MakeUpcE(std::mt19937& random) {
-    std::string d = RandomString(random, kDigits, 6, 6);
+SymbolContent makeUpcE(std::mt19937& random) {
+    std::string d = randomString(random, kDigits, 6, 6);
     // Each compression form needs its own digit non-zero, or the number has a shorter form.
     if (d[5] == '3' && d[2] < '3') {
         d[2] = '7';
@@ -252,51 +252,51 @@ SymbolContent MakeUpcE(std::mt19937& random) {
         default:
             upcA = std::string("0") + d.substr(0, 5) + "0000" + d[5];
     }
-    SymbolContent content = Plain(BARCODE_UPCE, d);
-    content.expected = "0" + d + Gs1CheckDigit(upcA);
+    SymbolContent content = plain(BARCODE_UPCE, d);
+    content.expected = "0" + d + gs1CheckDigit(upcA);
     content.humanText = content.expected;
     return content;
 }
 
-SymbolContent MakeItf(std::mt19937& random) {
-    if (Between(random, 0, 1) == 0) {
-        const std::string body = LeadingNonZero(random, 13);
-        SymbolContent content = Plain(BARCODE_ITF14, body);
-        content.expected = body + Gs1CheckDigit(body);
+SymbolContent makeItf(std::mt19937& random) {
+    if (between(random, 0, 1) == 0) {
+        const std::string body = leadingNonZero(random, 13);
+        SymbolContent content = plain(BARCODE_ITF14, body);
+        content.expected = body + gs1CheckDigit(body);
         content.humanText = content.expected;
         content.bearerBars = true;
         return content;
     }
-    const int length = 2 * Between(random, 3, 7);
-    SymbolContent content = Plain(BARCODE_C25INTER, RandomString(random, kDigits, length, length));
+    const int length = 2 * between(random, 3, 7);
+    SymbolContent content = plain(BARCODE_C25INTER, randomString(random, kDigits, length, length));
     content.humanText = content.expected;
     return content;
 }
 
-SymbolContent MakeIndustrial25(std::mt19937& random) {
-    SymbolContent content = Plain(BARCODE_C25IND, RandomString(random, kDigits, 5, 12));
+SymbolContent makeIndustrial25(std::mt19937& random) {
+    SymbolContent content = plain(BARCODE_C25IND, randomString(random, kDigits, 5, 12));
     content.humanText = content.expected;
     return content;
 }
 
 }  // namespace
 
-const std::vector<Symbology>& BenchSymbologies() {
+const std::vector<Symbology>& benchSymbologies() {
     using F = ZXing::BarcodeFormat;
     static const std::vector<Symbology> kSymbologies = {
-        {"QR Code", 1, F::QRCode, zbar::ZBAR_QRCODE, true, true, MakeQr},
-        {"EAN-8", 2, F::EAN8, zbar::ZBAR_EAN8, false, false, MakeEan8},
-        {"EAN-13", 3, F::EAN13, zbar::ZBAR_EAN13, false, false, MakeEan13},
-        {"Code 39", 5, F::Code39, zbar::ZBAR_CODE39, false, false, MakeCode39},
-        {"Code 93", 6, F::Code93, zbar::ZBAR_CODE93, false, false, MakeCode93},
-        {"Code 128", 7, F::Code128, zbar::ZBAR_CODE128, false, false, MakeCode128},
-        {"PDF417", 10, F::PDF417, 0, true, false, MakePdf417},
-        {"Data Matrix", 11, F::DataMatrix, 0, true, true, MakeDataMatrix},
-        {"ITF", 12, F::ITF, zbar::ZBAR_I25, false, false, MakeItf},
-        {"UPC-E", 14, F::UPCE, zbar::ZBAR_UPCE, false, false, MakeUpcE},
-        {"UPC-A", 15, F::UPCA, zbar::ZBAR_UPCA, false, false, MakeUpcA},
-        {"Industrial 2 of 5", 16, F::None, 0, false, false, MakeIndustrial25},
-        {"Aztec", 17, F::Aztec, 0, true, true, MakeAztec},
+        {"QR Code", 1, F::QRCode, zbar::ZBAR_QRCODE, true, true, makeQr},
+        {"EAN-8", 2, F::EAN8, zbar::ZBAR_EAN8, false, false, makeEan8},
+        {"EAN-13", 3, F::EAN13, zbar::ZBAR_EAN13, false, false, makeEan13},
+        {"Code 39", 5, F::Code39, zbar::ZBAR_CODE39, false, false, makeCode39},
+        {"Code 93", 6, F::Code93, zbar::ZBAR_CODE93, false, false, makeCode93},
+        {"Code 128", 7, F::Code128, zbar::ZBAR_CODE128, false, false, makeCode128},
+        {"PDF417", 10, F::PDF417, 0, true, false, makePdf417},
+        {"Data Matrix", 11, F::DataMatrix, 0, true, true, makeDataMatrix},
+        {"ITF", 12, F::ITF, zbar::ZBAR_I25, false, false, makeItf},
+        {"UPC-E", 14, F::UPCE, zbar::ZBAR_UPCE, false, false, makeUpcE},
+        {"UPC-A", 15, F::UPCA, zbar::ZBAR_UPCA, false, false, makeUpcA},
+        {"Industrial 2 of 5", 16, F::None, 0, false, false, makeIndustrial25},
+        {"Aztec", 17, F::Aztec, 0, true, true, makeAztec},
     };
     return kSymbologies;
 }

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_SYMBOLOGIES_H
+#define TELO_BENCH_DECODE_SYMBOLOGIES_H
 
 #include <ZXing/BarcodeFormat.h>
 
@@ -39,6 +40,8 @@ struct Symbology {
 };
 
 /// Every symbology of the application's window, plus Aztec.
-const std::vector<Symbology>& BenchSymbologies();
+const std::vector<Symbology>& benchSymbologies();
 
 }  // namespace telo::bench
+
+#endif

@@ -14,7 +14,7 @@ constexpr char kLatinFace[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr char kCjkFace[] = "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc";
 
 /// The next code point of UTF-8 text at `at`, which it advances; malformed bytes read as '?'.
-char32_t NextCodePoint(const std::string& text, std::size_t& at) {
+char32_t nextCodePoint(const std::string& text, std::size_t& at) {
     const auto lead = static_cast<unsigned char>(text[at++]);
     int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
     char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
@@ -58,19 +58,19 @@ TextPrinter::TextPrinter() : faces_(new Faces) {
 
 TextPrinter::~TextPrinter() = default;
 
-bool TextPrinter::Ready(std::string& errorText) const {
+bool TextPrinter::ready(std::string& errorText) const {
     errorText = faces_->error;
     return errorText.empty();
 }
 
-float TextPrinter::Print(Raster& raster, const std::string& text, float x, float y, float size,
+float TextPrinter::print(Raster& raster, const std::string& text, float x, float y, float size,
                          float ink) const {
     if (!faces_->error.empty() || size < 1) {
         return x;
     }
     const auto pixels = static_cast<FT_UInt>(std::lround(size));
     for (std::size_t at = 0; at < text.size();) {
-        const char32_t code = NextCodePoint(text, at);
+        const char32_t code = nextCodePoint(text, at);
         FT_Face face = code < 0x2E80 ? faces_->latin : faces_->cjk;
         if (FT_Set_Pixel_Sizes(face, 0, pixels) != 0 ||
             FT_Load_Char(face, code, FT_LOAD_RENDER) != 0) {
@@ -88,7 +88,7 @@ float TextPrinter::Print(Raster& raster, const std::string& text, float x, float
                 }
                 const float coverage =
                     glyph->bitmap.buffer[row * glyph->bitmap.pitch + column] / 255.0f;
-                float& pixel = raster.At(px, py);
+                float& pixel = raster.at(px, py);
                 pixel += coverage * (ink - pixel);
             }
         }

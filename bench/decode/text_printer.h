@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_TEXT_PRINTER_H
+#define TELO_BENCH_DECODE_TEXT_PRINTER_H
 
 #include <memory>
 #include <string>
@@ -16,11 +17,11 @@ public:
     TextPrinter& operator=(const TextPrinter&) = delete;
 
     /// False with a message when FreeType or a typeface is missing.
-    bool Ready(std::string& errorText) const;
+    bool ready(std::string& errorText) const;
 
     /// Prints `text` from the baseline point (x, y) with glyphs `size` pixels high, darkening the
     /// raster towards `ink` by each glyph's coverage; returns the x after the last glyph.
-    float Print(Raster& raster, const std::string& text, float x, float y, float size,
+    float print(Raster& raster, const std::string& text, float x, float y, float size,
                 float ink) const;
 
 private:
@@ -29,3 +30,5 @@ private:
 };
 
 }  // namespace telo::bench
+
+#endif

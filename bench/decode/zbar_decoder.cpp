@@ -7,7 +7,7 @@
 
 namespace telo::bench {
 
-Outcome DecodeWithZBar(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
+Outcome decodeWithZBar(const std::vector<std::uint8_t>& grey, const Symbology* expectedSymbology,
                        const std::string& expected) {
     zbar::zbar_image_scanner_t* scanner = zbar::zbar_image_scanner_create();
     zbar::zbar_image_scanner_set_config(scanner, zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE, 1);

@@ -7,11 +7,11 @@
 
 namespace telo::bench {
 
-float SymbolModules::Height() const {
+float SymbolModules::height() const {
     return std::accumulate(rowHeights.begin(), rowHeights.end(), 0.0f);
 }
 
-bool EncodeSymbol(const SymbolRequest& request, SymbolModules& modules, std::string& errorText) {
+bool encodeSymbol(const SymbolRequest& request, SymbolModules& modules, std::string& errorText) {
     std::unique_ptr<zint_symbol, void (*)(zint_symbol*)> symbol(ZBarcode_Create(), ZBarcode_Delete);
     if (!symbol) {
         errorText = "zint: out of memory";

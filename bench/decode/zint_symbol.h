@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_BENCH_DECODE_ZINT_SYMBOL_H
+#define TELO_BENCH_DECODE_ZINT_SYMBOL_H
 
 #include <string>
 #include <vector>
@@ -23,12 +24,14 @@ struct SymbolModules {
     std::vector<std::vector<bool>> rows;
     std::vector<float> rowHeights;
 
-    int Width() const { return rows.empty() ? 0 : static_cast<int>(rows[0].size()); }
-    float Height() const;
-    bool Linear() const { return rows.size() == 1; }
+    int width() const { return rows.empty() ? 0 : static_cast<int>(rows[0].size()); }
+    float height() const;
+    bool linear() const { return rows.size() == 1; }
 };
 
 /// Encodes `request` with libzint; false with zint's message in `errorText` when it refuses.
-bool EncodeSymbol(const SymbolRequest& request, SymbolModules& modules, std::string& errorText);
+bool encodeSymbol(const SymbolRequest& request, SymbolModules& modules, std::string& errorText);
 
 }  // namespace telo::bench
+
+#endif

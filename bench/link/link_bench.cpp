@@ -34,7 +34,7 @@ constexpr int kLongestPassMs = 700;
 constexpr int kShortestClickGapMs = 10;  // clicks at a quick hand's pace
 constexpr int kLongestClickGapMs = 100;
 
-int Option(int argc, char** argv, const char* name, int fallback) {
+int option(int argc, char** argv, const char* name, int fallback) {
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], name) == 0) {
             return std::max(1, std::atoi(argv[i + 1]));
@@ -43,19 +43,19 @@ int Option(int argc, char** argv, const char* name, int fallback) {
     return fallback;
 }
 
-double Percentile(std::vector<double> values, double fraction) {
+double percentile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());
     return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
 }
 
 // Decodes the fetched frame as telo_scanner_decode does, for the time it takes.
-void Decode(Scanner& scanner, const std::uint8_t* frame) {
+void decode(Scanner& scanner, const std::uint8_t* frame) {
     const telo::CCameraDS& camera = scanner.camera;
-    telo_symbol_destroy(telo::DecodeFrame(*scanner.engine, scanner.engineMutex, frame,
+    telo_symbol_destroy(telo::decodeFrame(*scanner.engine, scanner.engineMutex, frame,
                                           camera.bufferSize(), camera.width(), camera.height()));
 }
 
-void MeasureFrameAge(Scanner& scanner, int fetches, FILE* figures) {
+void measureFrameAge(Scanner& scanner, int fetches, FILE* figures) {
     std::mt19937 random(1);
     std::uniform_int_distribution<int> pass(kShortestPassMs, kLongestPassMs);
     std::vector<double> ages;
@@ -67,25 +67,25 @@ void MeasureFrameAge(Scanner& scanner, int fetches, FILE* figures) {
             ages.push_back(
                 Milliseconds(now - std::chrono::nanoseconds(telosim::CaptureTimeOf(frame)))
                     .count());
-            Decode(scanner, frame);
+            decode(scanner, frame);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(pass(random)));
     }
     std::fprintf(figures,
                  "frame age at the fetch, %d fetches, passes of %d to %d ms: median %.1f ms, "
                  "max %.1f ms (a frame period is %.1f ms)\n",
-                 fetches, kShortestPassMs, kLongestPassMs, Percentile(ages, 0.5),
-                 Percentile(ages, 1.0), kFramePeriodMs);
+                 fetches, kShortestPassMs, kLongestPassMs, percentile(ages, 0.5),
+                 percentile(ages, 1.0), kFramePeriodMs);
 }
 
-void MeasureLedClicks(Scanner& scanner, telosim::SimTree& tree, int clicks, FILE* figures) {
+void measureLedClicks(Scanner& scanner, telosim::SimTree& tree, int clicks, FILE* figures) {
     std::atomic<bool> clicking{true};
     // The worker's passes: a poll, a fetch and a decode, a 100 ms pause.
     std::thread worker([&] {
         while (clicking) {
             telo_scanner_is_connect(&scanner);
             if (const std::uint8_t* frame = telo::FetchFrame(scanner)) {
-                Decode(scanner, frame);
+                decode(scanner, frame);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(kShortestPassMs));
         }
@@ -147,8 +147,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench-link: no scanner (run it in the folder that holds etc/)\n");
         return 1;
     }
-    MeasureFrameAge(*scanner, Option(argc, argv, "--fetches", 100), out);
-    MeasureLedClicks(*scanner, tree, Option(argc, argv, "--clicks", 1000), out);
+    measureFrameAge(*scanner, option(argc, argv, "--fetches", 100), out);
+    measureLedClicks(*scanner, tree, option(argc, argv, "--clicks", 1000), out);
     telo_scanner_destroy(scanner);
     tree.clear();
     return 0;

@@ -44,7 +44,7 @@ TELO_API void telo_scanner_destroy(Scanner* scanner);
 
 /** True when the scanner is present and its camera open. Opens or closes the camera
  *  as the scanner comes and goes. Must not run concurrently with itself or with
- *  telo_scanner_decode on the same handle. */
+ *  telo_scanner_decode on the same handle. Its name is the exported one programs link to. */
 TELO_API bool telo_scanner_is_connect(Scanner* scanner);
 
 /** Decodes the newest frame. Returns null when there is no frame or no barcode. */

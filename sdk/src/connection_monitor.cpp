@@ -25,7 +25,7 @@ constexpr auto kPollPause = std::chrono::milliseconds(1);
 // A device that stops answering during the handshake must not hold the caller for good.
 constexpr auto kHandshakeLimit = std::chrono::seconds(2);
 
-std::uint32_t& FirstByteSet(std::uint32_t& value, std::uint32_t byte) {
+std::uint32_t& firstByteSet(std::uint32_t& value, std::uint32_t byte) {
     value = (value & ~0xFFu) | byte;
     return value;
 }
@@ -34,7 +34,7 @@ std::uint32_t& FirstByteSet(std::uint32_t& value, std::uint32_t byte) {
 
 int ConnectionMonitor::DiscoverScanner(const char* part1, const char* part2) {
     scannerNode_.clear();
-    const std::vector<VideoInputDevice> devices = ListVideoInputDevices();
+    const std::vector<VideoInputDevice> devices = listVideoInputDevices();
     for (std::size_t index = 0; index < devices.size(); ++index) {
         const std::string& path = devices[index].devicePath;
         PrintMessage("psText = %s\n", path.c_str());
@@ -122,8 +122,8 @@ int ConnectionMonitor::handshake(DeviceControl& device) {
     bool ready = false;
     while (true) {
         if (ready) {
-            WriteDeviceProperty(kPropertyReady, &FirstByteSet(value, kHandshakeValue), &device);
-            FirstByteSet(value, 0);
+            WriteDeviceProperty(kPropertyReady, &firstByteSet(value, kHandshakeValue), &device);
+            firstByteSet(value, 0);
         }
         ReadDeviceProperty(kPropertyReady, &value, &device);
         std::this_thread::sleep_for(kPollPause);

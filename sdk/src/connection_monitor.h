@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_CONNECTION_MONITOR_H
+#define TELO_CONNECTION_MONITOR_H
 
 #include <string>
 
@@ -40,3 +41,5 @@ private:
 };
 
 }  // namespace telo
+
+#endif

@@ -13,7 +13,7 @@ namespace telo {
 
 namespace {
 
-bool IsFile(const std::filesystem::path& path) {
+bool isFile(const std::filesystem::path& path) {
     std::error_code error;
     return !path.empty() && std::filesystem::is_regular_file(path, error);
 }
@@ -21,9 +21,9 @@ bool IsFile(const std::filesystem::path& path) {
 /// The folder of the loaded library with symbolic links resolved, so that the relative step to
 /// the data folder goes where the file system would take it (/lib is a link to /usr/lib on
 /// Debian). Empty when the loader cannot tell.
-std::filesystem::path LibraryDir() {
+std::filesystem::path libraryDir() {
     Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&LibraryDir), &info) == 0 || info.dli_fname == nullptr) {
+    if (::dladdr(reinterpret_cast<void*>(&libraryDir), &info) == 0 || info.dli_fname == nullptr) {
         return {};
     }
     std::error_code error;
@@ -34,17 +34,17 @@ std::filesystem::path LibraryDir() {
 
 }  // namespace
 
-std::string EngineSettingsFile(const char* workingPath) {
-    const std::filesystem::path dir = LibraryDir();
-    return EngineSettingsFile(workingPath, dir.empty() ? dir : dir / TELO_LIBRARY_TO_SETTINGS);
+std::string engineSettingsFile(const char* workingPath) {
+    const std::filesystem::path dir = libraryDir();
+    return engineSettingsFile(workingPath, dir.empty() ? dir : dir / TELO_LIBRARY_TO_SETTINGS);
 }
 
-std::string EngineSettingsFile(const char* workingPath,
+std::string engineSettingsFile(const char* workingPath,
                                const std::filesystem::path& installedCopy) {
-    if (IsFile(workingPath)) {
+    if (isFile(workingPath)) {
         return workingPath;
     }
-    if (IsFile(installedCopy)) {
+    if (isFile(installedCopy)) {
         return installedCopy.lexically_normal().string();
     }
     // Callers retry create in a loop; one line is enough.

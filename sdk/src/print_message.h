@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_PRINT_MESSAGE_H
+#define TELO_PRINT_MESSAGE_H
 
 namespace telo {
 
@@ -6,3 +7,5 @@ namespace telo {
 void PrintMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace telo
+
+#endif

@@ -48,7 +48,7 @@ int RequestChannel::start() {
 template <typename Change>
 bool RequestChannel::post(long deadlineNs, Change change) {
     std::unique_lock<std::timed_mutex> lock(controlMutex_, std::defer_lock);
-    if (!lock.try_lock_until(LockDeadline(deadlineNs)) &&
+    if (!lock.try_lock_until(lockDeadline(deadlineNs)) &&
         !lock.try_lock_until(std::chrono::system_clock::now() + kRequestWait)) {
         return false;
     }
@@ -71,7 +71,7 @@ bool RequestChannel::postBeep(std::int32_t milliseconds) {
 
 std::unique_lock<std::timed_mutex> RequestChannel::tryLockForFetch() {
     std::unique_lock<std::timed_mutex> lock(controlMutex_, std::defer_lock);
-    lock.try_lock_until(LockDeadline(kFrameFetchDeadlineNs));
+    lock.try_lock_until(lockDeadline(kFrameFetchDeadlineNs));
     return lock;
 }
 

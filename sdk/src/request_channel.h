@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_REQUEST_CHANNEL_H
+#define TELO_REQUEST_CHANNEL_H
 
 #include <atomic>
 #include <condition_variable>
@@ -64,3 +65,5 @@ private:
 };
 
 }  // namespace telo
+
+#endif

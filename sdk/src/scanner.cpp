@@ -32,7 +32,7 @@ Result Guarded(const char* function, Result failure, Body body) noexcept {
     return failure;
 }
 
-Scanner* CreateScanner() {
+Scanner* createScanner() {
     std::unique_ptr<Scanner> scanner(new (std::nothrow) Scanner);
     if (!scanner) {
         telo::PrintMessage("malloc error\n");
@@ -42,14 +42,14 @@ Scanner* CreateScanner() {
         std::this_thread::sleep_for(kNoScannerPause);
         return nullptr;
     }
-    scanner->engine = telo::engine::BarcodeEngine::Create();
+    scanner->engine = telo::engine::BarcodeEngine::create();
     if (!scanner->engine) {
         telo::PrintMessage("crt_ins error\n");
         return nullptr;
     }
     telo::PrintMessage("Version: SECV1.2.05\n");
     std::string errorText;
-    if (scanner->engine->LoadSettingsFromFile(telo::EngineSettingsFile(kEngineSettingsPath).c_str(),
+    if (scanner->engine->loadSettingsFromFile(telo::engineSettingsFile(kEngineSettingsPath).c_str(),
                                               errorText) != 0 ||
         scanner->requests.start() < 0) {
         return nullptr;
@@ -62,7 +62,7 @@ Scanner* CreateScanner() {
 extern "C" {
 
 TELO_API Scanner* telo_scanner_create(void) {
-    return Guarded("telo_scanner_create", static_cast<Scanner*>(nullptr), CreateScanner);
+    return Guarded("telo_scanner_create", static_cast<Scanner*>(nullptr), createScanner);
 }
 
 TELO_API void telo_scanner_destroy(Scanner* scanner) {
@@ -83,14 +83,14 @@ TELO_API Symbol* telo_scanner_decode(Scanner* scanner) {
             return nullptr;
         }
         const telo::CCameraDS& camera = scanner->camera;
-        return telo::DecodeFrame(*scanner->engine, scanner->engineMutex, frame, camera.bufferSize(),
+        return telo::decodeFrame(*scanner->engine, scanner->engineMutex, frame, camera.bufferSize(),
                                  camera.width(), camera.height());
     });
 }
 
 TELO_API bool telo_scanner_add_type(Scanner* scanner, int32_t index, bool enable) {
     return Guarded("telo_scanner_add_type", false, [&] {
-        return telo::AddSymbologyType(*scanner->engine, scanner->engineMutex, index, enable);
+        return telo::addSymbologyType(*scanner->engine, scanner->engineMutex, index, enable);
     });
 }
 

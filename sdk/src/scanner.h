@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_SCANNER_H
+#define TELO_SCANNER_H
 
 #include <memory>
 #include <mutex>
@@ -20,3 +21,5 @@ struct Scanner {
     telo::RequestChannel requests;
     telo::ConnectionMonitor monitor{camera, requests};
 };
+
+#endif

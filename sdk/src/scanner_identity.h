@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_SCANNER_IDENTITY_H
+#define TELO_SCANNER_IDENTITY_H
 
 namespace telo {
 
@@ -12,3 +13,5 @@ inline constexpr int kFrameWidth = 640;
 inline constexpr int kFrameHeight = 480;
 
 }  // namespace telo
+
+#endif

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_UNIQUE_FD_H
+#define TELO_UNIQUE_FD_H
 
 #include <unistd.h>
 
@@ -39,3 +40,5 @@ private:
 };
 
 }  // namespace telo
+
+#endif

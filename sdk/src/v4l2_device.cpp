@@ -9,7 +9,7 @@
 
 namespace telo {
 
-int DeviceIoctl(int fd, unsigned long request, void* argument, const char* name, bool quiet) {
+int deviceIoctl(int fd, unsigned long request, void* argument, const char* name, bool quiet) {
     while (::ioctl(fd, request, argument) < 0) {
         const int error = errno;
         if (error == EINTR) {

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_V4L2_DEVICE_H
+#define TELO_V4L2_DEVICE_H
 
 namespace telo {
 
@@ -8,10 +9,12 @@ inline constexpr const char kVideoClassDir[] = "/sys/class/video4linux";
 /// ioctl(2), repeated when a signal interrupts it: 0, or the negative errno. A failure is printed
 /// with the request's name, except EAGAIN (nothing to dequeue yet), ENODEV (the device went away,
 /// which the connection monitor reports) and every failure of a `quiet` request.
-int DeviceIoctl(int fd, unsigned long request, void* argument, const char* name, bool quiet);
+int deviceIoctl(int fd, unsigned long request, void* argument, const char* name, bool quiet);
 
 }  // namespace telo
 
-/// DeviceIoctl named after its request.
+/// deviceIoctl named after its request.
 #define TELO_IOCTL(fd, request, argument) \
-    ::telo::DeviceIoctl(fd, request, argument, #request, false)
+    ::telo::deviceIoctl(fd, request, argument, #request, false)
+
+#endif

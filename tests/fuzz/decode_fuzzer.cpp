@@ -50,16 +50,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             runs.push_back(0);
         }
         Industrial25Reader::Digits digits;
-        if (Industrial25Reader::DecodeRuns(runs, options, digits)) {
+        if (Industrial25Reader::decodeRuns(runs, options, digits)) {
             CheckDigits(reinterpret_cast<const std::uint8_t*>(digits.text.data()),
                         static_cast<std::size_t>(digits.length));
         }
         return 0;
     }
     static const std::unique_ptr<BarcodeEngine> engine = [] {
-        std::unique_ptr<BarcodeEngine> created = BarcodeEngine::Create();
+        std::unique_ptr<BarcodeEngine> created = BarcodeEngine::create();
         std::string errorText;
-        if (!created || created->LoadSettingsFromString(kSettings, errorText) != kOk) {
+        if (!created || created->loadSettingsFromString(kSettings, errorText) != kOk) {
             std::abort();
         }
         return created;
@@ -69,12 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (height == 0) {
         return 0;
     }
-    if (engine->DecodeBuffer(data + 2, width, height, width, kPixelFormatGrey,
+    if (engine->decodeBuffer(data + 2, width, height, width, kPixelFormatGrey,
                              kDefaultTemplateName) != kOk) {
         std::abort();
     }
-    const ResultList& results = engine->Results();
-    for (int i = 0; i < results.Count(); ++i) {
+    const ResultList& results = engine->results();
+    for (int i = 0; i < results.count(); ++i) {
         const std::uint32_t format = results[i].format;
         if ((format & kAllFormats) != format || (format & (format - 1)) != 0 || format == 0) {
             std::abort();

@@ -13,13 +13,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     telo::engine::TemplateMap templates;
     std::string errorText;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const int result = telo::engine::ParseSettings(text, templates, errorText);
+    const int result = telo::engine::parseSettings(text, templates, errorText);
     if (result == telo::engine::kOk) {
         if (templates.count(telo::engine::kDefaultTemplateName) == 0) {
             std::abort();
         }
         for (const auto& [name, settings] : templates) {
-            if (!telo::engine::ValidateTemplate(settings).empty()) {
+            if (!telo::engine::validateTemplate(settings).empty()) {
                 std::abort();
             }
         }

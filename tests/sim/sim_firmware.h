@@ -1,4 +1,5 @@
-#pragma once
+#ifndef OSTRELSCAN_TESTS_SIM_SIM_FIRMWARE_H
+#define OSTRELSCAN_TESTS_SIM_SIM_FIRMWARE_H
 
 #include <cstdint>
 #include <string>
@@ -37,3 +38,5 @@ private:
 };
 
 }  // namespace telosim
+
+#endif

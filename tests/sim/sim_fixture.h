@@ -1,4 +1,5 @@
-#pragma once
+#ifndef OSTRELSCAN_TESTS_SIM_SIM_FIXTURE_H
+#define OSTRELSCAN_TESTS_SIM_SIM_FIXTURE_H
 
 #include <gtest/gtest.h>
 
@@ -38,3 +39,5 @@ protected:
 };
 
 }  // namespace telosim
+
+#endif

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef OSTRELSCAN_TESTS_SIM_SIM_IMAGE_H
+#define OSTRELSCAN_TESTS_SIM_SIM_IMAGE_H
 
 #include <string>
 
@@ -15,3 +16,5 @@ bool ShowImage(const SimTree& tree, const std::string& id, const std::string& im
 void ShowBlank(const SimTree& tree, const std::string& id);
 
 }  // namespace telosim
+
+#endif

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef OSTRELSCAN_TESTS_SIM_SIM_SENSOR_H
+#define OSTRELSCAN_TESTS_SIM_SIM_SENSOR_H
 
 #include <sys/stat.h>
 
@@ -42,3 +43,5 @@ private:
 std::int64_t CaptureTimeOf(const std::uint8_t* frame);
 
 }  // namespace telosim
+
+#endif

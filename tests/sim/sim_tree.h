@@ -1,4 +1,5 @@
-#pragma once
+#ifndef OSTRELSCAN_TESTS_SIM_SIM_TREE_H
+#define OSTRELSCAN_TESTS_SIM_SIM_TREE_H
 
 #include <cstdint>
 #include <map>
@@ -86,3 +87,5 @@ void WriteSettings(const std::string& path, const Settings& settings);
 std::vector<std::string> ReadLines(const std::string& path);
 
 }  // namespace telosim
+
+#endif

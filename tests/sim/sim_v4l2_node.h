@@ -1,4 +1,5 @@
-#pragma once
+#ifndef OSTRELSCAN_TESTS_SIM_SIM_V4L2_NODE_H
+#define OSTRELSCAN_TESTS_SIM_SIM_V4L2_NODE_H
 
 #include <poll.h>
 
@@ -30,3 +31,5 @@ public:
 };
 
 }  // namespace telosim
+
+#endif

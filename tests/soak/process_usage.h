@@ -1,4 +1,5 @@
-#pragma once
+#ifndef OSTRELSCAN_TESTS_SOAK_PROCESS_USAGE_H
+#define OSTRELSCAN_TESTS_SOAK_PROCESS_USAGE_H
 
 #include <cstdint>
 #include <string>
@@ -20,3 +21,5 @@ std::string openFilesOf(int64_t pid);
 
 /// Clock ticks per second, the unit of ProcessUsage::cpuTicks.
 int64_t ticksPerSecond();
+
+#endif

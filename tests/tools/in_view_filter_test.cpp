@@ -23,7 +23,7 @@ TEST(InViewFilter, ACodeIsPrintedOnceWhileItStaysInView) {
     InViewFilter filter;
     for (const Decode& decode : decodes) {
         const auto at = InViewFilter::Clock::time_point() + std::chrono::milliseconds(decode.ms);
-        EXPECT_EQ(filter.Admit(decode.code, at), decode.printed) << decode.ms << " ms";
+        EXPECT_EQ(filter.admit(decode.code, at), decode.printed) << decode.ms << " ms";
     }
 }
 

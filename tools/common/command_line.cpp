@@ -8,7 +8,7 @@
 
 namespace telo::tools {
 
-bool AnswerHelpOrVersion(int argc, char** argv, const char* program, const char* usage) {
+bool answerHelpOrVersion(int argc, char** argv, const char* program, const char* usage) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "-h" || argument == "--help") {
@@ -23,13 +23,13 @@ bool AnswerHelpOrVersion(int argc, char** argv, const char* program, const char*
     return false;
 }
 
-int UsageError(const char* program, const std::string& problem) {
+int usageError(const char* program, const std::string& problem) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program,
                  problem.c_str(), program);
     return kExitUsage;
 }
 
-std::optional<long> ParseNumber(std::string_view text, long min, long max) {
+std::optional<long> parseNumber(std::string_view text, long min, long max) {
     long value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-#pragma once
+#ifndef TELO_TOOLS_COMMON_COMMAND_LINE_H
+#define TELO_TOOLS_COMMON_COMMAND_LINE_H
 
 #include <optional>
 #include <string>
@@ -12,12 +13,14 @@ inline constexpr int kExitUsage = 2;
 
 /// Answers -h or --help with `usage`, and --version with "PROGRAM VERSION", on standard output.
 /// True when either was among the arguments: the program then ends with status 0.
-bool AnswerHelpOrVersion(int argc, char** argv, const char* program, const char* usage);
+bool answerHelpOrVersion(int argc, char** argv, const char* program, const char* usage);
 
 /// Says on standard error what is wrong with the command line and where help is; kExitUsage.
-int UsageError(const char* program, const std::string& problem);
+int usageError(const char* program, const std::string& problem);
 
 /// A whole decimal number from `min` to `max`; nullopt for anything else ("", "+1", "1x", "-").
-std::optional<long> ParseNumber(std::string_view text, long min, long max);
+std::optional<long> parseNumber(std::string_view text, long min, long max);
 
 }  // namespace telo::tools
+
+#endif

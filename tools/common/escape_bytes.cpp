@@ -3,7 +3,7 @@
 
 namespace telo::tools {
 
-std::string EscapeBytes(std::string_view bytes) {
+std::string escapeBytes(std::string_view bytes) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size());

@@ -6,7 +6,7 @@
 
 namespace telo::tools {
 
-FILE* SeparateLibraryLines(LibraryLines lines) {
+FILE* separateLibraryLines(LibraryLines lines) {
     std::fflush(stdout);
     const int own = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
     FILE* out = own >= 0 ? ::fdopen(own, "w") : nullptr;

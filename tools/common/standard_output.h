@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-#pragma once
+#ifndef TELO_TOOLS_COMMON_STANDARD_OUTPUT_H
+#define TELO_TOOLS_COMMON_STANDARD_OUTPUT_H
 
 #include <cstdio>
 
@@ -12,6 +13,8 @@ enum class LibraryLines { kToStandardError, kDiscarded };
 /// diagnostics, goes to standard error or nowhere from now on, and the returned stream writes to
 /// the original standard output (stdout itself when the descriptors cannot be set up). Call it
 /// once, before anything is written to stdout.
-FILE* SeparateLibraryLines(LibraryLines lines);
+FILE* separateLibraryLines(LibraryLines lines);
 
 }  // namespace telo::tools
+
+#endif

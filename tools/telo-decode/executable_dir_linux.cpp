@@ -5,7 +5,7 @@
 
 namespace telo::tools {
 
-std::filesystem::path ExecutableDir() {
+std::filesystem::path executableDir() {
     std::error_code error;
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::filesystem::path() : self.parent_path();

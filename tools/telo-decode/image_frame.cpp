@@ -16,14 +16,14 @@ constexpr std::uint8_t kWhite = 255;
 constexpr std::uint8_t kNeutralChroma = 128;
 
 /// BT.601 luma of a premultiplied pixel laid over white.
-std::uint8_t LumaOverWhite(QRgb pixel) {
+std::uint8_t lumaOverWhite(QRgb pixel) {
     const int luma = (77 * qRed(pixel) + 150 * qGreen(pixel) + 29 * qBlue(pixel) + 128) >> 8;
     return static_cast<std::uint8_t>(std::min(255, luma + (255 - qAlpha(pixel))));
 }
 
 }  // namespace
 
-bool LoadImageAsFrame(const std::string& path, int width, int height,
+bool loadImageAsFrame(const std::string& path, int width, int height,
                       std::vector<std::uint8_t>& frame, std::string& errorText) {
     QImageReader reader(QString::fromStdString(path));
     const QSize size = reader.size();
@@ -57,7 +57,7 @@ bool LoadImageAsFrame(const std::string& path, int width, int height,
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         std::uint8_t* out = frame.data() + (static_cast<std::size_t>(top + y) * width + left) * 2;
         for (int x = 0; x < image.width(); ++x) {
-            out[2 * x] = LumaOverWhite(row[x]);
+            out[2 * x] = lumaOverWhite(row[x]);
         }
     }
     return true;

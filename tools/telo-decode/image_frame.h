@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-#pragma once
+#ifndef TELO_TOOLS_TELO_DECODE_IMAGE_FRAME_H
+#define TELO_TOOLS_TELO_DECODE_IMAGE_FRAME_H
 
 #include <cstdint>
 #include <string>
@@ -15,7 +16,9 @@ inline constexpr long long kMaxImagePixels = 50'000'000;
 /// `width` x `height` whose luma is the image's (transparent parts over white), scaled to fit
 /// and centred on white when its size differs. False, with `errorText` set, when the file cannot
 /// be read as an image, its header gives no size, or it has more than kMaxImagePixels.
-bool LoadImageAsFrame(const std::string& path, int width, int height,
+bool loadImageAsFrame(const std::string& path, int width, int height,
                       std::vector<std::uint8_t>& frame, std::string& errorText);
 
 }  // namespace telo::tools
+
+#endif

@@ -55,11 +55,11 @@ struct Options {
     std::vector<std::string> images;
 };
 
-bool ParseSymbologies(const std::string& list, std::vector<std::int32_t>& indices) {
+bool parseSymbologies(const std::string& list, std::vector<std::int32_t>& indices) {
     std::stringstream stream(list);
     std::string item;
     while (std::getline(stream, item, ',')) {
-        const auto index = telo::tools::ParseNumber(item, 0, telo::kSymbologyCount - 1);
+        const auto index = telo::tools::parseNumber(item, 0, telo::kSymbologyCount - 1);
         if (!index) {
             return false;
         }
@@ -69,7 +69,7 @@ bool ParseSymbologies(const std::string& list, std::vector<std::int32_t>& indice
 }
 
 /// Fills `options` from the command line; an error text, or empty on success.
-std::string ParseArguments(int argc, char** argv, Options& options) {
+std::string parseArguments(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--settings" || argument == "--symbologies") {
@@ -79,7 +79,7 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             const std::string value = argv[++i];
             if (argument == "--settings") {
                 options.settingsPath = value;
-            } else if (!ParseSymbologies(value, options.symbologies)) {
+            } else if (!parseSymbologies(value, options.symbologies)) {
                 return "--symbologies takes indices 0 to 17 separated by commas, not '" + value +
                        "'";
             }
@@ -96,41 +96,41 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
 
 /// The settings a handle created in the working folder would load, found from this program's
 /// folder when they are not in the working folder.
-std::string DefaultSettingsPath() {
-    const std::filesystem::path dir = telo::tools::ExecutableDir();
-    return telo::EngineSettingsFile("etc/qr_balance.json",
+std::string defaultSettingsPath() {
+    const std::filesystem::path dir = telo::tools::executableDir();
+    return telo::engineSettingsFile("etc/qr_balance.json",
                                     dir.empty() ? dir : dir / TELO_PROGRAM_TO_SETTINGS);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (telo::tools::AnswerHelpOrVersion(argc, argv, kProgram, kUsage)) {
+    if (telo::tools::answerHelpOrVersion(argc, argv, kProgram, kUsage)) {
         return 0;
     }
     Options options;
-    if (std::string problem = ParseArguments(argc, argv, options); !problem.empty()) {
-        return telo::tools::UsageError(kProgram, problem);
+    if (std::string problem = parseArguments(argc, argv, options); !problem.empty()) {
+        return telo::tools::usageError(kProgram, problem);
     }
-    FILE* out = telo::tools::SeparateLibraryLines(telo::tools::LibraryLines::kToStandardError);
+    FILE* out = telo::tools::separateLibraryLines(telo::tools::LibraryLines::kToStandardError);
 
-    std::unique_ptr<telo::engine::BarcodeEngine> engine = telo::engine::BarcodeEngine::Create();
+    std::unique_ptr<telo::engine::BarcodeEngine> engine = telo::engine::BarcodeEngine::create();
     if (!engine) {
         std::fprintf(stderr, "telo-decode: cannot create the barcode engine\n");
         return telo::tools::kExitUsage;
     }
     const std::string settingsPath =
-        options.settingsPath.empty() ? DefaultSettingsPath() : options.settingsPath;
+        options.settingsPath.empty() ? defaultSettingsPath() : options.settingsPath;
     std::string errorText;
-    if (engine->LoadSettingsFromFile(settingsPath.c_str(), errorText) != telo::engine::kOk) {
+    if (engine->loadSettingsFromFile(settingsPath.c_str(), errorText) != telo::engine::kOk) {
         std::fprintf(stderr, "telo-decode: %s\n", errorText.c_str());
         return telo::tools::kExitUsage;
     }
     std::mutex engineMutex;
     if (!options.symbologies.empty()) {
-        bool accepted = telo::AddSymbologyType(*engine, engineMutex, 0, false);
+        bool accepted = telo::addSymbologyType(*engine, engineMutex, 0, false);
         for (std::int32_t index : options.symbologies) {
-            accepted = accepted && telo::AddSymbologyType(*engine, engineMutex, index, true);
+            accepted = accepted && telo::addSymbologyType(*engine, engineMutex, index, true);
         }
         if (!accepted) {
             std::fprintf(stderr, "telo-decode: the engine refused the symbology selection\n");
@@ -141,15 +141,15 @@ int main(int argc, char** argv) {
     int exitCode = kExitAllDecoded;
     std::vector<std::uint8_t> frame;
     for (const std::string& path : options.images) {
-        const std::string name = telo::tools::EscapeBytes(path);
-        if (!telo::tools::LoadImageAsFrame(path, telo::kGreyWidth, telo::kGreyHeight, frame,
+        const std::string name = telo::tools::escapeBytes(path);
+        if (!telo::tools::loadImageAsFrame(path, telo::kGreyWidth, telo::kGreyHeight, frame,
                                            errorText)) {
             std::fprintf(stderr, "telo-decode: %s: %s\n", name.c_str(), errorText.c_str());
             exitCode = kExitUnreadable;
             continue;
         }
         const auto start = std::chrono::steady_clock::now();
-        Symbol* symbol = telo::DecodeFrame(*engine, engineMutex, frame.data(),
+        Symbol* symbol = telo::decodeFrame(*engine, engineMutex, frame.data(),
                                            static_cast<std::int32_t>(frame.size()),
                                            telo::kGreyWidth, telo::kGreyHeight);
         const std::chrono::duration<double, std::milli> elapsed =
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
             std::fputc('\n', out);
         } else {
             std::fprintf(out, "%s\t%d\t%d\t%.1f\t%s\n", name.c_str(), symbol->type, symbol->length,
-                         elapsed.count(), telo::tools::EscapeBytes(bytes).c_str());
+                         elapsed.count(), telo::tools::escapeBytes(bytes).c_str());
         }
         telo_symbol_destroy(symbol);
     }

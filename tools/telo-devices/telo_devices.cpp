@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kGrabAttempts = 20;
 
-bool IsScanner(const telo::VideoInputDevice& device) {
+bool matchesScanner(const telo::VideoInputDevice& device) {
     return device.devicePath.find(telo::kScannerVendorId) != std::string::npos &&
            device.devicePath.find(telo::kScannerProductId) != std::string::npos;
 }
@@ -41,7 +41,7 @@ constexpr char kUsage[] =
     "Exit status: 0 listed (and grabbed), 1 no frame could be grabbed, 2 a wrong command line.\n";
 
 // A node that exists but can't be opened is what keeps the scanner away most often, so say so.
-void ReportUnopenable(const telo::UnopenableNode& node) {
+void reportUnopenable(const telo::UnopenableNode& node) {
     std::cerr << "/dev/" << node.node << " exists but cannot be opened: " << std::strerror(node.error);
     if (node.error == EACCES || node.error == EPERM) {
         std::cerr << " (your user needs read and write access to it, usually as a member of the "
@@ -50,7 +50,7 @@ void ReportUnopenable(const telo::UnopenableNode& node) {
     std::cerr << "\n";
 }
 
-int Grab(const telo::VideoInputDevice& device, const std::string& path) {
+int grab(const telo::VideoInputDevice& device, const std::string& path) {
     telo::CCameraDS camera;
     if (!camera.OpenCamera(device.node, false, telo::kFrameWidth, telo::kFrameHeight)) {
         std::cerr << "telo-devices: cannot open " << device.node
@@ -84,7 +84,7 @@ int Grab(const telo::VideoInputDevice& device, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (telo::tools::AnswerHelpOrVersion(argc, argv, kProgram, kUsage)) {
+    if (telo::tools::answerHelpOrVersion(argc, argv, kProgram, kUsage)) {
         return 0;
     }
     std::string grabPath;
@@ -92,32 +92,32 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if ((argument == "--grab" || argument == "--index") && i + 1 >= argc) {
-            return telo::tools::UsageError(kProgram, argument + " needs a value");
+            return telo::tools::usageError(kProgram, argument + " needs a value");
         }
         if (argument == "--grab") {
             grabPath = argv[++i];
         } else if (argument == "--index") {
             const std::string value = argv[++i];
-            const auto number = telo::tools::ParseNumber(value, 0, INT_MAX);
+            const auto number = telo::tools::parseNumber(value, 0, INT_MAX);
             if (!number) {
-                return telo::tools::UsageError(
+                return telo::tools::usageError(
                     kProgram, "--index takes a device number from the list, not '" + value + "'");
             }
             index = static_cast<int>(*number);
         } else {
-            return telo::tools::UsageError(kProgram, "unknown argument '" + argument + "'");
+            return telo::tools::usageError(kProgram, "unknown argument '" + argument + "'");
         }
     }
 
-    const std::vector<telo::VideoInputDevice> devices = telo::ListVideoInputDevices();
-    const std::vector<telo::UnopenableNode> unopenable = telo::UnopenableVideoNodes();
+    const std::vector<telo::VideoInputDevice> devices = telo::listVideoInputDevices();
+    const std::vector<telo::UnopenableNode> unopenable = telo::unopenableVideoNodes();
     int scanner = -1;
     if (devices.empty() && unopenable.empty()) {
         std::cout << "no video-capture devices found\n";
     }
-    std::for_each(unopenable.begin(), unopenable.end(), ReportUnopenable);
+    std::for_each(unopenable.begin(), unopenable.end(), reportUnopenable);
     for (std::size_t i = 0; i < devices.size(); ++i) {
-        const bool isScanner = IsScanner(devices[i]) && scanner < 0;
+        const bool isScanner = matchesScanner(devices[i]) && scanner < 0;
         if (isScanner) {
             scanner = static_cast<int>(i);
         }
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     if (grabPath.empty()) {
         return 0;
     }
-    telo::tools::SeparateLibraryLines(telo::tools::LibraryLines::kToStandardError);
+    telo::tools::separateLibraryLines(telo::tools::LibraryLines::kToStandardError);
     if (index < 0) {
         index = scanner;
     }
@@ -138,5 +138,5 @@ int main(int argc, char** argv) {
         std::cerr << "telo-devices: no device to grab from\n";
         return 1;
     }
-    return Grab(devices[static_cast<std::size_t>(index)], grabPath);
+    return grab(devices[static_cast<std::size_t>(index)], grabPath);
 }

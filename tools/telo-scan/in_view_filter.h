@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-#pragma once
+#ifndef TELO_TOOLS_TELO_SCAN_IN_VIEW_FILTER_H
+#define TELO_TOOLS_TELO_SCAN_IN_VIEW_FILTER_H
 
 #include <chrono>
 #include <optional>
@@ -16,7 +17,7 @@ public:
     static constexpr auto kOutOfView = std::chrono::seconds(1);
 
     /// True when `code`, decoded at `now`, comes into view and is to be printed.
-    bool Admit(const std::string& code, Clock::time_point now) {
+    bool admit(const std::string& code, Clock::time_point now) {
         const bool stayed = lastSeen_ && code == last_ && now - *lastSeen_ < kOutOfView;
         last_ = code;
         lastSeen_ = now;
@@ -29,3 +30,5 @@ private:
 };
 
 }  // namespace telo::tools
+
+#endif

@@ -47,11 +47,11 @@ struct Options {
 
 std::atomic<bool> interrupted{false};
 
-void OnSignal(int) {
+void onSignal(int) {
     interrupted = true;
 }
 
-std::string TimeStamp() {
+std::string timeStamp() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto millis =
@@ -67,7 +67,7 @@ std::string TimeStamp() {
 }
 
 /// Fills `options` from the command line; an error text, or empty on success.
-std::string ParseArguments(int argc, char** argv, Options& options) {
+std::string parseArguments(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if ((argument == "--led" || argument == "--beep") && i + 1 >= argc) {
@@ -81,7 +81,7 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             options.led = value == "on" ? 1 : 0;
         } else if (argument == "--beep") {
             const std::string value = argv[++i];
-            const auto ms = telo::tools::ParseNumber(value, 1, kLongestBeepMs);
+            const auto ms = telo::tools::parseNumber(value, 1, kLongestBeepMs);
             if (!ms) {
                 return "--beep takes milliseconds from 1 to 10000, not '" + value + "'";
             }
@@ -100,16 +100,16 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (telo::tools::AnswerHelpOrVersion(argc, argv, kProgram, kUsage)) {
+    if (telo::tools::answerHelpOrVersion(argc, argv, kProgram, kUsage)) {
         return 0;
     }
     Options options;
-    if (std::string problem = ParseArguments(argc, argv, options); !problem.empty()) {
-        return telo::tools::UsageError(kProgram, problem);
+    if (std::string problem = parseArguments(argc, argv, options); !problem.empty()) {
+        return telo::tools::usageError(kProgram, problem);
     }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    FILE* out = telo::tools::SeparateLibraryLines(options.verbose
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    FILE* out = telo::tools::separateLibraryLines(options.verbose
                                                       ? telo::tools::LibraryLines::kToStandardError
                                                       : telo::tools::LibraryLines::kDiscarded);
 
@@ -139,9 +139,9 @@ int main(int argc, char** argv) {
             if (Symbol* symbol = telo_scanner_decode(scanner)) {
                 const std::string bytes(symbol->text, static_cast<std::size_t>(symbol->length));
                 const std::string code = std::to_string(symbol->type) + "\t" + bytes;
-                if (inView.Admit(code, telo::tools::InViewFilter::Clock::now()) || options.all) {
-                    std::fprintf(out, "%s\t%d\t%d\t%s\n", TimeStamp().c_str(), symbol->type,
-                                 symbol->length, telo::tools::EscapeBytes(bytes).c_str());
+                if (inView.admit(code, telo::tools::InViewFilter::Clock::now()) || options.all) {
+                    std::fprintf(out, "%s\t%d\t%d\t%s\n", timeStamp().c_str(), symbol->type,
+                                 symbol->length, telo::tools::escapeBytes(bytes).c_str());
                     std::fflush(out);
                 }
                 telo_symbol_destroy(symbol);

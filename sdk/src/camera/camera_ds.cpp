@@ -14,7 +14,7 @@ constexpr int kFormatFailureLine = 196;
 }  // namespace
 
 int CCameraDS::GetCameraCount() {
-    return CountVideoInputDevices();
+    return countVideoInputDevices();
 }
 
 bool CCameraDS::OpenCamera(const std::string& node, bool, int width, int height) {
@@ -56,6 +56,7 @@ const std::uint8_t* CCameraDS::QueryFrame(int timeoutMs) {
     const std::size_t before = frame_.size;
     const int result = stream_->copyFrame(timeoutMs, frame_);
     if (result == -ETIMEDOUT) {
+        // The HRESULT form on every platform: log readers match this line.
         PrintMessage("hr = 0x%x\n", kWaitAborted);
     }
     if (result < 0) {

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_CAMERA_CAMERA_DS_H
+#define TELO_CAMERA_CAMERA_DS_H
 
 #include <cstdint>
 #include <memory>
@@ -56,3 +57,5 @@ private:
 };
 
 }  // namespace telo
+
+#endif

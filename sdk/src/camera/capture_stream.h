@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_CAMERA_CAPTURE_STREAM_H
+#define TELO_CAMERA_CAPTURE_STREAM_H
 
 #include <cstddef>
 #include <cstdint>
@@ -58,3 +59,5 @@ private:
 };
 
 }  // namespace telo
+
+#endif

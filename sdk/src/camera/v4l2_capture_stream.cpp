@@ -54,7 +54,7 @@ private:
     std::size_t length_;
 };
 
-v4l2_buffer BufferRequest(std::uint32_t index) {
+v4l2_buffer bufferRequest(std::uint32_t index) {
     v4l2_buffer buffer{};
     buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     buffer.memory = V4L2_MEMORY_MMAP;
@@ -104,7 +104,7 @@ struct CaptureStream::Impl {
     }
 
     int queue(std::uint32_t index) {
-        v4l2_buffer buffer = BufferRequest(index);
+        v4l2_buffer buffer = bufferRequest(index);
         return checked(TELO_IOCTL(fd->get(), VIDIOC_QBUF, &buffer));
     }
 
@@ -129,7 +129,7 @@ struct CaptureStream::Impl {
         }
         std::vector<MappedBuffer> mapped;
         for (std::uint32_t i = 0; result == 0 && i < request.count; ++i) {
-            v4l2_buffer buffer = BufferRequest(i);
+            v4l2_buffer buffer = bufferRequest(i);
             result = checked(TELO_IOCTL(fd->get(), VIDIOC_QUERYBUF, &buffer));
             void* address = result < 0 ? MAP_FAILED
                                        : ::mmap(nullptr, buffer.length, PROT_READ, MAP_SHARED,
@@ -218,7 +218,7 @@ struct CaptureStream::Impl {
     int drain(short revents) {
         bool dequeued = false;
         while (true) {
-            v4l2_buffer buffer = BufferRequest(0);
+            v4l2_buffer buffer = bufferRequest(0);
             const int result = checked(TELO_IOCTL(fd->get(), VIDIOC_DQBUF, &buffer));
             if (result == -EAGAIN) {
                 break;
@@ -284,7 +284,7 @@ int CaptureStream::open(const std::string& node, std::unique_ptr<CaptureStream>&
     auto impl = std::make_unique<Impl>();
     impl->fd = std::move(shared);
     impl->control =
-        std::make_shared<UvcDeviceControl>(impl->fd, VendorExtensionUnitsOf(node.c_str()));
+        std::make_shared<UvcDeviceControl>(impl->fd, vendorExtensionUnitsOf(node.c_str()));
     stream.reset(new CaptureStream(std::move(impl)));
     return 0;
 }

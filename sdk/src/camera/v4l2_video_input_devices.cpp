@@ -51,7 +51,7 @@ private:
 };
 
 // Node number of "videoN", or -1 for any other name.
-int NodeNumber(const char* name) {
+int nodeNumber(const char* name) {
     if (std::strncmp(name, "video", 5) != 0 || name[5] == '\0') {
         return -1;
     }
@@ -65,7 +65,7 @@ int NodeNumber(const char* name) {
 
 // Whether the node captures video (uvcvideo's metadata node beside each camera does not): 1 or 0,
 // or the negative errno of a node that can't be opened.
-int ProbeCapture(const std::string& node) {
+int probeCapture(const std::string& node) {
     const std::string devicePath = "/dev/" + node;
     UniqueFd fd(::open(devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {
@@ -86,7 +86,7 @@ std::map<std::string, CachedNode> cache;
 // Capture node names in ascending node-number order, opening only nodes not seen before. Nodes
 // that can't be opened now (permissions, going away) are asked again next time and, when
 // `unopenable` is given, listed there.
-std::vector<std::string> CaptureNodes(int dirFd, std::vector<UnopenableNode>* unopenable) {
+std::vector<std::string> captureNodes(int dirFd, std::vector<UnopenableNode>* unopenable) {
     DirStream dir(::fdopendir(::dup(dirFd)));
     if (dir.get() == nullptr) {
         return {};
@@ -95,7 +95,7 @@ std::vector<std::string> CaptureNodes(int dirFd, std::vector<UnopenableNode>* un
     std::map<std::string, CachedNode> seen;
     std::lock_guard<std::mutex> lock(cacheMutex);
     while (const dirent* entry = ::readdir(dir.get())) {
-        const int number = NodeNumber(entry->d_name);
+        const int number = nodeNumber(entry->d_name);
         if (number < 0) {
             continue;
         }
@@ -107,7 +107,7 @@ std::vector<std::string> CaptureNodes(int dirFd, std::vector<UnopenableNode>* un
         const std::string name = entry->d_name;
         auto cached = cache.find(name);
         if (cached == cache.end() || !(cached->second.identity == identity)) {
-            const int capture = ProbeCapture(name);
+            const int capture = probeCapture(name);
             if (capture < 0) {
                 if (unopenable != nullptr) {
                     unopenable->push_back({name, -capture});
@@ -130,12 +130,12 @@ std::vector<std::string> CaptureNodes(int dirFd, std::vector<UnopenableNode>* un
     return nodes;
 }
 
-UniqueFd OpenClassDir() {
+UniqueFd openClassDir() {
     return UniqueFd(::open(kVideoClassDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
 // First line of a small sysfs attribute, relative to the class folder; empty when unreadable.
-std::string ReadAttribute(int dirFd, const std::string& relativePath) {
+std::string readAttribute(int dirFd, const std::string& relativePath) {
     UniqueFd fd(::openat(dirFd, relativePath.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) {
         return {};
@@ -154,7 +154,7 @@ std::string ReadAttribute(int dirFd, const std::string& relativePath) {
 }
 
 // Canonical sysfs path of the node: the class entry is a relative link into /sys/devices.
-std::string CanonicalPath(int dirFd, const std::string& node) {
+std::string canonicalPath(int dirFd, const std::string& node) {
     char target[1024];
     const ssize_t n = ::readlinkat(dirFd, node.c_str(), target, sizeof target - 1);
     if (n <= 0) {
@@ -191,13 +191,13 @@ std::string CanonicalPath(int dirFd, const std::string& node) {
     return path;
 }
 
-bool IsUsbId(const std::string& id) {
+bool isUsbId(const std::string& id) {
     return id.size() == 4 && std::all_of(id.begin(), id.end(), [](char c) {
                return std::isxdigit(static_cast<unsigned char>(c)) != 0;
            });
 }
 
-std::string Lower(std::string text) {
+std::string lower(std::string text) {
     for (char& c : text) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
@@ -206,42 +206,42 @@ std::string Lower(std::string text) {
 
 }  // namespace
 
-int CountVideoInputDevices() {
-    const UniqueFd dir = OpenClassDir();
+int countVideoInputDevices() {
+    const UniqueFd dir = openClassDir();
     if (!dir.valid()) {
         return 0;
     }
-    return static_cast<int>(CaptureNodes(dir.get(), nullptr).size());
+    return static_cast<int>(captureNodes(dir.get(), nullptr).size());
 }
 
-std::vector<UnopenableNode> UnopenableVideoNodes() {
+std::vector<UnopenableNode> unopenableVideoNodes() {
     std::vector<UnopenableNode> unopenable;
-    const UniqueFd dir = OpenClassDir();
+    const UniqueFd dir = openClassDir();
     if (dir.valid()) {
-        CaptureNodes(dir.get(), &unopenable);
+        captureNodes(dir.get(), &unopenable);
     }
     std::sort(unopenable.begin(), unopenable.end(), [](const auto& a, const auto& b) {
-        return NodeNumber(a.node.c_str()) < NodeNumber(b.node.c_str());
+        return nodeNumber(a.node.c_str()) < nodeNumber(b.node.c_str());
     });
     return unopenable;
 }
 
-std::vector<VideoInputDevice> ListVideoInputDevices() {
-    const UniqueFd dir = OpenClassDir();
+std::vector<VideoInputDevice> listVideoInputDevices() {
+    const UniqueFd dir = openClassDir();
     if (!dir.valid()) {
         return {};
     }
     std::vector<VideoInputDevice> devices;
-    for (const std::string& node : CaptureNodes(dir.get(), nullptr)) {
+    for (const std::string& node : captureNodes(dir.get(), nullptr)) {
         VideoInputDevice device;
         device.node = node;
-        device.name = ReadAttribute(dir.get(), node + "/name");
-        device.devicePath = CanonicalPath(dir.get(), node);
+        device.name = readAttribute(dir.get(), node + "/name");
+        device.devicePath = canonicalPath(dir.get(), node);
         // device/ is the USB interface; its parent is the USB device with the ids.
-        const std::string vendor = ReadAttribute(dir.get(), node + "/device/../idVendor");
-        const std::string product = ReadAttribute(dir.get(), node + "/device/../idProduct");
-        if (IsUsbId(vendor) && IsUsbId(product)) {
-            device.devicePath += " usb:v" + Lower(vendor) + "p" + Lower(product);
+        const std::string vendor = readAttribute(dir.get(), node + "/device/../idVendor");
+        const std::string product = readAttribute(dir.get(), node + "/device/../idProduct");
+        if (isUsbId(vendor) && isUsbId(product)) {
+            device.devicePath += " usb:v" + lower(vendor) + "p" + lower(product);
         }
         devices.push_back(std::move(device));
     }

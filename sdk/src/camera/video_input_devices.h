@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_CAMERA_VIDEO_INPUT_DEVICES_H
+#define TELO_CAMERA_VIDEO_INPUT_DEVICES_H
 
 #include <string>
 #include <vector>
@@ -20,13 +21,15 @@ struct UnopenableNode {
 
 /// Number of video-input devices. Cheap enough for every poll: devices are only opened when
 /// they are new since the previous call.
-int CountVideoInputDevices();
+int countVideoInputDevices();
 
 /// The video-input devices in their stable order; a device's position is its index.
-std::vector<VideoInputDevice> ListVideoInputDevices();
+std::vector<VideoInputDevice> listVideoInputDevices();
 
 /// The video nodes that can't be opened now, for instance for want of permission; they are
 /// not video-input devices until they can be.
-std::vector<UnopenableNode> UnopenableVideoNodes();
+std::vector<UnopenableNode> unopenableVideoNodes();
 
 }  // namespace telo
+
+#endif

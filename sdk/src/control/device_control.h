@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_CONTROL_DEVICE_CONTROL_H
+#define TELO_CONTROL_DEVICE_CONTROL_H
 
 #include <array>
 #include <cstdint>
@@ -52,3 +53,5 @@ private:
 };
 
 }  // namespace telo
+
+#endif

@@ -11,7 +11,7 @@ constexpr std::uint32_t kReadProperty = 0;
 constexpr std::uint8_t kWriteMarker = 0x00;
 constexpr std::uint8_t kReadSelectMarker = 0xFF;
 
-DeviceRegisterRecord EmptyRecord(std::uint32_t direction) {
+DeviceRegisterRecord emptyRecord(std::uint32_t direction) {
     DeviceRegisterRecord record;
     std::memset(&record, 0, sizeof record);
     record.direction = direction;
@@ -19,16 +19,16 @@ DeviceRegisterRecord EmptyRecord(std::uint32_t direction) {
 }
 
 // A Get on the first vendor property set, then on the second when the first refuses.
-int PropertySetGet(std::uint32_t propertyId, DeviceRegisterRecord& record, DeviceControl& device) {
+int propertySetGet(std::uint32_t propertyId, DeviceRegisterRecord& record, DeviceControl& device) {
     int status = device.propertySetRequest(1, true, propertyId, record);
     if (status != 0) {
-        record = EmptyRecord(kDirectionGet);
+        record = emptyRecord(kDirectionGet);
         status = device.propertySetRequest(2, true, propertyId, record);
     }
     return status;
 }
 
-ExtensionUnitPayload Payload(int number, std::uint8_t value, std::uint8_t marker) {
+ExtensionUnitPayload makePayload(int number, std::uint8_t value, std::uint8_t marker) {
     return {static_cast<std::uint8_t>(number & 0xFF),
             static_cast<std::uint8_t>((number >> 8) & 0xFF), value, marker};
 }
@@ -40,7 +40,7 @@ int PropertySetWrite(std::uint32_t propertyId, const std::uint32_t* value, int n
     if (!device->offersPropertySet()) {
         return kNotOffered;
     }
-    DeviceRegisterRecord record = EmptyRecord(kDirectionSet);
+    DeviceRegisterRecord record = emptyRecord(kDirectionSet);
     record.propertyNumber = static_cast<std::uint32_t>(number & 0xFFFF);
     record.value = *value;
     record.argumentA = argumentA;
@@ -58,8 +58,8 @@ int PropertySetRead(std::uint32_t propertyId, std::uint32_t* value, DeviceContro
     if (!device->offersPropertySet()) {
         return kNotOffered;
     }
-    DeviceRegisterRecord record = EmptyRecord(kDirectionGet);
-    const int status = PropertySetGet(propertyId, record, *device);
+    DeviceRegisterRecord record = emptyRecord(kDirectionGet);
+    const int status = propertySetGet(propertyId, record, *device);
     // A failed Get leaves the record's value at zero, and so the variable.
     *value = status == 0 ? record.value : 0;
     return status;
@@ -69,7 +69,7 @@ int ExtensionUnitWrite(int number, std::uint8_t value, DeviceControl* device) {
     if (!device->offersExtensionUnit()) {
         return kRefused;
     }
-    const ExtensionUnitPayload payload = Payload(number, value, kWriteMarker);
+    const ExtensionUnitPayload payload = makePayload(number, value, kWriteMarker);
     if (device->extensionUnitSet(1, payload) == 0 || device->extensionUnitSet(2, payload) == 0) {
         return 0;
     }
@@ -81,7 +81,7 @@ int ExtensionUnitRead(int number, std::uint8_t* value, DeviceControl* device) {
     if (!device->offersExtensionUnit()) {
         return kRefused;
     }
-    const ExtensionUnitPayload select = Payload(number, 0x00, kReadSelectMarker);
+    const ExtensionUnitPayload select = makePayload(number, 0x00, kReadSelectMarker);
     int node = 0;
     if (device->extensionUnitSet(1, select) == 0) {
         node = 1;
@@ -102,8 +102,8 @@ int ExtensionUnitRead(int number, std::uint8_t* value, DeviceControl* device) {
     if (PropertySetWrite(kReadProperty, &zero, number, 0, 0, device) != 0) {
         return kRefused;
     }
-    DeviceRegisterRecord record = EmptyRecord(kDirectionGet);
-    if (PropertySetGet(kReadProperty, record, *device) != 0) {
+    DeviceRegisterRecord record = emptyRecord(kDirectionGet);
+    if (propertySetGet(kReadProperty, record, *device) != 0) {
         return kRefused;
     }
     *value = static_cast<std::uint8_t>(record.value & 0xFF);

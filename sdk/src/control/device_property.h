@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_CONTROL_DEVICE_PROPERTY_H
+#define TELO_CONTROL_DEVICE_PROPERTY_H
 
 #include <cerrno>
 #include <cstdint>
@@ -27,3 +28,5 @@ int ExtensionUnitRead(int number, std::uint8_t* value, DeviceControl* device);
 int ExtensionUnitWrite(int number, std::uint8_t value, DeviceControl* device);
 
 }  // namespace telo
+
+#endif

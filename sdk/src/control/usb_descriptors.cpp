@@ -16,7 +16,7 @@ constexpr std::size_t kExtensionUnitMinLength = kGuidOffset + 16;
 
 }  // namespace
 
-std::vector<std::uint8_t> FindExtensionUnits(const std::uint8_t* data, std::size_t size,
+std::vector<std::uint8_t> findExtensionUnits(const std::uint8_t* data, std::size_t size,
                                              const DescriptorGuid& guid) {
     std::vector<std::uint8_t> units;
     bool inVideoControl = false;

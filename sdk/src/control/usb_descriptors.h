@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_CONTROL_USB_DESCRIPTORS_H
+#define TELO_CONTROL_USB_DESCRIPTORS_H
 
 #include <array>
 #include <cstddef>
@@ -17,7 +18,9 @@ constexpr DescriptorGuid kVendorExtensionUnit = {0x70, 0x33, 0xF0, 0x28, 0x11, 0
 /// Unit ids of the extension units with `guid` in the VideoControl interfaces of a raw
 /// descriptor dump (device descriptor followed by configuration descriptors), in order.
 /// A descriptor with a zero or overrunning length ends the walk.
-std::vector<std::uint8_t> FindExtensionUnits(const std::uint8_t* data, std::size_t size,
+std::vector<std::uint8_t> findExtensionUnits(const std::uint8_t* data, std::size_t size,
                                              const DescriptorGuid& guid);
 
 }  // namespace telo
+
+#endif

@@ -48,10 +48,10 @@ int UvcDeviceControl::query(int node, std::uint8_t request, std::uint8_t* data) 
     query.size = sizeof(ExtensionUnitPayload);
     query.data = data;
     // Refusals are how the routes find the unit that answers: they are not reported.
-    return DeviceIoctl(fd_->get(), UVCIOC_CTRL_QUERY, &query, "UVCIOC_CTRL_QUERY", true);
+    return deviceIoctl(fd_->get(), UVCIOC_CTRL_QUERY, &query, "UVCIOC_CTRL_QUERY", true);
 }
 
-std::vector<std::uint8_t> VendorExtensionUnitsOf(const char* nodeName) {
+std::vector<std::uint8_t> vendorExtensionUnitsOf(const char* nodeName) {
     // device/ is the USB interface; its parent is the USB device that holds the descriptors.
     const std::string path =
         std::string(kVideoClassDir) + "/" + nodeName + "/device/../descriptors";
@@ -71,7 +71,7 @@ std::vector<std::uint8_t> VendorExtensionUnitsOf(const char* nodeName) {
         }
         size += static_cast<std::size_t>(n);
     }
-    return FindExtensionUnits(bytes.data(), size, kVendorExtensionUnit);
+    return findExtensionUnits(bytes.data(), size, kVendorExtensionUnit);
 }
 
 }  // namespace telo

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_CONTROL_UVC_DEVICE_CONTROL_H
+#define TELO_CONTROL_UVC_DEVICE_CONTROL_H
 
 #include <memory>
 #include <vector>
@@ -30,6 +31,8 @@ private:
 
 /// The vendor extension units of the USB device behind video node `nodeName` (e.g. "video0"),
 /// looked up in its sysfs descriptors; empty when there are none or the dump can't be read.
-std::vector<std::uint8_t> VendorExtensionUnitsOf(const char* nodeName);
+std::vector<std::uint8_t> vendorExtensionUnitsOf(const char* nodeName);
 
 }  // namespace telo
+
+#endif

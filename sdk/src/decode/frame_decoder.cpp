@@ -21,12 +21,12 @@ using GreyImage = std::array<std::uint8_t, kGreyBytes>;
 
 /// The calling thread's grey image, made on its first decode: too large for the stack of an
 /// arbitrary thread, and private to the thread so the copy needs no lock.
-GreyImage* ThreadGreyImage() {
+GreyImage* threadGreyImage() {
     thread_local std::unique_ptr<GreyImage> image(new (std::nothrow) GreyImage);
     return image.get();
 }
 
-Symbol* MakeSymbol(const engine::TextResult& result) {
+Symbol* makeSymbol(const engine::TextResult& result) {
     auto* symbol = static_cast<Symbol*>(std::malloc(sizeof(Symbol)));
     if (symbol == nullptr) {
         return nullptr;
@@ -42,7 +42,7 @@ Symbol* MakeSymbol(const engine::TextResult& result) {
     }
     symbol->text[length] = '\0';
     symbol->length = static_cast<std::int32_t>(length);
-    symbol->type = SymbologyIndexForFormat(result.format);
+    symbol->type = symbologyIndexForFormat(result.format);
     return symbol;
 }
 
@@ -59,7 +59,7 @@ const std::uint8_t* FetchFrame(Scanner& scanner) {
     return scanner.camera.QueryFrame(0);
 }
 
-Symbol* DecodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,
+Symbol* decodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,
                     const std::uint8_t* frame, std::int32_t bufferSize, std::int32_t width,
                     std::int32_t height) {
     if (frame == nullptr || width <= 0 || height <= 0) {
@@ -70,7 +70,7 @@ Symbol* DecodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,
         static_cast<std::size_t>(bufferSize) / 2 < pixels) {
         return nullptr;
     }
-    GreyImage* grey = ThreadGreyImage();
+    GreyImage* grey = threadGreyImage();
     if (grey == nullptr) {
         return nullptr;
     }
@@ -79,22 +79,22 @@ Symbol* DecodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,
     }
 
     std::lock_guard<std::mutex> lock(engineMutex);
-    if (engine.DecodeBuffer(grey->data(), width, height, width, engine::kPixelFormatGrey,
+    if (engine.decodeBuffer(grey->data(), width, height, width, engine::kPixelFormatGrey,
                             engine::kDefaultTemplateName) != engine::kOk ||
-        engine.Results().Count() <= 0) {
+        engine.results().count() <= 0) {
         return nullptr;
     }
-    return MakeSymbol(engine.Results()[0]);
+    return makeSymbol(engine.results()[0]);
 }
 
-bool AddSymbologyType(engine::BarcodeEngine& engine, std::mutex& engineMutex, std::int32_t index,
+bool addSymbologyType(engine::BarcodeEngine& engine, std::mutex& engineMutex, std::int32_t index,
                       bool enable) {
-    if (!IsSymbologyIndex(index)) {
+    if (!isSymbologyIndex(index)) {
         return false;
     }
     std::lock_guard<std::mutex> lock(engineMutex);
     engine::TemplateSettings settings;
-    if (engine.GetTemplateSettings(engine::kDefaultTemplateName, settings) != engine::kOk) {
+    if (engine.getTemplateSettings(engine::kDefaultTemplateName, settings) != engine::kOk) {
         return false;
     }
     const std::uint32_t bits = kSymbologyFormatTable[index];
@@ -103,7 +103,7 @@ bool AddSymbologyType(engine::BarcodeEngine& engine, std::mutex& engineMutex, st
     settings.expectedBarcodes = 1;
     settings.formatMask = enable ? (settings.formatMask | bits) : (settings.formatMask & ~bits);
     std::string errorText;
-    return engine.SetTemplateSettings(engine::kDefaultTemplateName, settings, errorText) ==
+    return engine.setTemplateSettings(engine::kDefaultTemplateName, settings, errorText) ==
            engine::kOk;
 }
 

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_DECODE_FRAME_DECODER_H
+#define TELO_DECODE_FRAME_DECODER_H
 
 #include <cstdint>
 #include <mutex>
@@ -28,7 +29,7 @@ const std::uint8_t* FetchFrame(Scanner& scanner);
 /// barcode, on an engine error, when memory is short, and for a frame that does not fit:
 /// width or height not positive, width x height above 640 x 480, or fewer than
 /// 2 x width x height bytes. Bytes past 2 x width x height are ignored.
-Symbol* DecodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,
+Symbol* decodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,
                     const std::uint8_t* frame, std::int32_t bufferSize, std::int32_t width,
                     std::int32_t height);
 
@@ -36,7 +37,9 @@ Symbol* DecodeFrame(engine::BarcodeEngine& engine, std::mutex& engineMutex,
 /// bits in the template "QR_CODE_DEFAULT" and writes time-out 500 ms, maximum barcodes 1 and
 /// expected barcodes 1. True when the engine accepted the changed template; false, with the
 /// template untouched, for an index outside 0 to 17.
-bool AddSymbologyType(engine::BarcodeEngine& engine, std::mutex& engineMutex, std::int32_t index,
+bool addSymbologyType(engine::BarcodeEngine& engine, std::mutex& engineMutex, std::int32_t index,
                       bool enable);
 
 }  // namespace telo
+
+#endif

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_DECODE_SYMBOLOGY_TABLE_H
+#define TELO_DECODE_SYMBOLOGY_TABLE_H
 
 #include <array>
 #include <cstdint>
@@ -11,7 +12,8 @@ namespace telo {
 inline constexpr std::int32_t kSymbologyCount = 18;
 
 /// SymbologyFormatTable: the engine format bits of each SymbologyIndex. Index 0 is every format,
-/// 4, 8, 9 and 13 are none; the application and the library share this numbering.
+/// 4, 8, 9 and 13 are none; the application and the library share this numbering, so the
+/// empty indices stay.
 inline constexpr std::array<std::uint32_t, kSymbologyCount> kSymbologyFormatTable = {
     engine::kAllFormats,          // 0
     engine::kFormatQrCode,        // 1
@@ -38,7 +40,7 @@ namespace detail {
 /// True when the entries after index 0 are distinct single bits (or empty) that together with
 /// Codabar, which has no index of its own, make up index 0: then every format a result can
 /// carry maps back to one index.
-constexpr bool TableCoversEachFormatOnce() {
+constexpr bool tableCoversEachFormatOnce() {
     std::uint32_t seen = 0;
     for (std::int32_t index = 1; index < kSymbologyCount; ++index) {
         const std::uint32_t bits = kSymbologyFormatTable[index];
@@ -53,20 +55,20 @@ constexpr bool TableCoversEachFormatOnce() {
 
 }  // namespace detail
 
-static_assert(detail::TableCoversEachFormatOnce(),
+static_assert(detail::tableCoversEachFormatOnce(),
               "SymbologyFormatTable must name each engine format once, Codabar only in index 0");
 
 /// The result type of a format that no table entry matches (Codabar, for instance).
 inline constexpr std::int32_t kNoSymbologyIndex = -1;
 
 /// True for the indices 0 to 17.
-constexpr bool IsSymbologyIndex(std::int32_t index) {
+constexpr bool isSymbologyIndex(std::int32_t index) {
     return index >= 0 && index < kSymbologyCount;
 }
 
 /// The lowest index whose table entry equals `format` exactly, or kNoSymbologyIndex; the empty
 /// entries never match.
-constexpr std::int32_t SymbologyIndexForFormat(std::uint32_t format) {
+constexpr std::int32_t symbologyIndexForFormat(std::uint32_t format) {
     if (format == 0) {
         return kNoSymbologyIndex;
     }
@@ -79,3 +81,5 @@ constexpr std::int32_t SymbologyIndexForFormat(std::uint32_t format) {
 }
 
 }  // namespace telo
+
+#endif

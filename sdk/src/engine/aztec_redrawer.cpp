@@ -41,13 +41,13 @@ constexpr float kVoteShare = 0.2f;
 
 }  // namespace
 
-bool AztecRedrawer::Dark(int x, int y) const {
-    return x >= 0 && y >= 0 && x < view_.width && y < view_.height && view_.At(x, y) < kDarkBelow;
+bool AztecRedrawer::isDark(int x, int y) const {
+    return x >= 0 && y >= 0 && x < view_.width && y < view_.height && view_.at(x, y) < kDarkBelow;
 }
 
-void AztecRedrawer::FindRuns(int at, bool horizontal) {
+void AztecRedrawer::findRuns(int at, bool horizontal) {
     const int length = horizontal ? view_.width : view_.height;
-    auto dark = [&](int i) { return horizontal ? Dark(i, at) : Dark(at, i); };
+    auto dark = [&](int i) { return horizontal ? isDark(i, at) : isDark(at, i); };
     runs_.clear();
     runs_.push_back(0);
     for (int i = 1; i < length; ++i) {
@@ -59,8 +59,8 @@ void AztecRedrawer::FindRuns(int at, bool horizontal) {
     firstDark_ = dark(0);
 }
 
-bool AztecRedrawer::FindRings(int at, int near, bool horizontal, Rings& rings) {
-    FindRuns(at, horizontal);
+bool AztecRedrawer::findRings(int at, int near, bool horizontal, Rings& rings) {
+    findRuns(at, horizontal);
     const int count = static_cast<int>(runs_.size()) - 1;
     int run = 0;
     while (run < count && runs_[run + 1] <= near) {
@@ -69,15 +69,15 @@ bool AztecRedrawer::FindRings(int at, int near, bool horizontal, Rings& rings) {
     // `near` may fall just beside the middle module where blur has thinned it: the dark runs
     // on either side of a light one are tried too.
     for (const int middle : {run, run - 1, run + 1}) {
-        if (middle >= 0 && middle < count && IsDarkRun(middle) &&
-            RingsAround(middle, count, rings)) {
+        if (middle >= 0 && middle < count && isDarkRun(middle) &&
+            ringsAround(middle, count, rings)) {
             return true;
         }
     }
     return false;
 }
 
-bool AztecRedrawer::RingsAround(int middle, int count, Rings& rings) const {
+bool AztecRedrawer::ringsAround(int middle, int count, Rings& rings) const {
     auto width = [&](int run) { return static_cast<float>(runs_[run + 1] - runs_[run]); };
     // Three dark rings round the middle module make a full-range bullseye, two a compact one.
     for (const int darkRings : {3, 2}) {
@@ -121,13 +121,13 @@ bool AztecRedrawer::RingsAround(int middle, int count, Rings& rings) const {
     return false;
 }
 
-bool AztecRedrawer::Extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
+bool AztecRedrawer::extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
                            int& last) const {
     const int length = horizontal ? view_.width : view_.height;
     const int across = horizontal ? view_.height : view_.width;
     auto printed = [&](int i) {
         for (int k = std::max(centre - reach, 0); k <= std::min(centre + reach, across - 1); ++k) {
-            if (horizontal ? Dark(i, k) : Dark(k, i)) {
+            if (horizontal ? isDark(i, k) : isDark(k, i)) {
                 return true;
             }
         }
@@ -149,7 +149,7 @@ bool AztecRedrawer::Extent(bool horizontal, int centre, int from, int reach, int
     return last > first;
 }
 
-bool AztecRedrawer::Locate(const GreyView& view) {
+bool AztecRedrawer::locate(const GreyView& view) {
     view_ = view;
     sizes_.clear();
     const int reach = static_cast<int>(kSearchShare * std::min(view.width, view.height));
@@ -160,16 +160,16 @@ bool AztecRedrawer::Locate(const GreyView& view) {
     // of the view's middle, checked down their column.
     for (int dy = 0; dy <= reach && !found; ++dy) {
         for (const int y : {midY - dy, midY + dy}) {
-            FindRuns(y, true);
+            findRuns(y, true);
             const int count = static_cast<int>(runs_.size()) - 1;
             for (int middle = 0; middle < count && !found; ++middle) {
                 const int centre = (runs_[middle] + runs_[middle + 1]) / 2;
-                if (IsDarkRun(middle) && std::abs(centre - midX) <= reach &&
-                    RingsAround(middle, count, across_)) {
-                    found = FindRings(static_cast<int>(across_.centre), y, false, down_) &&
+                if (isDarkRun(middle) && std::abs(centre - midX) <= reach &&
+                    ringsAround(middle, count, across_)) {
+                    found = findRings(static_cast<int>(across_.centre), y, false, down_) &&
                             across_.darkRings == down_.darkRings;
                     // The column search replaced the row's runs.
-                    FindRuns(y, true);
+                    findRuns(y, true);
                 }
             }
             if (found) {
@@ -181,7 +181,7 @@ bool AztecRedrawer::Locate(const GreyView& view) {
         return false;
     }
     // Recentre the row through the middle of the bullseye.
-    FindRings(static_cast<int>(down_.centre), static_cast<int>(across_.centre), true, across_);
+    findRings(static_cast<int>(down_.centre), static_cast<int>(across_.centre), true, across_);
     int left = 0;
     int right = 0;
     int top = 0;
@@ -192,10 +192,10 @@ bool AztecRedrawer::Locate(const GreyView& view) {
     const float module = (across_.module + down_.module) / 2;
     const int band = static_cast<int>(kBandModules * module);
     const int gap = static_cast<int>(kQuietGapModules * module) + 1;
-    if (!Extent(true, static_cast<int>(down_.centre), static_cast<int>(across_.centre), band, gap,
+    if (!extent(true, static_cast<int>(down_.centre), static_cast<int>(across_.centre), band, gap,
                 left, right) ||
-        !Extent(false, static_cast<int>(across_.centre), static_cast<int>(down_.centre), band,
-                gap, top, bottom)) {
+        !extent(false, static_cast<int>(across_.centre), static_cast<int>(down_.centre), band, gap,
+                top, bottom)) {
         return false;
     }
     // The bullseye sits at the symbol's middle, so its halves are alike; print beyond the
@@ -217,7 +217,7 @@ bool AztecRedrawer::Locate(const GreyView& view) {
     return true;
 }
 
-float AztecRedrawer::Position(float centre, float module, float half, int offset, int size) {
+float AztecRedrawer::position(float centre, float module, float half, int offset, int size) {
     // Rings near the middle give the module there; the symbol's edge lies `half` away. A
     // quadratic between the two follows what perspective or a curve leave in the view.
     const float edge = size / 2.0f;
@@ -226,16 +226,16 @@ float AztecRedrawer::Position(float centre, float module, float half, int offset
     return centre + (offset < 0 ? -distance : distance);
 }
 
-GreyView AztecRedrawer::Draw(int size) {
+GreyView AztecRedrawer::draw(int size) {
     const int side = (size + 2 * kQuietModules) * kDrawnModule;
     pixels_.assign(static_cast<std::size_t>(side) * side, 255);
     const int middle = size / 2;
     const float offset = kVoteShare * (across_.module + down_.module) / 2;
     for (int row = 0; row < size; ++row) {
-        const float y = Position(down_.centre, down_.module, halfHeight_, row - middle, size);
+        const float y = position(down_.centre, down_.module, halfHeight_, row - middle, size);
         for (int column = 0; column < size; ++column) {
             const float x =
-                Position(across_.centre, across_.module, halfWidth_, column - middle, size);
+                position(across_.centre, across_.module, halfWidth_, column - middle, size);
             // The module's middle and four points around it vote.
             int votes = 0;
             for (const auto& [ox, oy] : {std::pair<float, float>{0, 0},
@@ -243,8 +243,8 @@ GreyView AztecRedrawer::Draw(int size) {
                                          {offset, 0},
                                          {0, -offset},
                                          {0, offset}}) {
-                votes += Dark(static_cast<int>(std::lround(x + ox)),
-                              static_cast<int>(std::lround(y + oy)))
+                votes += isDark(static_cast<int>(std::lround(x + ox)),
+                                static_cast<int>(std::lround(y + oy)))
                              ? 1
                              : 0;
             }

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_AZTEC_REDRAWER_H
+#define TELO_ENGINE_AZTEC_REDRAWER_H
 
 #include <cstdint>
 #include <vector>
@@ -16,11 +17,11 @@ class AztecRedrawer {
 public:
     /// Finds the bullseye near the middle of `view`, whose dark print is below mid-grey; false
     /// when there is none.
-    bool Locate(const GreyView& view);
+    bool locate(const GreyView& view);
     /// The sizes, modules a side, the located symbol may have, likeliest first.
-    const std::vector<int>& Sizes() const { return sizes_; }
+    const std::vector<int>& sizes() const { return sizes_; }
     /// The located symbol redrawn at `size` modules a side. Valid until the next call.
-    GreyView Draw(int size);
+    GreyView draw(int size);
 
 private:
     /// The bullseye's rings along one line through the view.
@@ -32,23 +33,23 @@ private:
         int darkRings = 0;
     };
 
-    bool Dark(int x, int y) const;
+    bool isDark(int x, int y) const;
     /// Fills runs_ with the starts of the dark and light runs along row (`horizontal`) or
     /// column `at`, and the end.
-    void FindRuns(int at, bool horizontal);
+    void findRuns(int at, bool horizontal);
     /// Whether run `index` of runs_ is dark.
-    bool IsDarkRun(int index) const { return (index % 2 == 0) == firstDark_; }
+    bool isDarkRun(int index) const { return (index % 2 == 0) == firstDark_; }
     /// The bullseye along the row (`horizontal`) or column at `at` whose middle module covers
     /// `near`, if any.
-    bool FindRings(int at, int near, bool horizontal, Rings& rings);
+    bool findRings(int at, int near, bool horizontal, Rings& rings);
     /// The bullseye whose middle module is run `middle` of runs_ (of `count`), if it is one.
-    bool RingsAround(int middle, int count, Rings& rings) const;
+    bool ringsAround(int middle, int count, Rings& rings) const;
     /// The first and last column (`horizontal`) or row of the print that reaches out from
     /// `from` without a gap of `gap` lines, looking within `reach` of `centre` across it.
-    bool Extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
+    bool extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
                 int& last) const;
     /// Where module `offset` from the middle lies along one axis of a `size`-module symbol.
-    static float Position(float centre, float module, float half, int offset, int size);
+    static float position(float centre, float module, float half, int offset, int size);
 
     GreyView view_;
     std::vector<int> runs_;
@@ -63,3 +64,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -27,20 +27,20 @@ constexpr int kDeblurIterations = 12;
 constexpr float kSharpenElements = 0.8f;
 constexpr float kSharpenAmount = 1.2f;
 
-std::uint8_t ToByte(float value) {
+std::uint8_t toByte(float value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0.0f, 255.0f) + 0.5f);
 }
 
 }  // namespace
 
-GreyView BarRowBuilder::Build(const GreyView& image, const std::vector<BarLine>& lines, int width,
+GreyView BarRowBuilder::build(const GreyView& image, const std::vector<BarLine>& lines, int width,
                               int perBand, float element, Filter filter, const Deadline& deadline) {
     const int rows = static_cast<int>(lines.size());
     values_.assign(static_cast<std::size_t>(width) * rows, 0);
     pixels_.resize(values_.size());
     const float steps = static_cast<float>(std::max(width - 1, 1));
     for (int y = 0; y < rows; ++y) {
-        if (deadline.Passed()) {
+        if (deadline.passed()) {
             return {};
         }
         const BarLine& line = lines[y];
@@ -52,29 +52,29 @@ GreyView BarRowBuilder::Build(const GreyView& image, const std::vector<BarLine>&
             const PointF to{line.to.x + share * line.bandTo.x, line.to.y + share * line.bandTo.y};
             const ScanLine scan{from.x, from.y, (to.x - from.x) / steps, (to.y - from.y) / steps,
                                 width};
-            SampleLine(image, scan, samples_);
+            sampleLine(image, scan, samples_);
             for (int x = 0; x < width; ++x) {
                 row[x] += samples_[x] / perBand;
             }
         }
     }
-    const float blur = filter == Filter::kDeblurred ? BlurLength(width, rows) : 0;
+    const float blur = filter == Filter::kDeblurred ? blurLength(width, rows) : 0;
     for (int y = 0; y < rows; ++y) {
-        if (deadline.Passed()) {
+        if (deadline.passed()) {
             return {};
         }
         float* row = values_.data() + static_cast<std::size_t>(y) * width;
         if (filter == Filter::kSharpened) {
-            Sharpen(row, width, element);
+            sharpen(row, width, element);
         } else if (blur >= kMinDeblurLength) {
-            Deblur(row, width, blur);
+            deblur(row, width, blur);
         }
-        Normalise(row, width, element, pixels_.data() + static_cast<std::size_t>(y) * width);
+        normalise(row, width, element, pixels_.data() + static_cast<std::size_t>(y) * width);
     }
     return {pixels_.data(), width, rows, width};
 }
 
-float BarRowBuilder::BlurLength(int width, int rows) {
+float BarRowBuilder::blurLength(int width, int rows) {
     widths_.clear();
     for (int y = 0; y < rows; ++y) {
         const float* row = values_.data() + static_cast<std::size_t>(y) * width;
@@ -114,7 +114,7 @@ float BarRowBuilder::BlurLength(int width, int rows) {
     return *middle / 0.8f;
 }
 
-void BarRowBuilder::Deblur(float* row, int width, float length) {
+void BarRowBuilder::deblur(float* row, int width, float length) {
     const int taps = std::max(1, static_cast<int>(std::lround(length)));
     // Mean over `taps` samples centred on each, edges clamped, through running sums.
     auto box = [&](const std::vector<float>& in, std::vector<float>& out) {
@@ -150,7 +150,7 @@ void BarRowBuilder::Deblur(float* row, int width, float length) {
     }
 }
 
-void BarRowBuilder::Sharpen(float* row, int width, float element) {
+void BarRowBuilder::sharpen(float* row, int width, float element) {
     const float sigma = std::max(kSharpenElements * element, 0.5f);
     const int radius = static_cast<int>(std::ceil(2.5f * sigma));
     kernel_.resize(2 * radius + 1);
@@ -170,7 +170,7 @@ void BarRowBuilder::Sharpen(float* row, int width, float element) {
     std::copy(samples_.begin(), samples_.begin() + width, row);
 }
 
-void BarRowBuilder::Normalise(const float* row, int width, float element, std::uint8_t* out) {
+void BarRowBuilder::normalise(const float* row, int width, float element, std::uint8_t* out) {
     samples_.assign(row, row + width);
     const auto low = samples_.begin() + width / 20;
     const auto high = samples_.begin() + width - 1 - width / 20;
@@ -179,11 +179,11 @@ void BarRowBuilder::Normalise(const float* row, int width, float element, std::u
     std::nth_element(samples_.begin(), high, samples_.end());
     const float minRange = std::max(kMinEdgeContrast, kRelativeEdgeContrast * (*high - dark));
     const int radius = std::max(2, static_cast<int>(kEnvelopeElements * element));
-    SlidingExtreme(row, width, radius, true, queue_, low_);
-    SlidingExtreme(row, width, radius, false, queue_, high_);
+    slidingExtreme(row, width, radius, true, queue_, low_);
+    slidingExtreme(row, width, radius, false, queue_, high_);
     for (int x = 0; x < width; ++x) {
         const float range = high_[x] - low_[x];
-        out[x] = range < minRange ? 255 : ToByte(255 * (row[x] - low_[x]) / range);
+        out[x] = range < minRange ? 255 : toByte(255 * (row[x] - low_[x]) / range);
     }
 }
 

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_BAR_ROWS_H
+#define TELO_ENGINE_BAR_ROWS_H
 
 #include <cstdint>
 #include <vector>
@@ -38,16 +39,16 @@ public:
     /// `element` is the narrow element's width in samples: it sizes the sharpening and the
     /// window of the local levels. An empty view (no data) when `deadline` passes first; valid
     /// until the next call.
-    GreyView Build(const GreyView& image, const std::vector<BarLine>& lines, int width, int perBand,
+    GreyView build(const GreyView& image, const std::vector<BarLine>& lines, int width, int perBand,
                    float element, Filter filter, const Deadline& deadline);
 
 private:
-    void Sharpen(float* row, int width, float element);
+    void sharpen(float* row, int width, float element);
     /// The length of a line blur that gives the rows' edges their width, samples.
-    float BlurLength(int width, int rows);
+    float blurLength(int width, int rows);
     /// Richardson-Lucy deconvolution of a row by a line blur of `length` samples.
-    void Deblur(float* row, int width, float length);
-    void Normalise(const float* row, int width, float element, std::uint8_t* out);
+    void deblur(float* row, int width, float length);
+    void normalise(const float* row, int width, float element, std::uint8_t* out);
 
     std::vector<float> values_;
     std::vector<float> samples_;
@@ -62,3 +63,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

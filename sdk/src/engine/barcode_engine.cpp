@@ -10,11 +10,11 @@
 
 namespace telo::engine {
 
-std::unique_ptr<BarcodeEngine> BarcodeEngine::Create() {
+std::unique_ptr<BarcodeEngine> BarcodeEngine::create() {
     return std::unique_ptr<BarcodeEngine>(new (std::nothrow) BarcodeEngine());
 }
 
-int BarcodeEngine::LoadSettingsFromFile(const char* path, std::string& errorText) {
+int BarcodeEngine::loadSettingsFromFile(const char* path, std::string& errorText) {
     if (path == nullptr) {
         errorText = "no settings file given";
         return kErrorInvalidArgument;
@@ -36,18 +36,18 @@ int BarcodeEngine::LoadSettingsFromFile(const char* path, std::string& errorText
         errorText = name + " is larger than " + std::to_string(kMaxSettingsBytes) + " bytes";
         return kErrorSettingsContent;
     }
-    const int result = LoadSettingsFromString(text, errorText);
+    const int result = loadSettingsFromString(text, errorText);
     if (result != kOk) {
         errorText = name + ": " + errorText;
     }
     return result;
 }
 
-int BarcodeEngine::LoadSettingsFromString(std::string_view text, std::string& errorText) {
-    return ParseSettings(text, templates_, errorText);
+int BarcodeEngine::loadSettingsFromString(std::string_view text, std::string& errorText) {
+    return parseSettings(text, templates_, errorText);
 }
 
-int BarcodeEngine::GetTemplateSettings(std::string_view name, TemplateSettings& settings) const {
+int BarcodeEngine::getTemplateSettings(std::string_view name, TemplateSettings& settings) const {
     auto it = templates_.find(name);
     if (it == templates_.end()) {
         return kErrorTemplateNotFound;
@@ -56,14 +56,14 @@ int BarcodeEngine::GetTemplateSettings(std::string_view name, TemplateSettings& 
     return kOk;
 }
 
-int BarcodeEngine::SetTemplateSettings(std::string_view name, const TemplateSettings& settings,
+int BarcodeEngine::setTemplateSettings(std::string_view name, const TemplateSettings& settings,
                                        std::string& errorText) {
     auto it = templates_.find(name);
     if (it == templates_.end()) {
         errorText = "no template \"" + std::string(name) + "\"";
         return kErrorTemplateNotFound;
     }
-    if (std::string problem = ValidateTemplate(settings); !problem.empty()) {
+    if (std::string problem = validateTemplate(settings); !problem.empty()) {
         errorText = std::move(problem);
         return kErrorInvalidTemplateSettings;
     }
@@ -71,9 +71,9 @@ int BarcodeEngine::SetTemplateSettings(std::string_view name, const TemplateSett
     return kOk;
 }
 
-int BarcodeEngine::DecodeBuffer(const std::uint8_t* buffer, int width, int height, int stride,
+int BarcodeEngine::decodeBuffer(const std::uint8_t* buffer, int width, int height, int stride,
                                 int pixelFormat, std::string_view templateName) {
-    results_.Reset(0);
+    results_.reset(0);
     if (pixelFormat != kPixelFormatGrey) {
         return kErrorPixelFormatNotMatched;
     }
@@ -88,12 +88,12 @@ int BarcodeEngine::DecodeBuffer(const std::uint8_t* buffer, int width, int heigh
         return kErrorTemplateNotFound;
     }
     try {
-        pipeline_.Run({buffer, width, height, stride}, it->second, results_);
+        pipeline_.run({buffer, width, height, stride}, it->second, results_);
     } catch (const std::bad_alloc&) {
-        results_.Reset(0);
+        results_.reset(0);
         return kErrorNoMemory;
     } catch (const std::exception&) {
-        results_.Reset(0);
+        results_.reset(0);
         return kErrorInternal;
     }
     return kOk;

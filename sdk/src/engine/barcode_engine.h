@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_BARCODE_ENGINE_H
+#define TELO_ENGINE_BARCODE_ENGINE_H
 
 #include <cstdint>
 #include <memory>
@@ -12,11 +13,11 @@
 
 namespace telo::engine {
 
-/// The only pixel format DecodeBuffer reads: 8-bit grey, one byte per pixel.
+/// The only pixel format decodeBuffer reads: 8-bit grey, one byte per pixel.
 inline constexpr int kPixelFormatGrey = 2;
-/// Largest width or height DecodeBuffer accepts.
+/// Largest width or height decodeBuffer accepts.
 inline constexpr int kMaxImageSide = 8192;
-/// Largest settings file LoadSettingsFromFile reads.
+/// Largest settings file loadSettingsFromFile reads.
 inline constexpr std::size_t kMaxSettingsBytes = 1 << 20;
 
 /// One barcode engine instance: named templates loaded from a settings file, and a decoder that
@@ -25,32 +26,32 @@ inline constexpr std::size_t kMaxSettingsBytes = 1 << 20;
 class BarcodeEngine {
 public:
     /// A new instance with no templates, or null when memory is short.
-    static std::unique_ptr<BarcodeEngine> Create();
+    static std::unique_ptr<BarcodeEngine> create();
 
     BarcodeEngine(const BarcodeEngine&) = delete;
     BarcodeEngine& operator=(const BarcodeEngine&) = delete;
 
     /// Replaces all templates with those of a settings file (format in settings_parser.h). On
     /// failure the templates stay as they were and `errorText` names the file and the problem.
-    int LoadSettingsFromFile(const char* path, std::string& errorText);
+    int loadSettingsFromFile(const char* path, std::string& errorText);
     /// The same with the settings' text itself.
-    int LoadSettingsFromString(std::string_view text, std::string& errorText);
+    int loadSettingsFromString(std::string_view text, std::string& errorText);
 
     /// Copies the named template's settings into `settings`.
-    int GetTemplateSettings(std::string_view name, TemplateSettings& settings) const;
+    int getTemplateSettings(std::string_view name, TemplateSettings& settings) const;
     /// Replaces the named (existing) template's settings after checking their bounds; on failure
     /// the template is unchanged and `errorText` says why.
-    int SetTemplateSettings(std::string_view name, const TemplateSettings& settings,
+    int setTemplateSettings(std::string_view name, const TemplateSettings& settings,
                             std::string& errorText);
 
     /// Decodes an image of `height` rows of `width` pixels, rows `stride` bytes apart, with the
     /// named template; the results replace those of the previous decode (none after an error).
     /// Finding no barcode is success with no results.
-    int DecodeBuffer(const std::uint8_t* buffer, int width, int height, int stride, int pixelFormat,
+    int decodeBuffer(const std::uint8_t* buffer, int width, int height, int stride, int pixelFormat,
                      std::string_view templateName);
 
     /// The results of the latest decode, in the order found.
-    const ResultList& Results() const { return results_; }
+    const ResultList& results() const { return results_; }
 
     /// The text of an error code; never null.
     static const char* GetErrorString(int code) { return engine::GetErrorString(code); }
@@ -64,3 +65,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -26,7 +26,7 @@ constexpr std::array<std::pair<std::uint32_t, std::string_view>, 14> kFormatName
 
 }  // namespace
 
-std::string_view FormatName(std::uint32_t bit) {
+std::string_view formatName(std::uint32_t bit) {
     for (const auto& [value, name] : kFormatNames) {
         if (value == bit) {
             return name;
@@ -35,7 +35,7 @@ std::string_view FormatName(std::uint32_t bit) {
     return {};
 }
 
-std::optional<std::uint32_t> FormatFromName(std::string_view name) {
+std::optional<std::uint32_t> formatFromName(std::string_view name) {
     for (const auto& [value, formatName] : kFormatNames) {
         if (formatName == name) {
             return value;

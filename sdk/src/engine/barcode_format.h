@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_BARCODE_FORMAT_H
+#define TELO_ENGINE_BARCODE_FORMAT_H
 
 #include <cstdint>
 #include <optional>
@@ -35,9 +36,11 @@ inline constexpr std::uint32_t kAllFormats =
     kLinearFormats | kFormatPdf417 | kFormatQrCode | kFormatDataMatrix | kFormatAztec;
 
 /// The settings-file name of one format bit ("CODE_128", "QR_CODE", ...), or empty.
-std::string_view FormatName(std::uint32_t bit);
+std::string_view formatName(std::uint32_t bit);
 
 /// The format bit for a settings-file name, or nothing for an unknown name.
-std::optional<std::uint32_t> FormatFromName(std::string_view name);
+std::optional<std::uint32_t> formatFromName(std::string_view name);
 
 }  // namespace telo::engine
+
+#endif

@@ -36,24 +36,24 @@ constexpr float kPi = 3.14159265358979f;
 
 /// Bars repeat their direction every half turn, a matrix every quarter turn: angles are
 /// multiplied by this before averaging so that opposite edges agree.
-float Fold(CodeRegion::Kind kind) {
+float fold(CodeRegion::Kind kind) {
     return kind == CodeRegion::Kind::kBars ? 2.0f : 4.0f;
 }
 
-float AngleDifference(float a, float b, float period) {
+float angleDifference(float a, float b, float period) {
     const float difference = std::fmod(std::fabs(a - b), period);
     return std::min(difference, period - difference);
 }
 
 }  // namespace
 
-bool CodeRegionFinder::MeasureCells(const GreyView& image, const Deadline& deadline) {
+bool CodeRegionFinder::measureCells(const GreyView& image, const Deadline& deadline) {
     columns_ = image.width / kCellSize;
     rows_ = image.height / kCellSize;
     cells_.resize(static_cast<std::size_t>(columns_) * rows_);
     taken_.assign(cells_.size(), 0);
     for (int row = 0; row < rows_; ++row) {
-        if (deadline.Passed()) {
+        if (deadline.passed()) {
             return false;
         }
         for (int column = 0; column < columns_; ++column) {
@@ -137,13 +137,13 @@ bool CodeRegionFinder::MeasureCells(const GreyView& image, const Deadline& deadl
                 cell.directionX = static_cast<float>(quadrupledX * scale / pixels);
                 cell.directionY = static_cast<float>(quadrupledY * scale / pixels);
             }
-            cell.angle = std::atan2(cell.directionY, cell.directionX) / Fold(cell.kind);
+            cell.angle = std::atan2(cell.directionY, cell.directionX) / fold(cell.kind);
         }
     }
     return true;
 }
 
-float CodeRegionFinder::CodeAxis(float across) const {
+float CodeRegionFinder::codeAxis(float across) const {
     // The principal directions of the cells' spread: the code runs along the one nearer the
     // direction across its bars.
     double sumX = 0;
@@ -165,16 +165,16 @@ float CodeRegionFinder::CodeAxis(float across) const {
     }
     const float major = static_cast<float>(0.5 * std::atan2(2 * xy, xx - yy));
     for (const float axis : {major, major + kPi / 2}) {
-        if (AngleDifference(axis, across, kPi) <= kMaxShear) {
+        if (angleDifference(axis, across, kPi) <= kMaxShear) {
             return across + std::remainder(axis - across, kPi);
         }
     }
     return across;
 }
 
-CodeRegion CodeRegionFinder::Grow(int seed, int reach) {
+CodeRegion CodeRegionFinder::grow(int seed, int reach) {
     const CodeRegion::Kind kind = cells_[seed].kind;
-    const float period = 2 * kPi / Fold(kind);
+    const float period = 2 * kPi / fold(kind);
     queue_.clear();
     queue_.push_back(seed);
     taken_[seed] = 1;
@@ -195,7 +195,7 @@ CodeRegion CodeRegionFinder::Grow(int seed, int reach) {
                 const int neighbour = r * columns_ + c;
                 const Cell& other = cells_[neighbour];
                 if (!taken_[neighbour] && other.candidate && other.kind == kind &&
-                    AngleDifference(other.angle, cell.angle, period) < kMaxAngleDifference) {
+                    angleDifference(other.angle, cell.angle, period) < kMaxAngleDifference) {
                     taken_[neighbour] = 1;
                     queue_.push_back(neighbour);
                 }
@@ -205,12 +205,12 @@ CodeRegion CodeRegionFinder::Grow(int seed, int reach) {
 
     CodeRegion region;
     region.kind = kind;
-    region.angle = std::atan2(directionY, directionX) / Fold(kind);
+    region.angle = std::atan2(directionY, directionX) / fold(kind);
     region.axis = region.angle;
     region.strength = strength;
     region.cells = static_cast<int>(queue_.size());
     if (kind == CodeRegion::Kind::kBars) {
-        region.axis = CodeAxis(region.angle);
+        region.axis = codeAxis(region.angle);
     }
     // Extents in the frame of the code's axis and its bars, which perspective shears apart:
     // p = s * (cos axis, sin axis) + t * (-sin angle, cos angle).
@@ -242,10 +242,10 @@ CodeRegion CodeRegionFinder::Grow(int seed, int reach) {
     return region;
 }
 
-void CodeRegionFinder::Find(const GreyView& image, int maxRegions, const Deadline& deadline,
+void CodeRegionFinder::find(const GreyView& image, int maxRegions, const Deadline& deadline,
                             std::vector<CodeRegion>& regions) {
     regions.clear();
-    if (!MeasureCells(image, deadline)) {
+    if (!measureCells(image, deadline)) {
         return;
     }
     for (const int reach : {kCloseReach, kWideReach}) {
@@ -255,10 +255,10 @@ void CodeRegionFinder::Find(const GreyView& image, int maxRegions, const Deadlin
             if (taken_[index] || !cells_[index].candidate) {
                 continue;
             }
-            if (deadline.Passed()) {
+            if (deadline.passed()) {
                 return;
             }
-            const CodeRegion region = Grow(index, reach);
+            const CodeRegion region = grow(index, reach);
             const bool known =
                 std::any_of(regions.begin(), regions.begin() + close, [&](const CodeRegion& other) {
                     return other.cells == region.cells && other.kind == region.kind &&

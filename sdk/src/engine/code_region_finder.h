@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_CODE_REGION_FINDER_H
+#define TELO_ENGINE_CODE_REGION_FINDER_H
 
 #include <cstdint>
 #include <vector>
@@ -42,7 +43,7 @@ class CodeRegionFinder {
 public:
     /// Fills `regions` with up to `maxRegions` regions, strongest first; with none, or fewer,
     /// when `deadline` passes first.
-    void Find(const GreyView& image, int maxRegions, const Deadline& deadline,
+    void find(const GreyView& image, int maxRegions, const Deadline& deadline,
               std::vector<CodeRegion>& regions);
 
 private:
@@ -51,18 +52,18 @@ private:
         bool candidate;
         float energy;
         float coherence;
-        /// Orientation of the cell: the angle times `Fold(kind)`, as a weighted unit vector.
+        /// Orientation of the cell: the angle times `fold(kind)`, as a weighted unit vector.
         float directionX;
         float directionY;
         float angle;
     };
 
     /// False when `deadline` passes first.
-    bool MeasureCells(const GreyView& image, const Deadline& deadline);
+    bool measureCells(const GreyView& image, const Deadline& deadline);
     /// The direction a bar code runs in, from the spread of the cells just grown.
-    float CodeAxis(float across) const;
+    float codeAxis(float across) const;
     /// Grows a region from `seed` over like cells up to `reach` cells apart.
-    CodeRegion Grow(int seed, int reach);
+    CodeRegion grow(int seed, int reach);
 
     int columns_ = 0;
     int rows_ = 0;
@@ -72,3 +73,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -7,18 +7,18 @@ namespace telo::engine {
 
 namespace {
 
-std::uint8_t ToByte(float value) {
+std::uint8_t toByte(float value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0.0f, 255.0f) + 0.5f);
 }
 
 }  // namespace
 
-void StretchContrast(const std::vector<float>& values, float low, float high,
+void stretchContrast(const std::vector<float>& values, float low, float high,
                      std::vector<std::uint8_t>& out) {
     // The quantiles from a histogram of the rounded values.
     std::array<int, 256> histogram{};
     for (const float v : values) {
-        ++histogram[ToByte(v)];
+        ++histogram[toByte(v)];
     }
     const auto count = static_cast<float>(values.size());
     int dark = 0;
@@ -32,7 +32,7 @@ void StretchContrast(const std::vector<float>& values, float low, float high,
     const float gain = 255.0f / static_cast<float>(std::max(light - dark, 1));
     out.resize(values.size());
     std::transform(values.begin(), values.end(), out.begin(),
-                   [&](float v) { return ToByte((v - dark) * gain); });
+                   [&](float v) { return toByte((v - dark) * gain); });
 }
 
 }  // namespace telo::engine

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_CROP_MAP_H
+#define TELO_ENGINE_CROP_MAP_H
 
 #include <array>
 
@@ -20,9 +21,11 @@ struct CropMap {
     PointF column{1, 0};
     PointF row{0, 1};
 
-    PointF ToFrame(float x, float y) const {
+    PointF toFrame(float x, float y) const {
         return {origin.x + x * column.x + y * row.x, origin.y + x * column.y + y * row.y};
     }
 };
 
 }  // namespace telo::engine
+
+#endif

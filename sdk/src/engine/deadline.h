@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_DEADLINE_H
+#define TELO_ENGINE_DEADLINE_H
 
 #include <chrono>
 
@@ -11,19 +12,21 @@ public:
     using Clock = std::chrono::steady_clock;
 
     explicit Deadline(Clock::time_point end) : end_(end) {}
-    static Deadline After(int milliseconds) {
+    static Deadline after(int milliseconds) {
         return Deadline(Clock::now() + std::chrono::milliseconds(milliseconds));
     }
 
-    bool Passed() const { return Clock::now() >= end_; }
-    double RemainingMs() const {
+    bool passed() const { return Clock::now() >= end_; }
+    double remainingMs() const {
         return std::chrono::duration<double, std::milli>(end_ - Clock::now()).count();
     }
     /// True when a step expected to take `milliseconds` ends before the deadline.
-    bool Allows(double milliseconds) const { return RemainingMs() > milliseconds; }
+    bool allows(double milliseconds) const { return remainingMs() > milliseconds; }
 
 private:
     Clock::time_point end_;
 };
 
 }  // namespace telo::engine
+
+#endif

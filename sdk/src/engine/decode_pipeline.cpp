@@ -35,32 +35,32 @@ constexpr std::uint32_t kUncheckedFormats =
     kFormatItf | kFormatCode39 | kFormatCodabar | kFormatIndustrial25;
 
 /// Crop pixels per module, from the module in frame pixels and the crop's map.
-float CropModule(float frameModule, const CropMap& map) {
+float cropModule(float frameModule, const CropMap& map) {
     return frameModule / std::hypot(map.column.x, map.column.y);
 }
 
 }  // namespace
 
-bool DecodePipeline::Done(const Pass& pass) const {
-    return arbiter_.Settled(pass.settings.reader.minLineCount) >= pass.wanted ||
-           pass.deadline.Passed();
+bool DecodePipeline::done(const Pass& pass) const {
+    return arbiter_.settled(pass.settings.reader.minLineCount) >= pass.wanted ||
+           pass.deadline.passed();
 }
 
-void DecodePipeline::ReadZXing(const Pass& pass, const GreyView& view, std::uint32_t formats,
+void DecodePipeline::readZXing(const Pass& pass, const GreyView& view, std::uint32_t formats,
                                ZXingPass kind, const CropMap& map) {
     const double cost = kZXingCallMs + kZXingMsPerPixel * view.width * view.height;
-    if (view.data != nullptr && pass.deadline.Allows(cost)) {
-        ReadWithZXing(view, formats, kind, map, reads_);
+    if (view.data != nullptr && pass.deadline.allows(cost)) {
+        readWithZXing(view, formats, kind, map, reads_);
     }
 }
 
-bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
+bool DecodePipeline::showsWholeSymbol(const Pass& pass, const Read& read) {
     const PointF start{(read.where[0].x + read.where[3].x) / 2,
                        (read.where[0].y + read.where[3].y) / 2};
     const PointF end{(read.where[1].x + read.where[2].x) / 2,
                      (read.where[1].y + read.where[2].y) / 2};
     SymbolSpan span;
-    if (!wholeSymbol_.Holds(pass.image, start, end, span)) {
+    if (!wholeSymbol_.holds(pass.image, start, end, span)) {
         return false;
     }
     // The lines are read plain, then sharpened and deblurred as the rows of a region were,
@@ -69,16 +69,16 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
     using Filter = BarRowBuilder::Filter;
     for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
         const GreyView lines =
-            wholeSymbol_.LinesAcross(pass.image, span, kAgreementLines, filter, pass.deadline);
+            wholeSymbol_.linesAcross(pass.image, span, kAgreementLines, filter, pass.deadline);
         if (lines.data == nullptr) {
             return false;
         }
         checkReads_.clear();
         if (read.format == kFormatIndustrial25) {
-            industrial25_.Read(lines, Industrial25Reader::Scan::kRows, pass.settings.reader,
+            industrial25_.read(lines, Industrial25Reader::Scan::kRows, pass.settings.reader,
                                pass.deadline, CropMap{}, checkReads_);
         } else {
-            ReadWithZXing(lines, read.format, ZXingPass::kBarRows, CropMap{}, checkReads_);
+            readWithZXing(lines, read.format, ZXingPass::kBarRows, CropMap{}, checkReads_);
         }
         for (const engine::Read& other : checkReads_) {
             if (other.format != read.format || other.bytes != read.bytes) {
@@ -93,75 +93,75 @@ bool DecodePipeline::ShowsWholeSymbol(const Pass& pass, const Read& read) {
     return false;
 }
 
-void DecodePipeline::File(const Pass& pass) {
+void DecodePipeline::file(const Pass& pass) {
     for (engine::Read& read : reads_) {
-        if ((read.format & kUncheckedFormats) == 0 || ShowsWholeSymbol(pass, read)) {
-            arbiter_.Add(std::move(read));
+        if ((read.format & kUncheckedFormats) == 0 || showsWholeSymbol(pass, read)) {
+            arbiter_.add(std::move(read));
         }
     }
     reads_.clear();
 }
 
-void DecodePipeline::ReadBarRegion(const Pass& pass, const CodeRegion& region) {
-    const RegionLook look = sampler_.Examine(pass.image, region);
+void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
+    const RegionLook look = sampler_.examine(pass.image, region);
     if (look.element <= 0) {
         return;
     }
     barsSeen_ = true;
     const std::uint32_t mask = pass.settings.formatMask;
-    const std::uint32_t linear = ZXingFormats(mask & kLinearFormats);
+    const std::uint32_t linear = zxingFormats(mask & kLinearFormats);
     using Filter = BarRowBuilder::Filter;
     for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
-        if (Done(pass)) {
+        if (done(pass)) {
             return;
         }
         CropMap map;
         const GreyView rows =
-            sampler_.BarRows(pass.image, region, look, filter, pass.deadline, map);
+            sampler_.barRows(pass.image, region, look, filter, pass.deadline, map);
         if (rows.data == nullptr) {
             return;
         }
-        ReadZXing(pass, rows, linear, ZXingPass::kBarRows, map);
+        readZXing(pass, rows, linear, ZXingPass::kBarRows, map);
         if ((mask & kFormatIndustrial25) != 0) {
-            industrial25_.Read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,
+            industrial25_.read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,
                                pass.deadline, map, reads_);
         }
-        File(pass);
+        file(pass);
     }
-    if ((mask & kFormatPdf417) != 0 && look.stacked && !Done(pass)) {
+    if ((mask & kFormatPdf417) != 0 && look.stacked && !done(pass)) {
         CropMap map;
-        const GreyView upright = sampler_.Upright(pass.image, region, look.element,
+        const GreyView upright = sampler_.upright(pass.image, region, look.element,
                                                   kMinPdf417Narrow, pass.deadline, map);
-        ReadZXing(pass, upright, kFormatPdf417, ZXingPass::kUpright, map);
-        File(pass);
-        ReadRectified(pass, upright, map, CropModule(look.element, map), false, kFormatPdf417);
+        readZXing(pass, upright, kFormatPdf417, ZXingPass::kUpright, map);
+        file(pass);
+        readRectified(pass, upright, map, cropModule(look.element, map), false, kFormatPdf417);
     }
 }
 
-void DecodePipeline::ReadRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
+void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
                                    float module, bool inverted, std::uint32_t formats) {
-    if (crop.data == nullptr || Done(pass)) {
+    if (crop.data == nullptr || done(pass)) {
         return;
     }
     // Aztec's detector wants large modules; the other detectors read small ones faster.
     const float outputModule =
         (formats & kFormatAztec) != 0 ? kRectifiedAztecModule : kRectifiedModule;
     const GreyView rectified =
-        rectifier_.Rectify(pass.image, crop, map, module, outputModule, pass.deadline);
+        rectifier_.rectify(pass.image, crop, map, module, outputModule, pass.deadline);
     if (rectified.data == nullptr) {
         return;
     }
     const std::size_t first = reads_.size();
-    const GreyView view = inverted ? rectifier_.Inverted() : rectified;
-    ReadZXing(pass, view, formats, ZXingPass::kRectified, CropMap{});
+    const GreyView view = inverted ? rectifier_.inverted() : rectified;
+    readZXing(pass, view, formats, ZXingPass::kRectified, CropMap{});
     // Where glare or blur leave the print uneven even after scaling, ZXing's own local
     // threshold may still split it.
     if (reads_.size() == first) {
-        ReadZXing(pass, view, formats, ZXingPass::kUpright, CropMap{});
+        readZXing(pass, view, formats, ZXingPass::kUpright, CropMap{});
     }
-    if (reads_.size() == first && (formats & kFormatAztec) != 0 && aztecRedrawer_.Locate(view)) {
-        for (const int size : aztecRedrawer_.Sizes()) {
-            ReadZXing(pass, aztecRedrawer_.Draw(size), kFormatAztec, ZXingPass::kRectified,
+    if (reads_.size() == first && (formats & kFormatAztec) != 0 && aztecRedrawer_.locate(view)) {
+        for (const int size : aztecRedrawer_.sizes()) {
+            readZXing(pass, aztecRedrawer_.draw(size), kFormatAztec, ZXingPass::kRectified,
                       CropMap{});
             if (reads_.size() > first) {
                 break;
@@ -170,45 +170,45 @@ void DecodePipeline::ReadRectified(const Pass& pass, const GreyView& crop, const
     }
     // Positions within the square-on view are not the frame's; the outline is.
     for (std::size_t i = first; i < reads_.size(); ++i) {
-        reads_[i].where = rectifier_.Outline();
+        reads_[i].where = rectifier_.outline();
     }
-    File(pass);
+    file(pass);
 }
 
-void DecodePipeline::ReadMatrixRegion(const Pass& pass, const CodeRegion& region) {
+void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region) {
     const std::uint32_t formats = pass.settings.formatMask & (kMatrixFormats | kFormatPdf417);
     if (formats == 0) {
         return;
     }
-    const RegionLook look = sampler_.Examine(pass.image, region);
+    const RegionLook look = sampler_.examine(pass.image, region);
     if (look.element <= 0) {
         return;
     }
     CropMap map;
     const GreyView upright =
-        sampler_.Upright(pass.image, region, look.element, kMinMatrixModule, pass.deadline, map);
+        sampler_.upright(pass.image, region, look.element, kMinMatrixModule, pass.deadline, map);
     if (upright.data == nullptr) {
         return;
     }
     // Light-on-dark codes are read inverted, dark on light like any other: first as the
     // surroundings suggest, then the other way, since a dark label may fill the region.
     for (const bool inverted : {look.darkSurround, !look.darkSurround}) {
-        if (Done(pass)) {
+        if (done(pass)) {
             return;
         }
-        const GreyView crop = inverted ? sampler_.InvertedUpright() : upright;
+        const GreyView crop = inverted ? sampler_.invertedUpright() : upright;
         const std::uint32_t readable = inverted ? formats & kMatrixFormats : formats;
-        ReadZXing(pass, crop, readable, ZXingPass::kUpright, map);
-        File(pass);
-        ReadRectified(pass, crop, map, CropModule(look.element, map), inverted, readable);
+        readZXing(pass, crop, readable, ZXingPass::kUpright, map);
+        file(pass);
+        readRectified(pass, crop, map, cropModule(look.element, map), inverted, readable);
     }
 }
 
-void DecodePipeline::ReadInvertedFrame(const Pass& pass) {
+void DecodePipeline::readInvertedFrame(const Pass& pass) {
     const GreyView& image = pass.image;
     inverted_.resize(static_cast<std::size_t>(image.width) * image.height);
     for (int y = 0; y < image.height; ++y) {
-        if (pass.deadline.Passed()) {
+        if (pass.deadline.passed()) {
             return;
         }
         const std::uint8_t* in = image.data + static_cast<std::ptrdiff_t>(y) * image.stride;
@@ -217,56 +217,56 @@ void DecodePipeline::ReadInvertedFrame(const Pass& pass) {
             out[x] = static_cast<std::uint8_t>(255 - in[x]);
         }
     }
-    ReadZXing(pass, {inverted_.data(), image.width, image.height, image.width},
+    readZXing(pass, {inverted_.data(), image.width, image.height, image.width},
               pass.settings.formatMask & kMatrixFormats, ZXingPass::kFrameMatrix, CropMap{});
-    File(pass);
+    file(pass);
 }
 
-void DecodePipeline::Run(const GreyView& image, const TemplateSettings& settings,
+void DecodePipeline::run(const GreyView& image, const TemplateSettings& settings,
                          ResultList& results) {
-    const Deadline deadline = Deadline::After(settings.timeoutMs);
+    const Deadline deadline = Deadline::after(settings.timeoutMs);
     const Pass pass{image, settings, deadline,
                     std::clamp(settings.expectedBarcodes, 1, settings.maxBarcodes)};
-    arbiter_.Reset();
-    results.Reset(settings.maxBarcodes);
+    arbiter_.reset();
+    results.reset(settings.maxBarcodes);
     barsSeen_ = false;
     const std::uint32_t mask = settings.formatMask;
-    const std::uint32_t linear = ZXingFormats(mask & kLinearFormats);
+    const std::uint32_t linear = zxingFormats(mask & kLinearFormats);
 
     if ((mask & kMatrixFormats) != 0) {
-        ReadZXing(pass, image, mask & kMatrixFormats, ZXingPass::kFrameMatrix, CropMap{});
-        File(pass);
+        readZXing(pass, image, mask & kMatrixFormats, ZXingPass::kFrameMatrix, CropMap{});
+        file(pass);
     }
-    if (linear != 0 && !Done(pass)) {
-        ReadZXing(pass, image, linear, ZXingPass::kFrameBars, CropMap{});
-        File(pass);
+    if (linear != 0 && !done(pass)) {
+        readZXing(pass, image, linear, ZXingPass::kFrameBars, CropMap{});
+        file(pass);
     }
-    if (settings.reader.deskew && !Done(pass)) {
-        regionFinder_.Find(image, kMaxRegions, deadline, regions_);
+    if (settings.reader.deskew && !done(pass)) {
+        regionFinder_.find(image, kMaxRegions, deadline, regions_);
         for (const CodeRegion& region : regions_) {
-            if (Done(pass)) {
+            if (done(pass)) {
                 break;
             }
             if (region.kind == CodeRegion::Kind::kBars) {
-                ReadBarRegion(pass, region);
+                readBarRegion(pass, region);
             } else {
-                ReadMatrixRegion(pass, region);
+                readMatrixRegion(pass, region);
             }
         }
     }
-    if ((mask & kMatrixFormats) != 0 && !Done(pass)) {
-        ReadZXing(pass, image, mask & kMatrixFormats, ZXingPass::kFrameMatrixFaint, CropMap{});
-        File(pass);
+    if ((mask & kMatrixFormats) != 0 && !done(pass)) {
+        readZXing(pass, image, mask & kMatrixFormats, ZXingPass::kFrameMatrixFaint, CropMap{});
+        file(pass);
     }
-    if ((mask & kMatrixFormats) != 0 && !Done(pass)) {
-        ReadInvertedFrame(pass);
+    if ((mask & kMatrixFormats) != 0 && !done(pass)) {
+        readInvertedFrame(pass);
     }
-    if ((mask & kFormatIndustrial25) != 0 && barsSeen_ && !Done(pass)) {
-        industrial25_.Read(image, Industrial25Reader::Scan::kAllAngles, settings.reader, deadline,
+    if ((mask & kFormatIndustrial25) != 0 && barsSeen_ && !done(pass)) {
+        industrial25_.read(image, Industrial25Reader::Scan::kAllAngles, settings.reader, deadline,
                            CropMap{}, reads_);
-        File(pass);
+        file(pass);
     }
-    arbiter_.Publish(settings.reader.minLineCount, results);
+    arbiter_.publish(settings.reader.minLineCount, results);
 }
 
 }  // namespace telo::engine

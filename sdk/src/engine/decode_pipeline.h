@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_DECODE_PIPELINE_H
+#define TELO_ENGINE_DECODE_PIPELINE_H
 
 #include <cstdint>
 #include <vector>
@@ -24,7 +25,7 @@ namespace telo::engine {
 /// fits.
 ///
 /// 1. ZXing over the whole frame: matrix codes at any turn, then a quick look for level bars.
-/// 2. Each region that looks like a code (RegionSampler::Examine), strongest first: bar regions
+/// 2. Each region that looks like a code (RegionSampler::examine), strongest first: bar regions
 ///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain and
 ///    sharpened, and PDF417 upright and square-on; matrix regions upright and square-on
 ///    (SymbolRectifier), light-on-dark ones inverted, Aztec also redrawn (AztecRedrawer).
@@ -36,7 +37,7 @@ namespace telo::engine {
 /// (ReadArbiter).
 class DecodePipeline {
 public:
-    void Run(const GreyView& image, const TemplateSettings& settings, ResultList& results);
+    void run(const GreyView& image, const TemplateSettings& settings, ResultList& results);
 
 private:
     /// One decode's settings and progress.
@@ -47,22 +48,22 @@ private:
         int wanted;
     };
 
-    bool Done(const Pass& pass) const;
-    /// ReadWithZXing into reads_ when its cost still fits before the deadline.
-    void ReadZXing(const Pass& pass, const GreyView& view, std::uint32_t formats, ZXingPass kind,
+    bool done(const Pass& pass) const;
+    /// readWithZXing into reads_ when its cost still fits before the deadline.
+    void readZXing(const Pass& pass, const GreyView& view, std::uint32_t formats, ZXingPass kind,
                    const CropMap& map);
     /// Moves reads_ into the arbiter, less those whose whole symbol the frame does not show.
-    void File(const Pass& pass);
+    void file(const Pass& pass);
     /// For a read without a check character: quiet zones along its bars, and lines across the
     /// whole height of its bars agreeing on its text.
-    bool ShowsWholeSymbol(const Pass& pass, const Read& read);
-    void ReadBarRegion(const Pass& pass, const CodeRegion& region);
-    void ReadMatrixRegion(const Pass& pass, const CodeRegion& region);
+    bool showsWholeSymbol(const Pass& pass, const Read& read);
+    void readBarRegion(const Pass& pass, const CodeRegion& region);
+    void readMatrixRegion(const Pass& pass, const CodeRegion& region);
     /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
     /// (SymbolRectifier); `inverted` when the frame shows it light on dark.
-    void ReadRectified(const Pass& pass, const GreyView& crop, const CropMap& map, float module,
+    void readRectified(const Pass& pass, const GreyView& crop, const CropMap& map, float module,
                        bool inverted, std::uint32_t formats);
-    void ReadInvertedFrame(const Pass& pass);
+    void readInvertedFrame(const Pass& pass);
 
     ReadArbiter arbiter_;
     std::vector<Read> reads_;
@@ -80,3 +81,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_ERROR_CODE_H
+#define TELO_ENGINE_ERROR_CODE_H
 
 namespace telo::engine {
 
@@ -33,3 +34,5 @@ enum ErrorCode : int {
 const char* GetErrorString(int code);
 
 }  // namespace telo::engine
+
+#endif

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_GREY_VIEW_H
+#define TELO_ENGINE_GREY_VIEW_H
 
 #include <cstdint>
 
@@ -11,7 +12,9 @@ struct GreyView {
     int height = 0;
     int stride = 0;
 
-    std::uint8_t At(int x, int y) const { return data[y * stride + x]; }
+    std::uint8_t at(int x, int y) const { return data[y * stride + x]; }
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -39,15 +39,15 @@ struct Scale {
     float narrow;
     float wide;
 
-    float Threshold() const { return (narrow + wide) / 2; }
-    bool Plausible() const {
+    float threshold() const { return (narrow + wide) / 2; }
+    bool plausible() const {
         return narrow > 0 && wide >= kMinWideRatio * narrow && wide <= kMaxWideRatio * narrow;
     }
 };
 
-bool Matches(const std::vector<float>& runs, int bar, const std::array<char, 3>& pattern,
+bool matches(const std::vector<float>& runs, int bar, const std::array<char, 3>& pattern,
              const Scale& scale) {
-    const float threshold = scale.Threshold();
+    const float threshold = scale.threshold();
     for (int i = 0; i < 3; ++i) {
         const bool wide = runs[bar + 2 * i] >= threshold;
         if (wide != (pattern[i] == 'W')) {
@@ -58,7 +58,7 @@ bool Matches(const std::vector<float>& runs, int bar, const std::array<char, 3>&
 }
 
 /// Decodes the five bars at runs[bar]; -1 when they are no digit.
-int DecodeDigit(const std::vector<float>& runs, int bar, Scale& scale) {
+int decodeDigit(const std::vector<float>& runs, int bar, Scale& scale) {
     std::array<float, kBarsPerDigit> bars{};
     for (int i = 0; i < kBarsPerDigit; ++i) {
         bars[i] = runs[bar + 2 * i];
@@ -67,7 +67,7 @@ int DecodeDigit(const std::vector<float>& runs, int bar, Scale& scale) {
     std::sort(sorted.begin(), sorted.end());
     const float narrow = (sorted[0] + sorted[1] + sorted[2]) / 3;
     const float wide = (sorted[3] + sorted[4]) / 2;
-    if (sorted[3] < kMinWideRatio * sorted[2] || !Scale{narrow, wide}.Plausible()) {
+    if (sorted[3] < kMinWideRatio * sorted[2] || !Scale{narrow, wide}.plausible()) {
         return -1;
     }
     if (narrow > kMaxScaleStep * scale.narrow || narrow * kMaxScaleStep < scale.narrow) {
@@ -94,7 +94,7 @@ int DecodeDigit(const std::vector<float>& runs, int bar, Scale& scale) {
 }
 
 /// The mod-10 check with weights 3, 1, 3, ... from the digit before the check digit leftwards.
-bool CheckDigitHolds(const Industrial25Reader::Digits& digits) {
+bool checkDigitHolds(const Industrial25Reader::Digits& digits) {
     if (digits.length < 2) {
         return false;
     }
@@ -106,7 +106,7 @@ bool CheckDigitHolds(const Industrial25Reader::Digits& digits) {
 }
 
 /// Reads one symbol whose start pattern begins at the dark run `bar`.
-bool DecodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Digits& digits) {
+bool decodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Digits& digits) {
     const int count = static_cast<int>(runs.size());
     if (bar + 5 >= count) {
         return false;
@@ -114,13 +114,13 @@ bool DecodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Dig
     // Widths of bars only: blur thins narrow bars and widens the spaces beside them alike,
     // so spaces are measured against the bars' threshold but never mixed into their widths.
     Scale scale{runs[bar + 4], (runs[bar] + runs[bar + 2]) / 2};
-    if (!scale.Plausible() || !Matches(runs, bar, kStartBars, scale) ||
-        runs[bar - 1] < kQuietZoneNarrows * scale.narrow || runs[bar + 5] >= scale.Threshold()) {
+    if (!scale.plausible() || !matches(runs, bar, kStartBars, scale) ||
+        runs[bar - 1] < kQuietZoneNarrows * scale.narrow || runs[bar + 5] >= scale.threshold()) {
         return false;
     }
     digits.length = 0;
     for (int next = bar + 6; next + 5 < count;) {
-        if (Matches(runs, next, kStopBars, scale) &&
+        if (matches(runs, next, kStopBars, scale) &&
             runs[next + 5] >= kQuietZoneNarrows * scale.narrow) {
             digits.begin = std::accumulate(runs.begin(), runs.begin() + bar, 0.0f);
             digits.end = std::accumulate(runs.begin(), runs.begin() + next + 5, 0.0f);
@@ -129,7 +129,7 @@ bool DecodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Dig
         if (next + 2 * kBarsPerDigit >= count || digits.length == kMaxIndustrial25Length) {
             return false;
         }
-        const int digit = DecodeDigit(runs, next, scale);
+        const int digit = decodeDigit(runs, next, scale);
         if (digit < 0) {
             return false;
         }
@@ -141,20 +141,20 @@ bool DecodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Dig
 
 }  // namespace
 
-bool Industrial25Reader::DecodeRuns(const std::vector<float>& runs, const ReaderOptions& options,
+bool Industrial25Reader::decodeRuns(const std::vector<float>& runs, const ReaderOptions& options,
                                     Digits& digits) {
     for (int bar = 1; bar < static_cast<int>(runs.size()); bar += 2) {
-        if (DecodeFrom(runs, bar, digits) && digits.length >= options.industrial25MinLength &&
-            (!options.industrial25CheckDigit || CheckDigitHolds(digits))) {
+        if (decodeFrom(runs, bar, digits) && digits.length >= options.industrial25MinLength &&
+            (!options.industrial25CheckDigit || checkDigitHolds(digits))) {
             return true;
         }
     }
     return false;
 }
 
-void Industrial25Reader::Count(const Digits& digits, PointF start, PointF end) {
+void Industrial25Reader::count(const Digits& digits, PointF start, PointF end) {
     for (int i = 0; i < voteCount_; ++i) {
-        if (votes_[i].digits.View() == digits.View()) {
+        if (votes_[i].digits.view() == digits.view()) {
             ++votes_[i].lines;
             return;
         }
@@ -164,14 +164,14 @@ void Industrial25Reader::Count(const Digits& digits, PointF start, PointF end) {
     }
 }
 
-void Industrial25Reader::Emit(const CropMap& map, std::vector<engine::Read>& reads) {
+void Industrial25Reader::emit(const CropMap& map, std::vector<engine::Read>& reads) {
     for (int i = 0; i < voteCount_; ++i) {
         const Vote& vote = votes_[i];
         engine::Read read;
         read.format = kFormatIndustrial25;
         read.bytes.assign(vote.digits.text.begin(), vote.digits.text.begin() + vote.digits.length);
-        const PointF start = map.ToFrame(vote.start.x, vote.start.y);
-        const PointF end = map.ToFrame(vote.end.x, vote.end.y);
+        const PointF start = map.toFrame(vote.start.x, vote.start.y);
+        const PointF end = map.toFrame(vote.end.x, vote.end.y);
         read.where = {start, end, end, start};
         read.lines = vote.lines;
         reads.push_back(std::move(read));
@@ -179,7 +179,7 @@ void Industrial25Reader::Emit(const CropMap& map, std::vector<engine::Read>& rea
     voteCount_ = 0;
 }
 
-void Industrial25Reader::Read(const GreyView& image, Scan scan, const ReaderOptions& options,
+void Industrial25Reader::read(const GreyView& image, Scan scan, const ReaderOptions& options,
                               const Deadline& deadline, const CropMap& map,
                               std::vector<engine::Read>& reads) {
     voteCount_ = 0;
@@ -188,38 +188,38 @@ void Industrial25Reader::Read(const GreyView& image, Scan scan, const ReaderOpti
         for (int y = 0; y < image.height; ++y) {
             lines_.push_back({0, static_cast<float>(y), 1, 0, image.width});
         }
-        ReadLines(image, options, deadline);
-        Emit(map, reads);
+        readLines(image, options, deadline);
+        emit(map, reads);
         return;
     }
     for (float angle : kFrameAngles) {
         lines_.clear();
-        AppendScanLines(image.width, image.height, angle, kFrameLineSpacing, lines_);
+        appendScanLines(image.width, image.height, angle, kFrameLineSpacing, lines_);
         // Votes count within one angle only. A line that crosses a symbol's long edge reads a
         // valid-looking part of it; parallel lines cross that edge at different places and so
         // never agree on a part, while lines at other angles could.
-        ReadLines(image, options, deadline);
-        Emit(map, reads);
-        if (deadline.Passed()) {
+        readLines(image, options, deadline);
+        emit(map, reads);
+        if (deadline.passed()) {
             return;
         }
     }
 }
 
-void Industrial25Reader::ReadLines(const GreyView& image, const ReaderOptions& options,
+void Industrial25Reader::readLines(const GreyView& image, const ReaderOptions& options,
                                    const Deadline& deadline) {
     Digits digits;
     for (const ScanLine& line : lines_) {
-        if (deadline.Passed()) {
+        if (deadline.passed()) {
             return;
         }
-        SampleLine(image, line, samples_);
-        runFinder_.Find(samples_, runs_);
+        sampleLine(image, line, samples_);
+        runFinder_.find(samples_, runs_);
         bool reversed = false;
-        bool decoded = DecodeRuns(runs_, options, digits);
+        bool decoded = decodeRuns(runs_, options, digits);
         if (!decoded) {
             std::reverse(runs_.begin(), runs_.end());
-            reversed = decoded = DecodeRuns(runs_, options, digits);
+            reversed = decoded = decodeRuns(runs_, options, digits);
         }
         if (!decoded) {
             continue;
@@ -228,7 +228,7 @@ void Industrial25Reader::ReadLines(const GreyView& image, const ReaderOptions& o
         const float last = static_cast<float>(line.length - 1);
         const float begin = reversed ? last - digits.begin : digits.begin;
         const float end = reversed ? last - digits.end : digits.end;
-        Count(digits, {line.x0 + begin * line.dx, line.y0 + begin * line.dy},
+        count(digits, {line.x0 + begin * line.dx, line.y0 + begin * line.dy},
               {line.x0 + end * line.dx, line.y0 + end * line.dy});
     }
 }

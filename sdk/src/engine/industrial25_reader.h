@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_INDUSTRIAL25_READER_H
+#define TELO_ENGINE_INDUSTRIAL25_READER_H
 
 #include <array>
 #include <cstdint>
@@ -29,25 +30,25 @@ public:
         float begin = 0;
         float end = 0;
 
-        std::string_view View() const { return {text.data(), static_cast<std::size_t>(length)}; }
+        std::string_view view() const { return {text.data(), static_cast<std::size_t>(length)}; }
     };
 
     /// How an image is scanned.
     enum class Scan {
         /// Lines at every angle from -30 to 30 degrees: a whole frame.
         kAllAngles,
-        /// Every row: the rows of a bar region (RegionSampler::BarRows).
+        /// Every row: the rows of a bar region (RegionSampler::barRows).
         kRows,
     };
 
     /// Scans `image` and appends one read per text, placed in the frame through `map`, with
     /// the number of lines that gave it; stops early at `deadline`.
-    void Read(const GreyView& image, Scan scan, const ReaderOptions& options,
+    void read(const GreyView& image, Scan scan, const ReaderOptions& options,
               const Deadline& deadline, const CropMap& map, std::vector<engine::Read>& reads);
 
     /// Decodes the first symbol found in run widths (light, dark, ..., light) read in their
     /// order; true and `digits` filled when one is found.
-    static bool DecodeRuns(const std::vector<float>& runs, const ReaderOptions& options,
+    static bool decodeRuns(const std::vector<float>& runs, const ReaderOptions& options,
                            Digits& digits);
 
 private:
@@ -60,10 +61,10 @@ private:
     };
 
     /// Reads along lines_, counting each line's text in votes_.
-    void ReadLines(const GreyView& image, const ReaderOptions& options, const Deadline& deadline);
-    void Count(const Digits& digits, PointF start, PointF end);
+    void readLines(const GreyView& image, const ReaderOptions& options, const Deadline& deadline);
+    void count(const Digits& digits, PointF start, PointF end);
     /// Appends the votes as reads.
-    void Emit(const CropMap& map, std::vector<engine::Read>& reads);
+    void emit(const CropMap& map, std::vector<engine::Read>& reads);
 
     std::vector<ScanLine> lines_;
     std::vector<float> samples_;
@@ -74,3 +75,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -21,7 +21,7 @@ struct Box {
     float bottom;
 };
 
-Box BoxOf(const Quad& quad) {
+Box boxOf(const Quad& quad) {
     Box box{quad[0].x, quad[0].y, quad[0].x, quad[0].y};
     for (const PointF& p : quad) {
         box = {std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x),
@@ -34,21 +34,21 @@ Box BoxOf(const Quad& quad) {
     return {box.left - padX, box.top - padY, box.right + padX, box.bottom + padY};
 }
 
-bool Overlap(const Quad& a, const Quad& b) {
-    const Box p = BoxOf(a);
-    const Box q = BoxOf(b);
+bool overlap(const Quad& a, const Quad& b) {
+    const Box p = boxOf(a);
+    const Box q = boxOf(b);
     return p.left <= q.right && q.left <= p.right && p.top <= q.bottom && q.top <= p.bottom;
 }
 
-bool SameContent(const Read& a, const Read& b) {
+bool sameContent(const Read& a, const Read& b) {
     return a.format == b.format && a.bytes == b.bytes;
 }
 
 }  // namespace
 
-void ReadArbiter::Add(Read read) {
+void ReadArbiter::add(Read read) {
     for (Read& kept : reads_) {
-        if (SameContent(kept, read) && Overlap(kept.where, read.where)) {
+        if (sameContent(kept, read) && overlap(kept.where, read.where)) {
             kept.lines += read.lines;
             return;
         }
@@ -56,32 +56,32 @@ void ReadArbiter::Add(Read read) {
     reads_.push_back(std::move(read));
 }
 
-bool ReadArbiter::IsSettled(std::size_t index, int minLines) const {
+bool ReadArbiter::isSettled(std::size_t index, int minLines) const {
     const Read& read = reads_[index];
     if ((read.format & kLinearFormats) != 0 && read.lines < minLines) {
         return false;
     }
     for (std::size_t other = 0; other < reads_.size(); ++other) {
-        if (other != index && !SameContent(read, reads_[other]) &&
-            Overlap(read.where, reads_[other].where)) {
+        if (other != index && !sameContent(read, reads_[other]) &&
+            overlap(read.where, reads_[other].where)) {
             return false;
         }
     }
     return true;
 }
 
-int ReadArbiter::Settled(int minLines) const {
+int ReadArbiter::settled(int minLines) const {
     int count = 0;
     for (std::size_t i = 0; i < reads_.size(); ++i) {
-        count += IsSettled(i, minLines) ? 1 : 0;
+        count += isSettled(i, minLines) ? 1 : 0;
     }
     return count;
 }
 
-void ReadArbiter::Publish(int minLines, ResultList& results) const {
+void ReadArbiter::publish(int minLines, ResultList& results) const {
     for (std::size_t i = 0; i < reads_.size(); ++i) {
-        if (IsSettled(i, minLines)) {
-            results.Add(reads_[i].format, reads_[i].bytes.data(), reads_[i].bytes.size());
+        if (isSettled(i, minLines)) {
+            results.add(reads_[i].format, reads_[i].bytes.data(), reads_[i].bytes.size());
         }
     }
 }

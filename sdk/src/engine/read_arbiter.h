@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_READ_ARBITER_H
+#define TELO_ENGINE_READ_ARBITER_H
 
 #include <cstddef>
 #include <cstdint>
@@ -24,21 +25,23 @@ struct Read {
 /// different, check-digit-valid EAN-13, say).
 class ReadArbiter {
 public:
-    void Reset() { reads_.clear(); }
+    void reset() { reads_.clear(); }
 
-    void Add(Read read);
+    void add(Read read);
 
     /// Reads that no other read of their place contradicts and, for linear formats, that at
     /// least `minLines` lines gave.
-    int Settled(int minLines) const;
+    int settled(int minLines) const;
 
     /// Puts the settled reads into `results`, in the order they were first made.
-    void Publish(int minLines, ResultList& results) const;
+    void publish(int minLines, ResultList& results) const;
 
 private:
-    bool IsSettled(std::size_t index, int minLines) const;
+    bool isSettled(std::size_t index, int minLines) const;
 
     std::vector<Read> reads_;
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -71,13 +71,13 @@ struct Axes {
 };
 
 /// Along the region's axis, and along its bars (or the other side of a matrix).
-Axes RegionAxes(const CodeRegion& region) {
+Axes regionAxes(const CodeRegion& region) {
     return {std::cos(region.axis), std::sin(region.axis), -std::sin(region.angle),
             std::cos(region.angle)};
 }
 
 /// Correlation of a[i] with b[i + shift] over the samples `margin` from either end.
-float ShiftedCorrelation(const std::vector<float>& a, const std::vector<float>& b, int shift,
+float shiftedCorrelation(const std::vector<float>& a, const std::vector<float>& b, int shift,
                          int margin) {
     const int n = static_cast<int>(std::min(a.size(), b.size()));
     double meanA = 0;
@@ -106,12 +106,12 @@ float ShiftedCorrelation(const std::vector<float>& a, const std::vector<float>& 
 
 }  // namespace
 
-float RegionSampler::Continuity(const GreyView& image, const CodeRegion& region, int length) {
-    const Axes a = RegionAxes(region);
+float RegionSampler::continuity(const GreyView& image, const CodeRegion& region, int length) {
+    const Axes a = regionAxes(region);
     const float offset =
         std::clamp(kContinuityShare * region.height, kMinContinuityPixels, kMaxContinuityPixels);
     auto line = [&](float across, std::vector<float>& out) {
-        SampleLine(image,
+        sampleLine(image,
                    {region.centreX - a.ux * length / 2.0f + a.vx * across,
                     region.centreY - a.uy * length / 2.0f + a.vy * across, a.ux, a.uy, length},
                    out);
@@ -123,7 +123,7 @@ float RegionSampler::Continuity(const GreyView& image, const CodeRegion& region,
         line(side * offset, beside_);
         float best = -1;
         for (int shift = -kMaxContinuityShift; shift <= kMaxContinuityShift; ++shift) {
-            best = std::max(best, ShiftedCorrelation(centre_, beside_, shift, kMaxContinuityShift));
+            best = std::max(best, shiftedCorrelation(centre_, beside_, shift, kMaxContinuityShift));
         }
         least = std::min(least, best);
         most = std::max(most, best);
@@ -131,8 +131,8 @@ float RegionSampler::Continuity(const GreyView& image, const CodeRegion& region,
     return (least + most) / 2;
 }
 
-RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& region) {
-    const Axes a = RegionAxes(region);
+RegionLook RegionSampler::examine(const GreyView& image, const CodeRegion& region) {
+    const Axes a = regionAxes(region);
     const bool bars = region.kind == CodeRegion::Kind::kBars;
     RegionLook look;
     if (!bars && std::max(region.length, region.height) > kMaxMatrixSide) {
@@ -141,7 +141,7 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
     // The line through the middle, and beyond it on both sides as far again as a quiet zone.
     const int length = std::max(static_cast<int>(region.length), 2);
     const int margin = static_cast<int>(kMinMarginPixels);
-    SampleLine(image,
+    sampleLine(image,
                {region.centreX - a.ux * (length / 2.0f + margin),
                 region.centreY - a.uy * (length / 2.0f + margin), a.ux, a.uy, length + 2 * margin},
                samples_);
@@ -154,7 +154,7 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
     if (light - dark < (bars ? kMinBarContrast : kMinMatrixContrast)) {
         return look;
     }
-    runFinder_.Find(std::vector<float>(first, last), runs_);
+    runFinder_.find(std::vector<float>(first, last), runs_);
     // The outer runs reach the region's edges; the rest are whole elements.
     if (runs_.size() < 3) {
         return look;
@@ -192,7 +192,7 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
                                 (i >= 3 && narrow(i - 1) && narrow(i - 2)));
     }
     // The rows of a stacked code differ, so their bars run on only within a row.
-    if (bars && Continuity(image, region, length) <
+    if (bars && continuity(image, region, length) <
                     (look.stacked ? kMinStackedContinuity : kMinBarContinuity)) {
         return {};
     }
@@ -204,10 +204,10 @@ RegionLook RegionSampler::Examine(const GreyView& image, const CodeRegion& regio
     return look;
 }
 
-GreyView RegionSampler::BarRows(const GreyView& image, const CodeRegion& region,
+GreyView RegionSampler::barRows(const GreyView& image, const CodeRegion& region,
                                 const RegionLook& look, BarRowBuilder::Filter filter,
                                 const Deadline& deadline, CropMap& map) {
-    const Axes a = RegionAxes(region);
+    const Axes a = regionAxes(region);
     const float margin = std::max(kMarginElements * look.element, kMinMarginPixels);
     const float length = region.length + 2 * margin;
     const float height = region.height + 2 * kMinMarginPixels;
@@ -224,17 +224,17 @@ GreyView RegionSampler::BarRows(const GreyView& image, const CodeRegion& region,
     lines_.clear();
     for (int y = 0; y < rows; ++y) {
         const PointF bandHalf{a.vx * band * kBandShare / 2, a.vy * band * kBandShare / 2};
-        lines_.push_back({map.ToFrame(0, static_cast<float>(y)),
-                          map.ToFrame(static_cast<float>(width - 1), static_cast<float>(y)),
+        lines_.push_back({map.toFrame(0, static_cast<float>(y)),
+                          map.toFrame(static_cast<float>(width - 1), static_cast<float>(y)),
                           bandHalf, bandHalf});
     }
-    return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
+    return rowBuilder_.build(image, lines_, width, std::max(1, static_cast<int>(band)),
                              look.finest * scale, filter, deadline);
 }
 
-GreyView RegionSampler::Upright(const GreyView& image, const CodeRegion& region, float element,
+GreyView RegionSampler::upright(const GreyView& image, const CodeRegion& region, float element,
                                 float minElement, const Deadline& deadline, CropMap& map) {
-    const Axes a = RegionAxes(region);
+    const Axes a = regionAxes(region);
     const float margin = std::max(kMarginElements * element, kMinMarginPixels);
     const float length = region.length + 2 * margin;
     const float height = region.height + 2 * margin;
@@ -251,21 +251,21 @@ GreyView RegionSampler::Upright(const GreyView& image, const CodeRegion& region,
 
     values_.resize(static_cast<std::size_t>(width) * rows);
     for (int y = 0; y < rows; ++y) {
-        if (deadline.Passed()) {
+        if (deadline.passed()) {
             upright_ = {};
             return upright_;
         }
-        const PointF start = map.ToFrame(0, static_cast<float>(y));
-        SampleLine(image, {start.x, start.y, map.column.x, map.column.y, width}, samples_);
+        const PointF start = map.toFrame(0, static_cast<float>(y));
+        sampleLine(image, {start.x, start.y, map.column.x, map.column.y, width}, samples_);
         std::copy(samples_.begin(), samples_.end(),
                   values_.begin() + static_cast<std::ptrdiff_t>(y) * width);
     }
-    StretchContrast(values_, kStretchLow, kStretchHigh, pixels_);
+    stretchContrast(values_, kStretchLow, kStretchHigh, pixels_);
     upright_ = {pixels_.data(), width, rows, width};
     return upright_;
 }
 
-GreyView RegionSampler::InvertedUpright() {
+GreyView RegionSampler::invertedUpright() {
     inverted_.resize(pixels_.size());
     std::transform(pixels_.begin(), pixels_.end(), inverted_.begin(),
                    [](std::uint8_t v) { return static_cast<std::uint8_t>(255 - v); });

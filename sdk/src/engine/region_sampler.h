@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_REGION_SAMPLER_H
+#define TELO_ENGINE_REGION_SAMPLER_H
 
 #include <cstdint>
 #include <vector>
@@ -33,25 +34,25 @@ struct RegionLook {
 class RegionSampler {
 public:
     /// What a line through the middle of a region shows.
-    RegionLook Examine(const GreyView& image, const CodeRegion& region);
+    RegionLook examine(const GreyView& image, const CodeRegion& region);
 
     /// A bar region as rows along the code (BarRowBuilder), enlarged so that its finest
     /// elements become wide enough for row readers; empty when `deadline` passes first.
-    GreyView BarRows(const GreyView& image, const CodeRegion& region, const RegionLook& look,
+    GreyView barRows(const GreyView& image, const CodeRegion& region, const RegionLook& look,
                      BarRowBuilder::Filter filter, const Deadline& deadline, CropMap& map);
 
     /// The region turned so that bars run top to bottom or matrix sides lie level, enlarged so
     /// that elements are at least `minElement` pixels, its contrast stretched; an empty view (no
     /// data) when `deadline` passes first.
-    GreyView Upright(const GreyView& image, const CodeRegion& region, float element,
+    GreyView upright(const GreyView& image, const CodeRegion& region, float element,
                      float minElement, const Deadline& deadline, CropMap& map);
 
-    /// The latest Upright view with dark and light swapped: light-on-dark codes.
-    GreyView InvertedUpright();
+    /// The latest upright() view with dark and light swapped: light-on-dark codes.
+    GreyView invertedUpright();
 
 private:
     /// The mean of the best correlations of the two side lines with the middle one.
-    float Continuity(const GreyView& image, const CodeRegion& region, int length);
+    float continuity(const GreyView& image, const CodeRegion& region, int length);
 
     std::vector<std::uint8_t> pixels_;
     std::vector<std::uint8_t> inverted_;
@@ -68,3 +69,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -4,13 +4,13 @@
 
 namespace telo::engine {
 
-void ResultList::Reset(int capacity) {
+void ResultList::reset(int capacity) {
     count_ = 0;
     capacity_ = std::clamp(capacity, 0, kMaxBarcodesLimit);
 }
 
-bool ResultList::Add(std::uint32_t format, const std::uint8_t* data, std::size_t size) {
-    if (Full()) {
+bool ResultList::add(std::uint32_t format, const std::uint8_t* data, std::size_t size) {
+    if (full()) {
         return false;
     }
     for (int i = 0; i < count_; ++i) {

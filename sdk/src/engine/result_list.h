@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_RESULT_LIST_H
+#define TELO_ENGINE_RESULT_LIST_H
 
 #include <array>
 #include <cstddef>
@@ -20,14 +21,14 @@ struct TextResult {
 class ResultList {
 public:
     /// Forgets the results and sets how many the next decode may keep.
-    void Reset(int capacity);
+    void reset(int capacity);
 
     /// Appends a result unless an equal one (same format and bytes) is already there or the list
     /// is full; true when it was appended.
-    bool Add(std::uint32_t format, const std::uint8_t* data, std::size_t size);
+    bool add(std::uint32_t format, const std::uint8_t* data, std::size_t size);
 
-    int Count() const { return count_; }
-    bool Full() const { return count_ >= capacity_; }
+    int count() const { return count_; }
+    bool full() const { return count_ >= capacity_; }
     const TextResult& operator[](int index) const { return slots_[index]; }
 
 private:
@@ -37,3 +38,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -18,7 +18,7 @@ constexpr float kRelativeContrast = 0.25f;
 }  // namespace
 
 // A monotonic queue of indices whose front is the extreme of the window.
-void SlidingExtreme(const float* samples, int count, int radius, bool lower,
+void slidingExtreme(const float* samples, int count, int radius, bool lower,
                     std::vector<int>& queue, std::vector<float>& out) {
     const int n = count;
     out.resize(n);
@@ -40,15 +40,15 @@ void SlidingExtreme(const float* samples, int count, int radius, bool lower,
     }
 }
 
-void RunLengthFinder::Find(const std::vector<float>& samples, std::vector<float>& runs) {
+void RunLengthFinder::find(const std::vector<float>& samples, std::vector<float>& runs) {
     runs.clear();
     const int n = static_cast<int>(samples.size());
     if (n == 0) {
         runs.push_back(0);
         return;
     }
-    SlidingExtreme(samples.data(), n, kWindowRadius, true, queue_, low_);
-    SlidingExtreme(samples.data(), n, kWindowRadius, false, queue_, high_);
+    slidingExtreme(samples.data(), n, kWindowRadius, true, queue_, low_);
+    slidingExtreme(samples.data(), n, kWindowRadius, false, queue_, high_);
     const auto [darkest, lightest] = std::minmax_element(samples.begin(), samples.end());
     const float minRange = std::max(kMinContrast, kRelativeContrast * (*lightest - *darkest));
 

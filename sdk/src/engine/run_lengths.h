@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_RUN_LENGTHS_H
+#define TELO_ENGINE_RUN_LENGTHS_H
 
 #include <vector>
 
@@ -6,7 +7,7 @@ namespace telo::engine {
 
 /// out[i] = the minimum (when `lower`) or maximum of samples[i - radius .. i + radius], for the
 /// `count` samples; `queue` is working storage.
-void SlidingExtreme(const float* samples, int count, int radius, bool lower,
+void slidingExtreme(const float* samples, int count, int radius, bool lower,
                     std::vector<int>& queue, std::vector<float>& out);
 
 /// Turns the samples of one scan line into the widths of its light and dark runs. A sample is
@@ -17,7 +18,7 @@ class RunLengthFinder {
 public:
     /// Fills `runs` with light, dark, light, ... widths in pixels, starting and ending with a
     /// light run (which may be of width 0).
-    void Find(const std::vector<float>& samples, std::vector<float>& runs);
+    void find(const std::vector<float>& samples, std::vector<float>& runs);
 
 private:
     std::vector<float> low_;
@@ -27,3 +28,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

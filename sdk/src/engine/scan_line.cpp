@@ -11,7 +11,7 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 
 /// Narrows [low, high] to the parameters s where origin + s * step lies in [0, limit].
-void ClipAxis(float origin, float step, float limit, float& low, float& high) {
+void clipAxis(float origin, float step, float limit, float& low, float& high) {
     if (std::fabs(step) < 1e-6f) {
         if (origin < 0 || origin > limit) {
             high = low - 1;
@@ -26,7 +26,7 @@ void ClipAxis(float origin, float step, float limit, float& low, float& high) {
 
 }  // namespace
 
-void AppendScanLines(int width, int height, float angleDegrees, float spacing,
+void appendScanLines(int width, int height, float angleDegrees, float spacing,
                      std::vector<ScanLine>& lines) {
     const float angle = angleDegrees * kPi / 180;
     const float dx = std::cos(angle);
@@ -42,8 +42,8 @@ void AppendScanLines(int width, int height, float angleDegrees, float spacing,
         const float originY = centreY + dx * offset * spacing;
         float low = -std::numeric_limits<float>::max();
         float high = std::numeric_limits<float>::max();
-        ClipAxis(originX, dx, static_cast<float>(width - 1), low, high);
-        ClipAxis(originY, dy, static_cast<float>(height - 1), low, high);
+        clipAxis(originX, dx, static_cast<float>(width - 1), low, high);
+        clipAxis(originY, dy, static_cast<float>(height - 1), low, high);
         const int length = static_cast<int>(std::floor(high - low)) + 1;
         if (high < low || length < 2) {
             continue;
@@ -52,10 +52,10 @@ void AppendScanLines(int width, int height, float angleDegrees, float spacing,
     }
 }
 
-void SampleLine(const GreyView& image, const ScanLine& line, std::vector<float>& samples) {
+void sampleLine(const GreyView& image, const ScanLine& line, std::vector<float>& samples) {
     samples.resize(std::max(line.length, 0));
     for (int i = 0; i < line.length; ++i) {
-        samples[i] = SampleAt(image, line.x0 + i * line.dx, line.y0 + i * line.dy);
+        samples[i] = sampleAt(image, line.x0 + i * line.dx, line.y0 + i * line.dy);
     }
 }
 

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_SCAN_LINE_H
+#define TELO_ENGINE_SCAN_LINE_H
 
 #include <algorithm>
 #include <cstddef>
@@ -22,11 +23,11 @@ struct ScanLine {
 /// Appends to `lines` the parallel lines at `angleDegrees` (0 runs left to right, positive turns
 /// clockwise on screen) spaced `spacing` pixels apart that cross a `width` x `height` image,
 /// clipped to it, the middle line first and then outwards alternately.
-void AppendScanLines(int width, int height, float angleDegrees, float spacing,
+void appendScanLines(int width, int height, float angleDegrees, float spacing,
                      std::vector<ScanLine>& lines);
 
 /// The bilinear sample of `image` at (x, y), pixel centres at integers, clamped at the edges.
-inline float SampleAt(const GreyView& image, float x, float y) {
+inline float sampleAt(const GreyView& image, float x, float y) {
     const int maxX = image.width - 1;
     const int maxY = image.height - 1;
     x = std::clamp(x, 0.0f, static_cast<float>(maxX));
@@ -44,6 +45,8 @@ inline float SampleAt(const GreyView& image, float x, float y) {
 }
 
 /// Samples `image` along `line` with bilinear interpolation into `samples` (resized to fit).
-void SampleLine(const GreyView& image, const ScanLine& line, std::vector<float>& samples);
+void sampleLine(const GreyView& image, const ScanLine& line, std::vector<float>& samples);
 
 }  // namespace telo::engine
+
+#endif

@@ -21,11 +21,11 @@ struct Failure {
     std::string text;
 };
 
-std::string Quoted(std::string_view text) {
+std::string quotedName(std::string_view text) {
     return "\"" + std::string(text) + "\"";
 }
 
-std::optional<Failure> CheckKeys(const json& object, std::initializer_list<std::string_view> known,
+std::optional<Failure> checkKeys(const json& object, std::initializer_list<std::string_view> known,
                                  const std::string& where) {
     for (const auto& item : object.items()) {
         bool isKnown = false;
@@ -33,13 +33,14 @@ std::optional<Failure> CheckKeys(const json& object, std::initializer_list<std::
             isKnown = isKnown || item.key() == key;
         }
         if (!isKnown) {
-            return Failure{kErrorSettingsContent, where + ": unknown key " + Quoted(item.key())};
+            return Failure{kErrorSettingsContent,
+                           where + ": unknown key " + quotedName(item.key())};
         }
     }
     return std::nullopt;
 }
 
-std::optional<Failure> ReadInt(const json& object, const char* key, const std::string& where,
+std::optional<Failure> readInt(const json& object, const char* key, const std::string& where,
                                std::int32_t& value) {
     auto it = object.find(key);
     if (it == object.end()) {
@@ -55,13 +56,14 @@ std::optional<Failure> ReadInt(const json& object, const char* key, const std::s
                number <= std::numeric_limits<std::int32_t>::max();
     }
     if (!fits) {
-        return Failure{kErrorSettingsContent, where + ": " + Quoted(key) + " must be an integer"};
+        return Failure{kErrorSettingsContent,
+                       where + ": " + quotedName(key) + " must be an integer"};
     }
     value = static_cast<std::int32_t>(it->get<std::int64_t>());
     return std::nullopt;
 }
 
-std::optional<Failure> ReadBool(const json& object, const char* key, const std::string& where,
+std::optional<Failure> readBool(const json& object, const char* key, const std::string& where,
                                 bool& value) {
     auto it = object.find(key);
     if (it == object.end()) {
@@ -69,13 +71,13 @@ std::optional<Failure> ReadBool(const json& object, const char* key, const std::
     }
     if (!it->is_boolean()) {
         return Failure{kErrorSettingsContent,
-                       where + ": " + Quoted(key) + " must be true or false"};
+                       where + ": " + quotedName(key) + " must be true or false"};
     }
     value = it->get<bool>();
     return std::nullopt;
 }
 
-std::optional<Failure> ReadFormats(const json& list, const std::string& where,
+std::optional<Failure> readFormats(const json& list, const std::string& where,
                                    std::uint32_t& mask) {
     if (!list.is_array()) {
         return Failure{kErrorSettingsContent, where + ": \"formats\" must be a list of names"};
@@ -84,7 +86,7 @@ std::optional<Failure> ReadFormats(const json& list, const std::string& where,
     for (const json& entry : list) {
         std::optional<std::uint32_t> bit;
         if (entry.is_string()) {
-            bit = FormatFromName(entry.get_ref<const std::string&>());
+            bit = formatFromName(entry.get_ref<const std::string&>());
         }
         if (!bit) {
             return Failure{kErrorSettingsContent, where + ": unknown format " + entry.dump()};
@@ -94,71 +96,71 @@ std::optional<Failure> ReadFormats(const json& list, const std::string& where,
     return std::nullopt;
 }
 
-std::optional<Failure> ReadReaderOptions(const json& object, const std::string& where,
+std::optional<Failure> readReaderOptions(const json& object, const std::string& where,
                                          ReaderOptions& options) {
     if (!object.is_object()) {
         return Failure{kErrorSettingsContent, where + " must be an object"};
     }
-    if (auto failure = CheckKeys(
+    if (auto failure = checkKeys(
             object, {"deskew", "minLineCount", "industrial25MinLength", "industrial25CheckDigit"},
             where)) {
         return failure;
     }
-    if (auto failure = ReadBool(object, "deskew", where, options.deskew)) {
+    if (auto failure = readBool(object, "deskew", where, options.deskew)) {
         return failure;
     }
-    if (auto failure = ReadInt(object, "minLineCount", where, options.minLineCount)) {
+    if (auto failure = readInt(object, "minLineCount", where, options.minLineCount)) {
         return failure;
     }
     if (auto failure =
-            ReadInt(object, "industrial25MinLength", where, options.industrial25MinLength)) {
+            readInt(object, "industrial25MinLength", where, options.industrial25MinLength)) {
         return failure;
     }
-    return ReadBool(object, "industrial25CheckDigit", where, options.industrial25CheckDigit);
+    return readBool(object, "industrial25CheckDigit", where, options.industrial25CheckDigit);
 }
 
-std::optional<Failure> ReadTemplate(const json& object, const std::string& where,
+std::optional<Failure> readTemplate(const json& object, const std::string& where,
                                     TemplateSettings& settings) {
     if (!object.is_object()) {
         return Failure{kErrorSettingsContent, where + " must be an object"};
     }
-    if (auto failure = CheckKeys(
+    if (auto failure = checkKeys(
             object, {"formats", "timeoutMs", "maxBarcodes", "expectedBarcodes", "reader"}, where)) {
         return failure;
     }
     for (const char* required : {"formats", "timeoutMs"}) {
         if (!object.contains(required)) {
-            return Failure{kErrorSettingsContent, where + ": missing key " + Quoted(required)};
+            return Failure{kErrorSettingsContent, where + ": missing key " + quotedName(required)};
         }
     }
-    if (auto failure = ReadFormats(object.at("formats"), where, settings.formatMask)) {
+    if (auto failure = readFormats(object.at("formats"), where, settings.formatMask)) {
         return failure;
     }
-    if (auto failure = ReadInt(object, "timeoutMs", where, settings.timeoutMs)) {
+    if (auto failure = readInt(object, "timeoutMs", where, settings.timeoutMs)) {
         return failure;
     }
-    if (auto failure = ReadInt(object, "maxBarcodes", where, settings.maxBarcodes)) {
+    if (auto failure = readInt(object, "maxBarcodes", where, settings.maxBarcodes)) {
         return failure;
     }
-    if (auto failure = ReadInt(object, "expectedBarcodes", where, settings.expectedBarcodes)) {
+    if (auto failure = readInt(object, "expectedBarcodes", where, settings.expectedBarcodes)) {
         return failure;
     }
     if (auto it = object.find("reader"); it != object.end()) {
-        if (auto failure = ReadReaderOptions(*it, where + " \"reader\"", settings.reader)) {
+        if (auto failure = readReaderOptions(*it, where + " \"reader\"", settings.reader)) {
             return failure;
         }
     }
-    if (std::string problem = ValidateTemplate(settings); !problem.empty()) {
+    if (std::string problem = validateTemplate(settings); !problem.empty()) {
         return Failure{kErrorSettingsContent, where + ": " + problem};
     }
     return std::nullopt;
 }
 
-std::optional<Failure> ReadSettings(const json& root, TemplateMap& templates) {
+std::optional<Failure> readSettings(const json& root, TemplateMap& templates) {
     if (!root.is_object()) {
         return Failure{kErrorSettingsContent, "settings must be a JSON object"};
     }
-    if (auto failure = CheckKeys(root, {"templates"}, "settings")) {
+    if (auto failure = checkKeys(root, {"templates"}, "settings")) {
         return failure;
     }
     auto list = root.find("templates");
@@ -167,21 +169,22 @@ std::optional<Failure> ReadSettings(const json& root, TemplateMap& templates) {
     }
     for (const auto& item : list->items()) {
         TemplateSettings settings;
-        if (auto failure = ReadTemplate(item.value(), "template " + Quoted(item.key()), settings)) {
+        if (auto failure =
+                readTemplate(item.value(), "template " + quotedName(item.key()), settings)) {
             return failure;
         }
         templates[item.key()] = settings;
     }
     if (templates.count(kDefaultTemplateName) == 0) {
         return Failure{kErrorDefaultTemplateMissing,
-                       "settings define no template " + Quoted(kDefaultTemplateName)};
+                       "settings define no template " + quotedName(kDefaultTemplateName)};
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-int ParseSettings(std::string_view text, TemplateMap& templates, std::string& errorText) {
+int parseSettings(std::string_view text, TemplateMap& templates, std::string& errorText) {
     json root;
     try {
         root = json::parse(text.begin(), text.end());
@@ -196,7 +199,7 @@ int ParseSettings(std::string_view text, TemplateMap& templates, std::string& er
         return kErrorSettingsJson;
     }
     TemplateMap parsed;
-    if (auto failure = ReadSettings(root, parsed)) {
+    if (auto failure = readSettings(root, parsed)) {
         errorText = std::move(failure->text);
         return failure->code;
     }

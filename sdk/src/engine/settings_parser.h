@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_SETTINGS_PARSER_H
+#define TELO_ENGINE_SETTINGS_PARSER_H
 
 #include <string>
 #include <string_view>
@@ -19,6 +20,8 @@ namespace telo::engine {
 /// are errors, and the template kDefaultTemplateName must be present. Returns kOk and fills
 /// `templates`, or an ErrorCode with `errorText` saying what is wrong and where; `templates` is
 /// left untouched on failure.
-int ParseSettings(std::string_view text, TemplateMap& templates, std::string& errorText);
+int parseSettings(std::string_view text, TemplateMap& templates, std::string& errorText);
 
 }  // namespace telo::engine
+
+#endif

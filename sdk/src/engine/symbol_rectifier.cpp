@@ -63,13 +63,13 @@ struct SquareToQuad {
     }
 };
 
-float Distance(PointF p, PointF q) {
+float distance(PointF p, PointF q) {
     return std::hypot(p.x - q.x, p.y - q.y);
 }
 
 }  // namespace
 
-void SymbolRectifier::MarkDarkCells(const GreyView& crop, int cell) {
+void SymbolRectifier::markDarkCells(const GreyView& crop, int cell) {
     columns_ = crop.width / cell;
     rows_ = crop.height / cell;
     cells_.assign(static_cast<std::size_t>(columns_) * rows_, 0);
@@ -108,7 +108,7 @@ void SymbolRectifier::MarkDarkCells(const GreyView& crop, int cell) {
     }
 }
 
-bool SymbolRectifier::FindBlob() {
+bool SymbolRectifier::findBlob() {
     // Close gaps of one cell: a cell joins when it or a neighbour is dark.
     closed_.assign(cells_.size(), 0);
     for (int y = 0; y < rows_; ++y) {
@@ -156,12 +156,12 @@ bool SymbolRectifier::FindBlob() {
     return static_cast<int>(queue_.size()) >= kMinBlobCells;
 }
 
-GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map,
+GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, const CropMap& map,
                                   float module, float outputModule, const Deadline& deadline) {
     rectified_ = {};
     const int cell = std::max(kMinCellPixels, static_cast<int>(std::lround(kCellModules * module)));
-    MarkDarkCells(crop, cell);
-    if (deadline.Passed() || !FindBlob()) {
+    markDarkCells(crop, cell);
+    if (deadline.passed() || !findBlob()) {
         return rectified_;
     }
     // The blob's corners: its outermost cells along the diagonals of the upright crop.
@@ -183,10 +183,10 @@ GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop, c
         }
     }
     const float across =
-        std::max(Distance(corners[0], corners[1]), Distance(corners[3], corners[2]));
-    const float down = std::max(Distance(corners[0], corners[3]), Distance(corners[1], corners[2]));
+        std::max(distance(corners[0], corners[1]), distance(corners[3], corners[2]));
+    const float down = std::max(distance(corners[0], corners[3]), distance(corners[1], corners[2]));
     for (PointF& corner : corners) {
-        corner = map.ToFrame(corner.x, corner.y);
+        corner = map.toFrame(corner.x, corner.y);
     }
     outline_ = corners;
     const float margin = kMarginModules * outputModule;
@@ -202,22 +202,22 @@ GreyView SymbolRectifier::Rectify(const GreyView& frame, const GreyView& crop, c
     const SquareToQuad project(corners);
     std::vector<float> values(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
-        if (deadline.Passed()) {
+        if (deadline.passed()) {
             return rectified_;
         }
         const float v = (y + 0.5f - margin) / symbolHeight;
         for (int x = 0; x < width; ++x) {
             const PointF p = project((x + 0.5f - margin) / symbolWidth, v);
-            values[static_cast<std::size_t>(y) * width + x] = SampleAt(frame, p.x, p.y);
+            values[static_cast<std::size_t>(y) * width + x] = sampleAt(frame, p.x, p.y);
         }
     }
-    if (NormaliseLocally(values, width, height, outputModule, deadline)) {
+    if (normaliseLocally(values, width, height, outputModule, deadline)) {
         rectified_ = {pixels_.data(), width, height, width};
     }
     return rectified_;
 }
 
-bool SymbolRectifier::NormaliseLocally(const std::vector<float>& values, int width, int height,
+bool SymbolRectifier::normaliseLocally(const std::vector<float>& values, int width, int height,
                                        float module, const Deadline& deadline) {
     // The darkest and lightest values within a square window: sliding extremes along the rows,
     // then along the columns of the result.
@@ -225,7 +225,7 @@ bool SymbolRectifier::NormaliseLocally(const std::vector<float>& values, int wid
     auto extremes = [&](bool lower, std::vector<float>& out) {
         out.resize(values.size());
         for (int y = 0; y < height; ++y) {
-            SlidingExtreme(values.data() + static_cast<std::size_t>(y) * width, width, radius,
+            slidingExtreme(values.data() + static_cast<std::size_t>(y) * width, width, radius,
                            lower, queue_, line_);
             std::copy(line_.begin(), line_.end(),
                       out.begin() + static_cast<std::ptrdiff_t>(y) * width);
@@ -235,14 +235,14 @@ bool SymbolRectifier::NormaliseLocally(const std::vector<float>& values, int wid
             for (int y = 0; y < height; ++y) {
                 column_[y] = out[static_cast<std::size_t>(y) * width + x];
             }
-            SlidingExtreme(column_.data(), height, radius, lower, queue_, line_);
+            slidingExtreme(column_.data(), height, radius, lower, queue_, line_);
             for (int y = 0; y < height; ++y) {
                 out[static_cast<std::size_t>(y) * width + x] = line_[y];
             }
         }
     };
     extremes(true, low_);
-    if (deadline.Passed()) {
+    if (deadline.passed()) {
         return false;
     }
     extremes(false, high_);
@@ -255,10 +255,10 @@ bool SymbolRectifier::NormaliseLocally(const std::vector<float>& values, int wid
                          ? 255
                          : static_cast<std::uint8_t>(255 * (values[i] - low_[i]) / range + 0.5f);
     }
-    return !deadline.Passed();
+    return !deadline.passed();
 }
 
-GreyView SymbolRectifier::Inverted() {
+GreyView SymbolRectifier::inverted() {
     inverted_.resize(pixels_.size());
     std::transform(pixels_.begin(), pixels_.end(), inverted_.begin(),
                    [](std::uint8_t v) { return static_cast<std::uint8_t>(255 - v); });

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_SYMBOL_RECTIFIER_H
+#define TELO_ENGINE_SYMBOL_RECTIFIER_H
 
 #include <cstdint>
 #include <vector>
@@ -21,24 +22,24 @@ public:
     /// `module` crop pixels, taken from `frame` through `map` with modules of `outputModule`
     /// pixels; an empty view (no data) when no symbol-like blob is found or `deadline` passes
     /// first. Valid until the next call.
-    GreyView Rectify(const GreyView& frame, const GreyView& crop, const CropMap& map, float module,
+    GreyView rectify(const GreyView& frame, const GreyView& crop, const CropMap& map, float module,
                      float outputModule, const Deadline& deadline);
 
     /// The latest rectified view with dark and light swapped.
-    GreyView Inverted();
+    GreyView inverted();
 
     /// Where the latest rectified symbol lies in the frame.
-    const Quad& Outline() const { return outline_; }
+    const Quad& outline() const { return outline_; }
 
 private:
     /// Cuts the crop into cells of half a module and marks the dark ones in dark_.
-    void MarkDarkCells(const GreyView& crop, int cell);
+    void markDarkCells(const GreyView& crop, int cell);
     /// Grows the blob of dark cells (after closing gaps of a cell) nearest the middle into
     /// blob_; false when there is none of a plausible size.
-    bool FindBlob();
+    bool findBlob();
     /// Scales `values` to their local dark and light levels, within a few modules of
     /// `module` pixels, into pixels_; false when `deadline` passes first.
-    bool NormaliseLocally(const std::vector<float>& values, int width, int height, float module,
+    bool normaliseLocally(const std::vector<float>& values, int width, int height, float module,
                           const Deadline& deadline);
 
     int columns_ = 0;
@@ -60,3 +61,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

@@ -6,35 +6,35 @@ namespace telo::engine {
 
 namespace {
 
-bool InRange(std::int32_t value, std::int32_t low, std::int32_t high) {
+bool inRange(std::int32_t value, std::int32_t low, std::int32_t high) {
     return value >= low && value <= high;
 }
 
-std::string RangeText(const char* field, std::int32_t low, std::int32_t high) {
+std::string rangeText(const char* field, std::int32_t low, std::int32_t high) {
     return std::string(field) + " must be from " + std::to_string(low) + " to " +
            std::to_string(high);
 }
 
 }  // namespace
 
-std::string ValidateTemplate(const TemplateSettings& settings) {
+std::string validateTemplate(const TemplateSettings& settings) {
     if ((settings.formatMask & ~kAllFormats) != 0) {
         return "format mask has bits of no known format";
     }
-    if (!InRange(settings.timeoutMs, kMinTimeoutMs, kMaxTimeoutMs)) {
-        return RangeText("timeoutMs", kMinTimeoutMs, kMaxTimeoutMs);
+    if (!inRange(settings.timeoutMs, kMinTimeoutMs, kMaxTimeoutMs)) {
+        return rangeText("timeoutMs", kMinTimeoutMs, kMaxTimeoutMs);
     }
-    if (!InRange(settings.maxBarcodes, 1, kMaxBarcodesLimit)) {
-        return RangeText("maxBarcodes", 1, kMaxBarcodesLimit);
+    if (!inRange(settings.maxBarcodes, 1, kMaxBarcodesLimit)) {
+        return rangeText("maxBarcodes", 1, kMaxBarcodesLimit);
     }
-    if (!InRange(settings.expectedBarcodes, 0, kMaxBarcodesLimit)) {
-        return RangeText("expectedBarcodes", 0, kMaxBarcodesLimit);
+    if (!inRange(settings.expectedBarcodes, 0, kMaxBarcodesLimit)) {
+        return rangeText("expectedBarcodes", 0, kMaxBarcodesLimit);
     }
-    if (!InRange(settings.reader.minLineCount, 1, kMinLineCountLimit)) {
-        return RangeText("minLineCount", 1, kMinLineCountLimit);
+    if (!inRange(settings.reader.minLineCount, 1, kMinLineCountLimit)) {
+        return rangeText("minLineCount", 1, kMinLineCountLimit);
     }
-    if (!InRange(settings.reader.industrial25MinLength, 1, kMaxIndustrial25Length)) {
-        return RangeText("industrial25MinLength", 1, kMaxIndustrial25Length);
+    if (!inRange(settings.reader.industrial25MinLength, 1, kMaxIndustrial25Length)) {
+        return rangeText("industrial25MinLength", 1, kMaxIndustrial25Length);
     }
     return {};
 }

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_TEMPLATE_SETTINGS_H
+#define TELO_ENGINE_TEMPLATE_SETTINGS_H
 
 #include <cstdint>
 #include <functional>
@@ -45,6 +46,8 @@ struct TemplateSettings {
 using TemplateMap = std::map<std::string, TemplateSettings, std::less<>>;
 
 /// Empty when the settings are within bounds, otherwise a text naming the offending field.
-std::string ValidateTemplate(const TemplateSettings& settings);
+std::string validateTemplate(const TemplateSettings& settings);
 
 }  // namespace telo::engine
+
+#endif

@@ -52,7 +52,7 @@ constexpr float kLineBandShare = 0.8f;
 constexpr float kLineNarrowPixels = 3;
 constexpr float kMaxLineScale = 3;
 
-float Correlation(const std::vector<float>& a, const std::vector<float>& b) {
+float correlationOf(const std::vector<float>& a, const std::vector<float>& b) {
     const std::size_t n = std::min(a.size(), b.size());
     float meanA = 0;
     float meanB = 0;
@@ -73,19 +73,19 @@ float Correlation(const std::vector<float>& a, const std::vector<float>& b) {
     return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0;
 }
 
-PointF Along(PointF p, PointF direction, float distance) {
+PointF movedAlong(PointF p, PointF direction, float distance) {
     return {p.x + direction.x * distance, p.y + direction.y * distance};
 }
 
 }  // namespace
 
-void WholeSymbolCheck::Sample(const GreyView& image, PointF from, PointF step, int count,
+void WholeSymbolCheck::sample(const GreyView& image, PointF from, PointF step, int count,
                               std::vector<float>& out) {
-    SampleLine(image, {from.x, from.y, step.x, step.y, count}, out);
+    sampleLine(image, {from.x, from.y, step.x, step.y, count}, out);
 }
 
-bool WholeSymbolCheck::Quiet(std::size_t inside, std::size_t from, std::size_t to,
-                             const Levels& levels) {
+bool WholeSymbolCheck::isQuiet(std::size_t inside, std::size_t from, std::size_t to,
+                               const Levels& levels) {
     if (to <= from) {
         return false;
     }
@@ -114,7 +114,7 @@ bool WholeSymbolCheck::Quiet(std::size_t inside, std::size_t from, std::size_t t
            *dark <= levels.dark + kWashedShare * contrast;
 }
 
-WholeSymbolCheck::EndTrack WholeSymbolCheck::TrackEnd(const GreyView& image, PointF end,
+WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, PointF end,
                                                       PointF outward, float maxReach,
                                                       const Levels& levels) {
     const PointF across{-outward.y, outward.x};
@@ -127,12 +127,12 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::TrackEnd(const GreyView& image, Poi
     // A window from `inside` pixels within the symbol to the far side of the quiet zone, at
     // `offset` across the read line and slid `slide` along it.
     auto window = [&](float offset, float slide) {
-        Sample(image, Along(Along(end, across, offset), outward, slide - inside), outward, total,
-               samples_);
+        sample(image, movedAlong(movedAlong(end, across, offset), outward, slide - inside), outward,
+               total, samples_);
     };
     window(0, 0);
     int steps = 1;
-    int quietSteps = Quiet(inside, inside + gap, total, levels) ? 1 : 0;
+    int quietSteps = isQuiet(inside, inside + gap, total, levels) ? 1 : 0;
     const std::vector<float> reference(samples_.begin(), samples_.begin() + inside);
     EndTrack track{false, 0, 0, 0};
     // Slant: the least-squares slope of slide against offset through the origin.
@@ -147,7 +147,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::TrackEnd(const GreyView& image, Poi
                  s += kSlideStep) {
                 window(sign * offset, s);
                 candidate_.assign(samples_.begin(), samples_.begin() + inside);
-                const float correlation = Correlation(reference, candidate_);
+                const float correlation = correlationOf(reference, candidate_);
                 if (correlation > bestCorrelation) {
                     bestCorrelation = correlation;
                     bestSlide = s;
@@ -159,7 +159,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::TrackEnd(const GreyView& image, Poi
             slide = bestSlide;
             window(sign * offset, slide);
             ++steps;
-            quietSteps += Quiet(inside, inside + gap, total, levels) ? 1 : 0;
+            quietSteps += isQuiet(inside, inside + gap, total, levels) ? 1 : 0;
             slideOffset += slide * sign * offset;
             offsetSquared += offset * offset;
             (sign > 0 ? track.high : track.low) = sign * offset;
@@ -170,7 +170,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::TrackEnd(const GreyView& image, Poi
     return track;
 }
 
-bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span) {
+bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span) {
     const float dx = end.x - start.x;
     const float dy = end.y - start.y;
     const float length = std::hypot(dx, dy);
@@ -178,14 +178,14 @@ bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, Sy
         return false;
     }
     const PointF along{dx / length, dy / length};
-    Sample(image, start, along, static_cast<int>(length) + 1, samples_);
+    sample(image, start, along, static_cast<int>(length) + 1, samples_);
     sorted_ = samples_;
     std::sort(sorted_.begin(), sorted_.end());
     const Levels levels{sorted_[sorted_.size() / 10], sorted_[sorted_.size() * 9 / 10], 0};
     if (levels.light - levels.dark < kMinContrast) {
         return false;
     }
-    runFinder_.Find(samples_, runs_);
+    runFinder_.find(samples_, runs_);
     // Between the margins of the sampled stretch, the narrow elements are the most common near
     // each end; perspective makes them differ from end to end.
     const int elements = static_cast<int>(runs_.size()) - 2;
@@ -203,12 +203,12 @@ bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, Sy
     atStart.narrow = narrowest(runs_.begin() + 1);
     atEnd.narrow = narrowest(runs_.end() - 1 - nearby);
     const float maxReach = length;
-    const EndTrack endTrack = TrackEnd(image, end, along, maxReach, atEnd);
+    const EndTrack endTrack = trackEnd(image, end, along, maxReach, atEnd);
     if (!endTrack.quiet) {
         return false;
     }
     // The start's outward direction is reversed, and so is its sense of across.
-    const EndTrack startTrack = TrackEnd(image, start, {-along.x, -along.y}, maxReach, atStart);
+    const EndTrack startTrack = trackEnd(image, start, {-along.x, -along.y}, maxReach, atStart);
     if (!startTrack.quiet) {
         return false;
     }
@@ -227,7 +227,7 @@ bool WholeSymbolCheck::Holds(const GreyView& image, PointF start, PointF end, Sy
     return true;
 }
 
-GreyView WholeSymbolCheck::LinesAcross(const GreyView& image, const SymbolSpan& span, int count,
+GreyView WholeSymbolCheck::linesAcross(const GreyView& image, const SymbolSpan& span, int count,
                                        BarRowBuilder::Filter filter, const Deadline& deadline) {
     const float length = std::hypot(span.end.x - span.start.x, span.end.y - span.start.y);
     const PointF along{(span.end.x - span.start.x) / length, (span.end.y - span.start.y) / length};
@@ -242,14 +242,16 @@ GreyView WholeSymbolCheck::LinesAcross(const GreyView& image, const SymbolSpan& 
         const float offset = span.low + inset + band * (i + 0.5f);
         // The band follows the bars' slant at each end.
         const float half = band * kLineBandShare / 2;
-        lines_.push_back(
-            {Along(Along(span.start, span.across, offset), along,
-                   -margin - span.startSlant * offset),
-             Along(Along(span.end, span.across, offset), along, margin + span.endSlant * offset),
-             Along({span.across.x * half, span.across.y * half}, along, -span.startSlant * half),
-             Along({span.across.x * half, span.across.y * half}, along, span.endSlant * half)});
+        lines_.push_back({movedAlong(movedAlong(span.start, span.across, offset), along,
+                                     -margin - span.startSlant * offset),
+                          movedAlong(movedAlong(span.end, span.across, offset), along,
+                                     margin + span.endSlant * offset),
+                          movedAlong({span.across.x * half, span.across.y * half}, along,
+                                     -span.startSlant * half),
+                          movedAlong({span.across.x * half, span.across.y * half}, along,
+                                     span.endSlant * half)});
     }
-    return rowBuilder_.Build(image, lines_, width, std::max(1, static_cast<int>(band)),
+    return rowBuilder_.build(image, lines_, width, std::max(1, static_cast<int>(band)),
                              span.finest * scale, filter, deadline);
 }
 

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_WHOLE_SYMBOL_CHECK_H
+#define TELO_ENGINE_WHOLE_SYMBOL_CHECK_H
 
 #include <vector>
 
@@ -34,18 +35,18 @@ struct SymbolSpan {
 /// symbol into a valid-looking read. The frame shows which it is: all along the bars, beside
 /// both ends of the read, a real quiet zone is light and empty, and no brighter than the
 /// symbol's own light elements the way clipped glare is, nor washes out the bars beside it;
-/// and lines across the whole height of the bars (LinesAcross) read the same text.
+/// and lines across the whole height of the bars (linesAcross) read the same text.
 class WholeSymbolCheck {
 public:
     /// True when the read from `start` (outer edge of its first bar) to `end` (outer edge of its
     /// last bar) has quiet zones on both sides along its bars; `span` then tells where the bars
     /// lie.
-    bool Holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span);
+    bool holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span);
 
     /// `count` lines evenly spread across the bars of `span`, each from a quiet zone to the
     /// other, as the rows of an image for a reader, filtered as BarRowBuilder does; empty when
     /// `deadline` passes first. Valid until the next call.
-    GreyView LinesAcross(const GreyView& image, const SymbolSpan& span, int count,
+    GreyView linesAcross(const GreyView& image, const SymbolSpan& span, int count,
                          BarRowBuilder::Filter filter, const Deadline& deadline);
 
 private:
@@ -66,13 +67,13 @@ private:
     /// Follows the bars at one end of the read across the read line both ways, up to
     /// `maxReach`, checking the quiet zone beside them at every step; `outward` points away
     /// from the symbol.
-    EndTrack TrackEnd(const GreyView& image, PointF end, PointF outward, float maxReach,
+    EndTrack trackEnd(const GreyView& image, PointF end, PointF outward, float maxReach,
                       const Levels& levels);
     /// True when samples_[from, to) are a quiet zone next to print whose light elements,
     /// samples_[0, inside), reach `light`.
-    bool Quiet(std::size_t inside, std::size_t from, std::size_t to, const Levels& levels);
+    bool isQuiet(std::size_t inside, std::size_t from, std::size_t to, const Levels& levels);
     /// Samples `count` points from `from` in steps of `step` into `out`.
-    static void Sample(const GreyView& image, PointF from, PointF step, int count,
+    static void sample(const GreyView& image, PointF from, PointF step, int count,
                        std::vector<float>& out);
 
     std::vector<float> samples_;
@@ -85,3 +86,5 @@ private:
 };
 
 }  // namespace telo::engine
+
+#endif

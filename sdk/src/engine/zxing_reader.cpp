@@ -34,7 +34,7 @@ constexpr std::array<std::pair<std::uint32_t, ZXing::BarcodeFormat>, 13> kZXingF
 /// at length.
 constexpr int kMaxSymbolsPerCall = 8;
 
-std::uint32_t EngineFormat(ZXing::BarcodeFormat format) {
+std::uint32_t engineFormat(ZXing::BarcodeFormat format) {
     for (const auto& [bit, zxing] : kZXingFormats) {
         if (zxing == format) {
             return bit;
@@ -43,7 +43,7 @@ std::uint32_t EngineFormat(ZXing::BarcodeFormat format) {
     return 0;
 }
 
-ZXing::DecodeHints HintsFor(ZXingPass pass) {
+ZXing::DecodeHints hintsFor(ZXingPass pass) {
     ZXing::DecodeHints hints;
     hints.setMaxNumberOfSymbols(kMaxSymbolsPerCall);
     switch (pass) {
@@ -72,7 +72,7 @@ ZXing::DecodeHints HintsFor(ZXingPass pass) {
 
 }  // namespace
 
-std::uint32_t ZXingFormats(std::uint32_t formatMask) {
+std::uint32_t zxingFormats(std::uint32_t formatMask) {
     std::uint32_t supported = 0;
     for (const auto& [bit, zxing] : kZXingFormats) {
         supported |= bit;
@@ -80,7 +80,7 @@ std::uint32_t ZXingFormats(std::uint32_t formatMask) {
     return formatMask & supported;
 }
 
-void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pass,
+void readWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pass,
                    const CropMap& map, std::vector<Read>& reads) {
     ZXing::BarcodeFormats formats;
     for (const auto& [bit, zxing] : kZXingFormats) {
@@ -92,7 +92,7 @@ void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pa
     if (formats.empty()) {
         return;
     }
-    ZXing::DecodeHints hints = HintsFor(pass);
+    ZXing::DecodeHints hints = hintsFor(pass);
     hints.setFormats(formats);
     const ZXing::ImageView view(image.data, image.width, image.height, ZXing::ImageFormat::Lum,
                                 image.stride);
@@ -107,7 +107,7 @@ void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pa
         return;
     }
     for (const ZXing::Result& result : results) {
-        const std::uint32_t format = EngineFormat(result.format());
+        const std::uint32_t format = engineFormat(result.format());
         if (!result.isValid() || format == 0) {
             continue;
         }
@@ -120,7 +120,7 @@ void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pa
                                           position.bottomRight(), position.bottomLeft()};
         for (int i = 0; i < 4; ++i) {
             read.where[i] =
-                map.ToFrame(static_cast<float>(corners[i].x), static_cast<float>(corners[i].y));
+                map.toFrame(static_cast<float>(corners[i].x), static_cast<float>(corners[i].y));
         }
         reads.push_back(std::move(read));
     }

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELO_ENGINE_ZXING_READER_H
+#define TELO_ENGINE_ZXING_READER_H
 
 #include <cstdint>
 #include <vector>
@@ -10,7 +11,7 @@
 namespace telo::engine {
 
 /// The engine formats that ZXing-C++ reads: every known format but Industrial 2 of 5.
-std::uint32_t ZXingFormats(std::uint32_t formatMask);
+std::uint32_t zxingFormats(std::uint32_t formatMask);
 
 /// How one ZXing call looks at its image.
 enum class ZXingPass {
@@ -21,7 +22,7 @@ enum class ZXingPass {
     kFrameMatrixFaint,
     /// A whole frame, linear codes: a few rows and columns, a quick look for easy codes.
     kFrameBars,
-    /// Rows of a bar region (RegionSampler::BarRows): every row, each read reported with the
+    /// Rows of a bar region (RegionSampler::barRows): every row, each read reported with the
     /// number of rows that gave it, conflicting reads included.
     kBarRows,
     /// An upright crop of a region: no turns but the quarter turns the detectors try.
@@ -33,7 +34,9 @@ enum class ZXingPass {
 
 /// Reads the ZXing formats of `formatMask` in `image` and appends what it finds to `reads`,
 /// placed in the frame through `map`. Does nothing when the mask holds no ZXing format.
-void ReadWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pass,
+void readWithZXing(const GreyView& image, std::uint32_t formatMask, ZXingPass pass,
                    const CropMap& map, std::vector<Read>& reads);
 
 }  // namespace telo::engine
+
+#endif

@@ -21,13 +21,13 @@ std::string render(const std::vector<Keystroke>& strokes) {
     for (const Keystroke& stroke : strokes) {
         const std::string c = QString::fromUcs4(&stroke.character, 1).toStdString();
         switch (stroke.kind) {
-            case Keystroke::Kind::Character:
+            case Keystroke::Kind::kCharacter:
                 out += c;
                 break;
-            case Keystroke::Kind::Control:
+            case Keystroke::Kind::kControl:
                 out += "^" + c;
                 break;
-            case Keystroke::Kind::Key:
+            case Keystroke::Kind::kKey:
                 const char* names[] = {"<Left>", "<Right>", "<Return>", "<Tab>"};
                 out += names[static_cast<int>(stroke.key)];
                 break;

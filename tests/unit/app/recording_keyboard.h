@@ -30,13 +30,13 @@ public:
             std::this_thread::sleep_for(strokeTime);
             const std::string c = QString::fromUcs4(&stroke.character, 1).toStdString();
             switch (stroke.kind) {
-                case Keystroke::Kind::Character:
+                case Keystroke::Kind::kCharacter:
                     Timeline::instance().extend("type:", c);
                     break;
-                case Keystroke::Kind::Control:
+                case Keystroke::Kind::kControl:
                     Timeline::instance().add("Ctrl+" + c);
                     break;
-                case Keystroke::Kind::Key:
+                case Keystroke::Kind::kKey:
                     for (const char* edge : {" down", " up"}) {
                         const char* names[] = {"Left", "Right", "Return", "Tab"};
                         Timeline::instance().add(names[static_cast<int>(stroke.key)] +

@@ -55,7 +55,7 @@ TEST_F(CameraTest, ListsCaptureNodesInNodeNumberOrder) {
         tree.plug("cam" + std::to_string(i), telosim::DeviceKind::Webcam);
     }
     EXPECT_EQ(CCameraDS::GetCameraCount(), 6) << "metadata nodes are not counted";
-    const std::vector<VideoInputDevice> devices = ListVideoInputDevices();
+    const std::vector<VideoInputDevice> devices = listVideoInputDevices();
     std::vector<std::string> nodes;
     for (const VideoInputDevice& device : devices) {
         nodes.push_back(device.node);
@@ -81,7 +81,7 @@ TEST_F(CameraTest, CountingOpensOnlyNodesItHasNotSeenAndListsThoseItCannotOpen) 
     tree.replug("scanner");
     tree.set("scanner", "open", "always:EACCES");
     EXPECT_EQ(CCameraDS::GetCameraCount(), 0);
-    const std::vector<UnopenableNode> unopenable = UnopenableVideoNodes();
+    const std::vector<UnopenableNode> unopenable = unopenableVideoNodes();
     ASSERT_EQ(unopenable.size(), 2u);
     EXPECT_EQ(unopenable[0].error, EACCES);
     tree.set("scanner", "open", "ok");

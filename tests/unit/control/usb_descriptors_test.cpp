@@ -32,7 +32,7 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 constexpr DescriptorGuid kOther = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
 std::vector<std::uint8_t> Find(const Bytes& bytes) {
-    return FindExtensionUnits(bytes.data(), bytes.size(), kVendorExtensionUnit);
+    return findExtensionUnits(bytes.data(), bytes.size(), kVendorExtensionUnit);
 }
 
 TEST(UsbDescriptorsTest, FindsVendorUnitsOfTheVideoControlInterfaceInOrder) {
@@ -65,7 +65,7 @@ TEST(UsbDescriptorsTest, MalformedLengthsEndTheWalkWithoutOverrun) {
 
     Bytes shortUnit = Join({Interface(14, 1), Bytes{5, 0x24, 0x06, 3, 0x70}});
     EXPECT_THAT(Find(shortUnit), IsEmpty());
-    EXPECT_THAT(FindExtensionUnits(nullptr, 0, kVendorExtensionUnit), IsEmpty());
+    EXPECT_THAT(findExtensionUnits(nullptr, 0, kVendorExtensionUnit), IsEmpty());
 }
 
 }  // namespace

@@ -22,30 +22,30 @@ constexpr int kPatientTimeoutMs = 20000;
 class Pipeline : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine_ = BarcodeEngine::Create();
+        engine_ = BarcodeEngine::create();
         std::string errorText;
-        ASSERT_EQ(engine_->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), kOk);
+        ASSERT_EQ(engine_->loadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), kOk);
         SetTimeout(kPatientTimeoutMs);
     }
 
     /// Time enough for a slow sanitizer build on a busy machine, or the time-out under test.
     void SetTimeout(int milliseconds) {
         TemplateSettings settings;
-        ASSERT_EQ(engine_->GetTemplateSettings(kDefaultTemplateName, settings), kOk);
+        ASSERT_EQ(engine_->getTemplateSettings(kDefaultTemplateName, settings), kOk);
         settings.timeoutMs = milliseconds;
         std::string errorText;
-        ASSERT_EQ(engine_->SetTemplateSettings(kDefaultTemplateName, settings, errorText), kOk);
+        ASSERT_EQ(engine_->setTemplateSettings(kDefaultTemplateName, settings, errorText), kOk);
     }
 
     /// The texts read from `image`, in order.
     std::vector<std::string> Read(const std::vector<std::uint8_t>& image, int width = 640,
                                   int height = 480) {
-        EXPECT_EQ(engine_->DecodeBuffer(image.data(), width, height, width, kPixelFormatGrey,
+        EXPECT_EQ(engine_->decodeBuffer(image.data(), width, height, width, kPixelFormatGrey,
                                         kDefaultTemplateName),
                   kOk);
         std::vector<std::string> texts;
-        for (int i = 0; i < engine_->Results().Count(); ++i) {
-            const auto& bytes = engine_->Results()[i].bytes;
+        for (int i = 0; i < engine_->results().count(); ++i) {
+            const auto& bytes = engine_->results()[i].bytes;
             texts.emplace_back(bytes.begin(), bytes.end());
         }
         return texts;
@@ -130,15 +130,15 @@ TEST(ReadArbiter, ReadsOfOnePlaceThatDisagreeCancelOut) {
         return r;
     };
     ReadArbiter arbiter;
-    arbiter.Add(read(kFormatUpcA, "012345678905", 100));
-    arbiter.Add(read(kFormatEan13, "4012345678901", 120));
-    EXPECT_EQ(arbiter.Settled(2), 0);
-    arbiter.Add(read(kFormatCode128, "apart", 400));
-    arbiter.Add(read(kFormatCode128, "apart", 410));
+    arbiter.add(read(kFormatUpcA, "012345678905", 100));
+    arbiter.add(read(kFormatEan13, "4012345678901", 120));
+    EXPECT_EQ(arbiter.settled(2), 0);
+    arbiter.add(read(kFormatCode128, "apart", 400));
+    arbiter.add(read(kFormatCode128, "apart", 410));
     ResultList results;
-    results.Reset(kMaxBarcodesLimit);
-    arbiter.Publish(2, results);
-    ASSERT_EQ(results.Count(), 1);
+    results.reset(kMaxBarcodesLimit);
+    arbiter.publish(2, results);
+    ASSERT_EQ(results.count(), 1);
     EXPECT_EQ(results[0].format, kFormatCode128);
 }
 

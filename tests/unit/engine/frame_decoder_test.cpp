@@ -30,16 +30,16 @@ using SymbolPtr = std::unique_ptr<Symbol, SymbolDeleter>;
 class FrameDecoder : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine_ = engine::BarcodeEngine::Create();
+        engine_ = engine::BarcodeEngine::create();
         ASSERT_TRUE(engine_);
         std::string errorText;
-        ASSERT_EQ(engine_->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk)
+        ASSERT_EQ(engine_->loadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk)
             << errorText;
         // Time enough for a slow sanitizer build on a busy machine: a decode ends as soon as
         // it has read a code, and these frames hold one.
         engine::TemplateSettings settings = Template();
         settings.timeoutMs = kPatientTimeoutMs;
-        ASSERT_EQ(engine_->SetTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
+        ASSERT_EQ(engine_->setTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
                   engine::kOk);
     }
 
@@ -53,13 +53,13 @@ protected:
 
     SymbolPtr Decode(const std::vector<std::uint8_t>& frame, std::int32_t width = 640,
                      std::int32_t height = 480) {
-        return SymbolPtr(DecodeFrame(*engine_, mutex_, frame.data(),
+        return SymbolPtr(decodeFrame(*engine_, mutex_, frame.data(),
                                      static_cast<std::int32_t>(frame.size()), width, height));
     }
 
     engine::TemplateSettings Template() {
         engine::TemplateSettings settings;
-        EXPECT_EQ(engine_->GetTemplateSettings(engine::kDefaultTemplateName, settings),
+        EXPECT_EQ(engine_->getTemplateSettings(engine::kDefaultTemplateName, settings),
                   engine::kOk);
         return settings;
     }
@@ -130,9 +130,9 @@ TEST_F(FrameDecoder, FramesThatDoNotFitAreRefused) {
     // A trailing odd byte and extra bytes are ignored; too few bytes or too many pixels are not.
     frame.push_back(0);
     EXPECT_TRUE(Decode(frame));
-    EXPECT_FALSE(DecodeFrame(*engine_, mutex_, frame.data(), 640 * 480 * 2 - 1, 640, 480));
-    EXPECT_FALSE(DecodeFrame(*engine_, mutex_, frame.data(), -1, 640, 480));
-    EXPECT_FALSE(DecodeFrame(*engine_, mutex_, nullptr, 640 * 480 * 2, 640, 480));
+    EXPECT_FALSE(decodeFrame(*engine_, mutex_, frame.data(), 640 * 480 * 2 - 1, 640, 480));
+    EXPECT_FALSE(decodeFrame(*engine_, mutex_, frame.data(), -1, 640, 480));
+    EXPECT_FALSE(decodeFrame(*engine_, mutex_, nullptr, 640 * 480 * 2, 640, 480));
     for (const auto& [width, height] : {std::pair{641, 480}, {640, 481}, {0, 480}, {-640, -480}}) {
         EXPECT_FALSE(Decode(frame, width, height)) << width << "x" << height;
     }
@@ -152,7 +152,7 @@ TEST_F(FrameDecoder, AddTypeChangesTheMaskAndImposesTheLimits) {
     placement.module = 4;
     const std::vector<std::uint8_t> qr = Frame("QRCODE", "toggle", placement);
 
-    ASSERT_TRUE(AddSymbologyType(*engine_, mutex_, 1, false));
+    ASSERT_TRUE(addSymbologyType(*engine_, mutex_, 1, false));
     EXPECT_FALSE(Decode(qr));
     const engine::TemplateSettings settings = Template();
     EXPECT_EQ(settings.formatMask, engine::kAllFormats & ~engine::kFormatQrCode);
@@ -161,42 +161,42 @@ TEST_F(FrameDecoder, AddTypeChangesTheMaskAndImposesTheLimits) {
     EXPECT_EQ(settings.expectedBarcodes, 1);
 
     for (std::int32_t none : {4, 8, 9, 13}) {
-        EXPECT_TRUE(AddSymbologyType(*engine_, mutex_, none, true)) << none;
-        EXPECT_TRUE(AddSymbologyType(*engine_, mutex_, none, false)) << none;
+        EXPECT_TRUE(addSymbologyType(*engine_, mutex_, none, true)) << none;
+        EXPECT_TRUE(addSymbologyType(*engine_, mutex_, none, false)) << none;
     }
     EXPECT_EQ(Template().formatMask, engine::kAllFormats & ~engine::kFormatQrCode);
 
-    ASSERT_TRUE(AddSymbologyType(*engine_, mutex_, 1, true));
+    ASSERT_TRUE(addSymbologyType(*engine_, mutex_, 1, true));
     EXPECT_TRUE(Decode(qr));
-    ASSERT_TRUE(AddSymbologyType(*engine_, mutex_, 0, false));
+    ASSERT_TRUE(addSymbologyType(*engine_, mutex_, 0, false));
     EXPECT_EQ(Template().formatMask, 0u);
     EXPECT_FALSE(Decode(qr));
-    ASSERT_TRUE(AddSymbologyType(*engine_, mutex_, 16, true));
+    ASSERT_TRUE(addSymbologyType(*engine_, mutex_, 16, true));
     EXPECT_EQ(Template().formatMask, engine::kFormatIndustrial25);
-    ASSERT_TRUE(AddSymbologyType(*engine_, mutex_, 0, true));
+    ASSERT_TRUE(addSymbologyType(*engine_, mutex_, 0, true));
     EXPECT_EQ(Template().formatMask, engine::kAllFormats);
 
-    EXPECT_FALSE(AddSymbologyType(*engine_, mutex_, 18, true));
-    EXPECT_FALSE(AddSymbologyType(*engine_, mutex_, -1, false));
+    EXPECT_FALSE(addSymbologyType(*engine_, mutex_, 18, true));
+    EXPECT_FALSE(addSymbologyType(*engine_, mutex_, -1, false));
     EXPECT_EQ(Template().formatMask, engine::kAllFormats);
 
     // Without the template neither call works.
-    std::unique_ptr<engine::BarcodeEngine> empty = engine::BarcodeEngine::Create();
-    EXPECT_FALSE(AddSymbologyType(*empty, mutex_, 1, true));
+    std::unique_ptr<engine::BarcodeEngine> empty = engine::BarcodeEngine::create();
+    EXPECT_FALSE(addSymbologyType(*empty, mutex_, 1, true));
     EXPECT_FALSE(
-        DecodeFrame(*empty, mutex_, qr.data(), static_cast<std::int32_t>(qr.size()), 640, 480));
+        decodeFrame(*empty, mutex_, qr.data(), static_cast<std::int32_t>(qr.size()), 640, 480));
 }
 
 TEST(BarcodeEngine, RefusesBadBuffersWithACode) {
-    std::unique_ptr<engine::BarcodeEngine> engine = engine::BarcodeEngine::Create();
+    std::unique_ptr<engine::BarcodeEngine> engine = engine::BarcodeEngine::create();
     std::string errorText;
-    ASSERT_EQ(engine->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk);
+    ASSERT_EQ(engine->loadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk);
     const std::vector<std::uint8_t> blank = test::BlankImage();
     const std::uint8_t* image = blank.data();
     auto decode = [&](const std::uint8_t* data, int width, int height, int stride, int format,
                       const char* name = engine::kDefaultTemplateName) {
-        const int code = engine->DecodeBuffer(data, width, height, stride, format, name);
-        EXPECT_EQ(engine->Results().Count(), 0);
+        const int code = engine->decodeBuffer(data, width, height, stride, format, name);
+        EXPECT_EQ(engine->results().count(), 0);
         return code;
     };
     EXPECT_EQ(decode(image, 640, 480, 640, 2), engine::kOk);
@@ -209,9 +209,9 @@ TEST(BarcodeEngine, RefusesBadBuffersWithACode) {
 }
 
 TEST(BarcodeEngine, MaximumAndExpectedCountsBoundTheResults) {
-    std::unique_ptr<engine::BarcodeEngine> engine = engine::BarcodeEngine::Create();
+    std::unique_ptr<engine::BarcodeEngine> engine = engine::BarcodeEngine::create();
     std::string errorText;
-    ASSERT_EQ(engine->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk);
+    ASSERT_EQ(engine->loadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk);
     std::vector<std::uint8_t> image = test::BlankImage();
     Placement placement;
     placement.module = 4;
@@ -221,16 +221,16 @@ TEST(BarcodeEngine, MaximumAndExpectedCountsBoundTheResults) {
         test::DrawSymbol(test::ZintModules("QRCODE", text), placement, image);
     }
     engine::TemplateSettings settings;
-    ASSERT_EQ(engine->GetTemplateSettings(engine::kDefaultTemplateName, settings), engine::kOk);
+    ASSERT_EQ(engine->getTemplateSettings(engine::kDefaultTemplateName, settings), engine::kOk);
     for (int maximum : {1, 2, 3}) {
         settings.maxBarcodes = maximum;
         settings.expectedBarcodes = maximum;
-        ASSERT_EQ(engine->SetTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
+        ASSERT_EQ(engine->setTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
                   engine::kOk);
         ASSERT_EQ(
-            engine->DecodeBuffer(image.data(), 640, 480, 640, 2, engine::kDefaultTemplateName),
+            engine->decodeBuffer(image.data(), 640, 480, 640, 2, engine::kDefaultTemplateName),
             engine::kOk);
-        EXPECT_EQ(engine->Results().Count(), maximum);
+        EXPECT_EQ(engine->results().count(), maximum);
     }
 }
 
@@ -240,7 +240,7 @@ TEST_F(FrameDecoder, DecodeAndSymbologyChangesFromTwoThreads) {
     const std::vector<std::uint8_t> qr = Frame("QRCODE", "threads", placement);
     std::thread window([&] {
         for (int i = 0; i < 20; ++i) {
-            EXPECT_TRUE(AddSymbologyType(*engine_, mutex_, 2 + i % 3, i % 2 == 0));
+            EXPECT_TRUE(addSymbologyType(*engine_, mutex_, 2 + i % 3, i % 2 == 0));
         }
     });
     for (int i = 0; i < 10; ++i) {

@@ -19,8 +19,8 @@ std::vector<std::pair<std::string, int>> ReadAll(const std::vector<std::uint8_t>
                                                  const ReaderOptions& options = {}) {
     Industrial25Reader reader;
     std::vector<Read> reads;
-    reader.Read({image.data(), 640, 480, 640}, Industrial25Reader::Scan::kAllAngles, options,
-                Deadline::After(10000), CropMap{}, reads);
+    reader.read({image.data(), 640, 480, 640}, Industrial25Reader::Scan::kAllAngles, options,
+                Deadline::after(10000), CropMap{}, reads);
     std::vector<std::pair<std::string, int>> texts;
     for (const Read& read : reads) {
         EXPECT_EQ(read.format, kFormatIndustrial25);

@@ -19,13 +19,13 @@ std::string WithTemplate(const std::string& body) {
 
 int Parse(const std::string& text, std::string& errorText) {
     TemplateMap templates;
-    return ParseSettings(text, templates, errorText);
+    return parseSettings(text, templates, errorText);
 }
 
 TEST(SettingsParser, ReadsEveryField) {
     TemplateMap templates;
     std::string errorText;
-    ASSERT_EQ(ParseSettings(WithTemplate(R"({"formats": ["CODE_39", "INDUSTRIAL_25", "AZTEC"],
+    ASSERT_EQ(parseSettings(WithTemplate(R"({"formats": ["CODE_39", "INDUSTRIAL_25", "AZTEC"],
         "timeoutMs": 70, "maxBarcodes": 3, "expectedBarcodes": 2,
         "reader": {"deskew": false, "minLineCount": 3, "industrial25MinLength": 4,
                    "industrial25CheckDigit": true}})"),
@@ -82,7 +82,7 @@ TEST(SettingsParser, RejectsWithATextNamingTheProblem) {
 class EngineSettings : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine_ = BarcodeEngine::Create();
+        engine_ = BarcodeEngine::create();
         ASSERT_TRUE(engine_);
     }
     std::string WriteFile(const std::string& text) {
@@ -95,26 +95,26 @@ protected:
 
 TEST_F(EngineSettings, FileErrorsNameTheFileAndKeepTheTemplates) {
     std::string errorText;
-    ASSERT_EQ(engine_->LoadSettingsFromString(kMinimal, errorText), kOk);
+    ASSERT_EQ(engine_->loadSettingsFromString(kMinimal, errorText), kOk);
 
-    EXPECT_EQ(engine_->LoadSettingsFromFile("/nonexistent/qr_balance.json", errorText),
+    EXPECT_EQ(engine_->loadSettingsFromFile("/nonexistent/qr_balance.json", errorText),
               kErrorSettingsFileNotFound);
     EXPECT_NE(errorText.find("/nonexistent/qr_balance.json"), std::string::npos);
     const std::string broken = WriteFile("{ not json");
-    EXPECT_EQ(engine_->LoadSettingsFromFile(broken.c_str(), errorText), kErrorSettingsJson);
+    EXPECT_EQ(engine_->loadSettingsFromFile(broken.c_str(), errorText), kErrorSettingsJson);
     EXPECT_NE(errorText.find(broken), std::string::npos);
-    EXPECT_EQ(engine_->LoadSettingsFromFile(nullptr, errorText), kErrorInvalidArgument);
+    EXPECT_EQ(engine_->loadSettingsFromFile(nullptr, errorText), kErrorInvalidArgument);
 
     TemplateSettings settings;
-    EXPECT_EQ(engine_->GetTemplateSettings(kDefaultTemplateName, settings), kOk);
+    EXPECT_EQ(engine_->getTemplateSettings(kDefaultTemplateName, settings), kOk);
     EXPECT_EQ(settings.timeoutMs, 50);
 }
 
 TEST_F(EngineSettings, ShippedSettingsEnableEveryFormatWithinAPollingPass) {
     std::string errorText;
-    ASSERT_EQ(engine_->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), kOk) << errorText;
+    ASSERT_EQ(engine_->loadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), kOk) << errorText;
     TemplateSettings settings;
-    ASSERT_EQ(engine_->GetTemplateSettings(kDefaultTemplateName, settings), kOk);
+    ASSERT_EQ(engine_->getTemplateSettings(kDefaultTemplateName, settings), kOk);
     EXPECT_EQ(settings.formatMask, kAllFormats);
     EXPECT_LT(settings.timeoutMs, 100);
     EXPECT_EQ(settings.maxBarcodes, 1);
@@ -122,21 +122,21 @@ TEST_F(EngineSettings, ShippedSettingsEnableEveryFormatWithinAPollingPass) {
 
 TEST_F(EngineSettings, RefusedWritesLeaveTheTemplate) {
     std::string errorText;
-    ASSERT_EQ(engine_->LoadSettingsFromString(kMinimal, errorText), kOk);
+    ASSERT_EQ(engine_->loadSettingsFromString(kMinimal, errorText), kOk);
     TemplateSettings settings;
-    ASSERT_EQ(engine_->GetTemplateSettings(kDefaultTemplateName, settings), kOk);
+    ASSERT_EQ(engine_->getTemplateSettings(kDefaultTemplateName, settings), kOk);
     TemplateSettings unknownFormat = settings;
     unknownFormat.formatMask |= 0x400;
     TemplateSettings noTime = settings;
     noTime.timeoutMs = 0;
     for (const TemplateSettings& bad : {unknownFormat, noTime}) {
-        EXPECT_EQ(engine_->SetTemplateSettings(kDefaultTemplateName, bad, errorText),
+        EXPECT_EQ(engine_->setTemplateSettings(kDefaultTemplateName, bad, errorText),
                   kErrorInvalidTemplateSettings);
         EXPECT_FALSE(errorText.empty());
     }
-    EXPECT_EQ(engine_->SetTemplateSettings("NO_SUCH", settings, errorText), kErrorTemplateNotFound);
-    EXPECT_EQ(engine_->GetTemplateSettings("NO_SUCH", settings), kErrorTemplateNotFound);
-    ASSERT_EQ(engine_->GetTemplateSettings(kDefaultTemplateName, settings), kOk);
+    EXPECT_EQ(engine_->setTemplateSettings("NO_SUCH", settings, errorText), kErrorTemplateNotFound);
+    EXPECT_EQ(engine_->getTemplateSettings("NO_SUCH", settings), kErrorTemplateNotFound);
+    ASSERT_EQ(engine_->getTemplateSettings(kDefaultTemplateName, settings), kOk);
     EXPECT_EQ(settings.timeoutMs, 50);
     EXPECT_EQ(settings.formatMask, kFormatQrCode);
 }

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef OSTRELSCAN_TESTS_UNIT_ENGINE_TEST_SYMBOLS_H
+#define OSTRELSCAN_TESTS_UNIT_ENGINE_TEST_SYMBOLS_H
 
 #include <cstdint>
 #include <string>
@@ -49,3 +50,5 @@ void AddGlare(std::vector<std::uint8_t>& image, double x, double y, double radiu
 std::vector<std::uint8_t> ToYuyv(const std::vector<std::uint8_t>& grey);
 
 }  // namespace telo::test
+
+#endif

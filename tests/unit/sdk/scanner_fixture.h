@@ -1,4 +1,5 @@
-#pragma once
+#ifndef OSTRELSCAN_TESTS_UNIT_SDK_SCANNER_FIXTURE_H
+#define OSTRELSCAN_TESTS_UNIT_SDK_SCANNER_FIXTURE_H
 
 #include <chrono>
 #include <string>
@@ -91,3 +92,5 @@ protected:
     /// What the library printed in this test's polls and decodes.
     std::string output;
 };
+
+#endif
