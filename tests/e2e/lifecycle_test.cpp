@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "app_session.h"
+#include "text_receiver.h"
 #include "wait_until.h"
-#include "x11_receiver.h"
 #include "x_tools.h"
 
 namespace {
@@ -20,9 +20,9 @@ using namespace std::chrono_literals;
 const std::string kHello = "HELLO-TELO-42";
 
 // Everything typed for one code: waits for `presses` keys, then for the quiet after them.
-std::string received(X11Receiver& receiver, size_t presses) {
-    receiver.waitForPresses(presses, 10s);
-    const std::string text = X11Receiver::textOf(receiver.settle(1500ms));
+std::string received(TextReceiver& receiver, size_t presses) {
+    receiver.waitForCharacters(presses, 10s);
+    const std::string text = receiver.settle(1500ms);
     receiver.clear();
     return text;
 }
@@ -31,7 +31,7 @@ TEST(Lifecycle, SingleModeTypesPrefixCodeSuffixAndEnterOncePerCode) {
     AppSession app;
     app.writeSettings("[General]\nworkmode=1\nqrcode=1\nprefix=[\nsuffix=]\nenter=1\n");
     ASSERT_TRUE(app.start());
-    X11Receiver receiver;
+    TextReceiver receiver(TextReceiver::Toolkit::Xlib);
     ASSERT_TRUE(receiver.ready());
     app.show("qr_hello.png");
     EXPECT_EQ(received(receiver, 16), "[HELLO-TELO-42]\r") << "typed once while in view";
@@ -45,13 +45,13 @@ TEST(Lifecycle, IntervalModeTypesTheCodeAgainOnceTheIntervalHasPassed) {
     AppSession app;
     app.writeSettings("[General]\nworkmode=2\ninterval=1500\nqrcode=1\n");
     ASSERT_TRUE(app.start());
-    X11Receiver receiver;
+    TextReceiver receiver(TextReceiver::Toolkit::Xlib);
     ASSERT_TRUE(receiver.ready());
     app.show("qr_hello.png");
-    receiver.waitForPresses(kHello.size(), 10s);
+    receiver.waitForCharacters(kHello.size(), 10s);
     // The next output cannot come before the interval, counted from the end of this one.
     std::this_thread::sleep_for(700ms);
-    EXPECT_EQ(X11Receiver::textOf(receiver.waitForPresses(0, {})), kHello);
+    EXPECT_EQ(receiver.text(), kHello);
     EXPECT_EQ(received(receiver, 2 * kHello.size()), kHello + kHello);
 }
 
@@ -64,10 +64,10 @@ TEST(Lifecycle, AnUntickedQrCodeIsDisabledWhenTheScannerIsFound) {
     AppSession app;
     app.writeSettings("[General]\nean13=1\nworkmode=1\n");
     ASSERT_TRUE(app.start());
-    X11Receiver receiver;
+    TextReceiver receiver(TextReceiver::Toolkit::Xlib);
     ASSERT_TRUE(receiver.ready());
     app.show("qr_hello.png");
-    EXPECT_EQ(X11Receiver::textOf(receiver.settle(2s)), "");
+    EXPECT_EQ(receiver.settle(2s), "");
     app.show(ean13.toStdString());
     EXPECT_EQ(received(receiver, 13), "5901234123457");
 }

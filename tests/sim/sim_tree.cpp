@@ -118,10 +118,6 @@ DeviceKind ParseKind(const std::string& text, bool& ok) {
     return DeviceKind::Scanner;
 }
 
-const char* KindName(DeviceKind kind) {
-    return Info(kind).name;
-}
-
 Settings ReadSettings(const std::string& path) {
     Settings settings;
     for (const std::string& line : ReadLines(path)) {

@@ -16,7 +16,6 @@ enum class DeviceKind {
 };
 
 DeviceKind ParseKind(const std::string& text, bool& ok);
-const char* KindName(DeviceKind kind);
 
 /// The unit ids of the vendor extension units in a scanner's descriptors: the first, and the
 /// second that the layout Second adds.

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "app_session.h"
+#include "text_receiver.h"
 #include "wait_until.h"
-#include "x11_receiver.h"
 
 namespace {
 
@@ -17,9 +17,9 @@ using namespace std::chrono_literals;
 const std::string kHello = "HELLO-TELO-42";
 const std::string kSecond = "SECOND-CODE";
 
-std::string received(X11Receiver& receiver, size_t expected) {
-    receiver.waitForPresses(expected, 10s);
-    return X11Receiver::textOf(receiver.settle(1s));
+std::string received(TextReceiver& receiver, size_t expected) {
+    receiver.waitForCharacters(expected, 10s);
+    return receiver.settle(1s);
 }
 
 class ScannerFaults : public ::testing::Test {
@@ -36,7 +36,7 @@ protected:
     }
 
     AppSession app_;
-    X11Receiver receiver_;
+    TextReceiver receiver_{TextReceiver::Toolkit::Xlib};
 };
 
 TEST_F(ScannerFaults, TypingResumesWhenStalledFramesComeBack) {
@@ -44,7 +44,7 @@ TEST_F(ScannerFaults, TypingResumesWhenStalledFramesComeBack) {
     app_.sim().set("scanner", "frames", "off");
     app_.show("qr_second.png");
     // Without new frames the new code cannot be seen; the worker keeps polling meanwhile.
-    EXPECT_EQ(X11Receiver::textOf(receiver_.settle(2s)), "");
+    EXPECT_EQ(receiver_.settle(2s), "");
     ASSERT_TRUE(app_.running());
 
     app_.sim().set("scanner", "frames", "on");

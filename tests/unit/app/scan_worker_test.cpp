@@ -140,14 +140,13 @@ TEST_F(ScanWorkerTest, SingleModeBeepsThenTypesTextEnterAndCarriageReturn) {
     settings_.setSuffix("S");
     startConnected();
     show({"A3"});
+    EXPECT_EQ(steps(), (Strings{"beep 20", "type:PA", "Left down", "Left up", "Right down",
+                                "Right up", "type:A3S", "Return down", "Return up", "Return down",
+                                "Return up", "sleep 100"}));
+    Timeline::instance().clear();
     settings_.setBeep(2);  // only 1 means on
     show({"A4"});
-    EXPECT_EQ(steps(),
-              (Strings{"beep 20",     "type:PA",   "Left down",   "Left up",     "Right down",
-                       "Right up",    "type:A3S",  "Return down", "Return up",   "Return down",
-                       "Return up",   "sleep 100", "type:PA",     "Left down",   "Left up",
-                       "Right down",  "Right up",  "type:A4S",    "Return down", "Return up",
-                       "Return down", "Return up", "sleep 100"}));
+    EXPECT_EQ(steps().front(), "type:PA");
 }
 
 // --- Interval mode ---

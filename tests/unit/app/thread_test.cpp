@@ -130,9 +130,3 @@ TEST_F(ThreadTest, StoppingWhileSearchingLeavesNoHandle) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -4,11 +4,9 @@
 // text the program shows.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QTextCodec>
+#include <QString>
 
 #include <chrono>
-#include <clocale>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -265,11 +263,3 @@ TEST(X11Unavailable, TypesNothingAndWarnsOnce) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
-    QCoreApplication application(argc, argv);
-    QTextCodec::setCodecForLocale(QTextCodec::codecForLocale());
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

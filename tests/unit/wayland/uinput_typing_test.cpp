@@ -4,9 +4,7 @@
 // for XWayland's layout, group and locks. Also which back end a session gets.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QString>
-#include <QTextCodec>
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/Xfixes.h>
@@ -16,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <clocale>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -324,11 +321,3 @@ INSTANTIATE_TEST_SUITE_P(Sessions, BackendChoice, ::testing::ValuesIn(kSessions)
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
-    QCoreApplication application(argc, argv);
-    QTextCodec::setCodecForLocale(QTextCodec::codecForLocale());
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
