@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QString>
-#include <QTextCodec>
 
 #include <string>
 
@@ -78,16 +77,6 @@ TEST(KeyboardText, CountsRepeatsAndSendsTheLengthInUtf16Units) {
     EXPECT_EQ(KeyboardText("\r\n").send(keyboard), 2);  // one Return
     EXPECT_EQ(KeyboardText("").send(keyboard), 0);
     EXPECT_EQ(KeyboardText(nullptr).send(keyboard), 0);
-}
-
-TEST(KeyboardText, BytesAreDecodedWithTheLocaleCodec) {
-    RecordingKeyboard keyboard;
-    QTextCodec* saved = QTextCodec::codecForLocale();
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
-    Timeline::instance().clear();
-    EXPECT_EQ(KeyboardText("caf\xE9").send(keyboard), 4);
-    QTextCodec::setCodecForLocale(saved);
-    EXPECT_EQ(steps(), std::vector<std::string>{"type:café"});
 }
 
 TEST(KeyboardText, KeystrokesNotTypedAreReportedAndNothingIsTypedWithoutAKeyboard) {

@@ -224,6 +224,7 @@ TEST_F(ScanWorkerTest, NeitherModeTypesNothingAndBothAreTestedSingleFirst) {
     EXPECT_EQ(typed(), (Strings{"bothboth", "both"}));
 }
 
+// The text goes to the keyboard in the locale's encoding and is read back with the same codec.
 TEST_F(ScanWorkerTest, CodesAreReadInTheirSymbologysEncodingAndTypedThroughTheLocale) {
     QTextCodec* saved = QTextCodec::codecForLocale();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
