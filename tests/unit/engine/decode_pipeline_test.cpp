@@ -9,6 +9,7 @@
 #include "engine/barcode_engine.h"
 #include "engine/barcode_format.h"
 #include "engine/read_arbiter.h"
+#include "shipped_engine.h"
 #include "test_symbols.h"
 
 namespace telo::engine {
@@ -16,27 +17,9 @@ namespace {
 
 using test::Placement;
 
-constexpr int kPatientTimeoutMs = 20000;
-
 /// The engine with the shipped settings, reading one grey image.
-class Pipeline : public ::testing::Test {
+class Pipeline : public test::ShippedEngineTest {
 protected:
-    void SetUp() override {
-        engine_ = BarcodeEngine::Create();
-        std::string errorText;
-        ASSERT_EQ(engine_->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), kOk);
-        SetTimeout(kPatientTimeoutMs);
-    }
-
-    /// Time enough for a slow sanitizer build on a busy machine, or the time-out under test.
-    void SetTimeout(int milliseconds) {
-        TemplateSettings settings;
-        ASSERT_EQ(engine_->GetTemplateSettings(kDefaultTemplateName, settings), kOk);
-        settings.timeoutMs = milliseconds;
-        std::string errorText;
-        ASSERT_EQ(engine_->SetTemplateSettings(kDefaultTemplateName, settings, errorText), kOk);
-    }
-
     /// The texts read from `image`, in order.
     std::vector<std::string> Read(const std::vector<std::uint8_t>& image, int width = 640,
                                   int height = 480) {
@@ -50,8 +33,6 @@ protected:
         }
         return texts;
     }
-
-    std::unique_ptr<BarcodeEngine> engine_;
 };
 
 /// A symbol without a check character, drawn level at the frame's middle, and the left edge of

@@ -10,14 +10,13 @@
 #include "decode/symbology_table.h"
 #include "engine/barcode_engine.h"
 #include "engine/barcode_format.h"
+#include "shipped_engine.h"
 #include "test_symbols.h"
 
 namespace telo {
 namespace {
 
 using test::Placement;
-
-constexpr int kPatientTimeoutMs = 20000;
 
 struct SymbolDeleter {
     void operator()(Symbol* symbol) const {
@@ -27,22 +26,8 @@ struct SymbolDeleter {
 };
 using SymbolPtr = std::unique_ptr<Symbol, SymbolDeleter>;
 
-class FrameDecoder : public ::testing::Test {
+class FrameDecoder : public test::ShippedEngineTest {
 protected:
-    void SetUp() override {
-        engine_ = engine::BarcodeEngine::Create();
-        ASSERT_TRUE(engine_);
-        std::string errorText;
-        ASSERT_EQ(engine_->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk)
-            << errorText;
-        // Time enough for a slow sanitizer build on a busy machine: a decode ends as soon as
-        // it has read a code, and these frames hold one.
-        engine::TemplateSettings settings = Template();
-        settings.timeoutMs = kPatientTimeoutMs;
-        ASSERT_EQ(engine_->SetTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
-                  engine::kOk);
-    }
-
     static std::vector<std::uint8_t> Frame(const char* type, const std::string& data,
                                            Placement placement = {},
                                            const std::string& options = "") {
@@ -57,16 +42,10 @@ protected:
                                      static_cast<std::int32_t>(frame.size()), width, height));
     }
 
-    engine::TemplateSettings Template() {
-        engine::TemplateSettings settings;
-        EXPECT_EQ(engine_->GetTemplateSettings(engine::kDefaultTemplateName, settings),
-                  engine::kOk);
-        return settings;
-    }
-
-    std::unique_ptr<engine::BarcodeEngine> engine_;
     std::mutex mutex_;
 };
+
+using EngineResults = test::ShippedEngineTest;
 
 TEST_F(FrameDecoder, EverySymbologyReadsWithItsIndexAndRawBytes) {
     // Light-on-dark rows draw light modules on a dark ground; turned rows need the engine's
@@ -183,16 +162,13 @@ TEST_F(FrameDecoder, AddTypeChangesWhatIsReadAndImposesTheLimits) {
         DecodeFrame(*empty, mutex_, qr.data(), static_cast<std::int32_t>(qr.size()), 640, 480));
 }
 
-TEST(BarcodeEngine, RefusesBadBuffersWithACode) {
-    std::unique_ptr<engine::BarcodeEngine> engine = engine::BarcodeEngine::Create();
-    std::string errorText;
-    ASSERT_EQ(engine->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk);
+TEST_F(EngineResults, BadBuffersAreRefusedWithACode) {
     const std::vector<std::uint8_t> blank = test::BlankImage();
     const std::uint8_t* image = blank.data();
     auto decode = [&](const std::uint8_t* data, int width, int height, int stride, int format,
                       const char* name = engine::kDefaultTemplateName) {
-        const int code = engine->DecodeBuffer(data, width, height, stride, format, name);
-        EXPECT_EQ(engine->Results().Count(), 0);
+        const int code = engine_->DecodeBuffer(data, width, height, stride, format, name);
+        EXPECT_EQ(engine_->Results().Count(), 0);
         return code;
     };
     EXPECT_EQ(decode(image, 640, 480, 640, 2), engine::kOk);
@@ -204,10 +180,7 @@ TEST(BarcodeEngine, RefusesBadBuffersWithACode) {
     EXPECT_EQ(decode(image, 640, 480, 640, 2, "MISSING"), engine::kErrorTemplateNotFound);
 }
 
-TEST(BarcodeEngine, MaximumAndExpectedCountsBoundTheResults) {
-    std::unique_ptr<engine::BarcodeEngine> engine = engine::BarcodeEngine::Create();
-    std::string errorText;
-    ASSERT_EQ(engine->LoadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), engine::kOk);
+TEST_F(EngineResults, MaximumAndExpectedCountsBoundTheResults) {
     std::vector<std::uint8_t> image = test::BlankImage();
     Placement placement;
     placement.module = 4;
@@ -216,17 +189,17 @@ TEST(BarcodeEngine, MaximumAndExpectedCountsBoundTheResults) {
         placement.centreX = x;
         test::DrawSymbol(test::ZintModules("QRCODE", text), placement, image);
     }
-    engine::TemplateSettings settings;
-    ASSERT_EQ(engine->GetTemplateSettings(engine::kDefaultTemplateName, settings), engine::kOk);
+    engine::TemplateSettings settings = Template();
+    std::string errorText;
     for (int maximum : {1, 2, 3}) {
         settings.maxBarcodes = maximum;
         settings.expectedBarcodes = maximum;
-        ASSERT_EQ(engine->SetTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
+        ASSERT_EQ(engine_->SetTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
                   engine::kOk);
         ASSERT_EQ(
-            engine->DecodeBuffer(image.data(), 640, 480, 640, 2, engine::kDefaultTemplateName),
+            engine_->DecodeBuffer(image.data(), 640, 480, 640, 2, engine::kDefaultTemplateName),
             engine::kOk);
-        EXPECT_EQ(engine->Results().Count(), maximum);
+        EXPECT_EQ(engine_->Results().Count(), maximum);
     }
 }
 
