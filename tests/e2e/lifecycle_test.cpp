@@ -1,5 +1,5 @@
 // The real application as a user meets it, configured through its settings file: codes
-// typed in single and interval mode, the stored symbology choice, the LED across
+// typed in single mode, the stored symbology choice, the LED across
 // unplugging and at exit, a second start, a killed copy, and the icon on its windows.
 #include <gtest/gtest.h>
 
@@ -16,8 +16,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-const std::string kHello = "HELLO-TELO-42";
 
 // Everything typed for one code: waits for `presses` keys, then for the quiet after them.
 std::string received(TextReceiver& receiver, size_t presses) {
@@ -39,22 +37,6 @@ TEST(Lifecycle, SingleModeTypesPrefixCodeSuffixAndEnterOncePerCode) {
     EXPECT_EQ(received(receiver, 14), "[SECOND-CODE]\r");
     app.show("qr_hello.png");
     EXPECT_EQ(received(receiver, 16), "[HELLO-TELO-42]\r");
-}
-
-TEST(Lifecycle, IntervalModeTypesTheCodeAgainOnceTheIntervalHasPassed) {
-    AppSession app;
-    app.writeSettings("[General]\nworkmode=2\ninterval=1500\nqrcode=1\n");
-    ASSERT_TRUE(app.start());
-    TextReceiver receiver(TextReceiver::Toolkit::Xlib);
-    ASSERT_TRUE(receiver.ready());
-    app.show("qr_hello.png");
-    receiver.waitForCharacters(kHello.size(), 10s);
-    // The next output cannot come before the interval, counted from the end of this one.
-    std::this_thread::sleep_for(700ms);
-    EXPECT_EQ(receiver.text(), kHello);
-    // Then it comes again after the interval, and again after each one: the first two count.
-    EXPECT_EQ(receiver.waitForCharacters(2 * kHello.size(), 10s).substr(0, 2 * kHello.size()),
-              kHello + kHello);
 }
 
 TEST(Lifecycle, AnUntickedQrCodeIsDisabledWhenTheScannerIsFound) {
@@ -88,6 +70,8 @@ TEST(Lifecycle, TheLedIsOnAfterEachConnectionAndOffAtExit) {
         << "switched on again after the reconnection";
     EXPECT_EQ(app.sim().indicatorWrites("scanner").back(), "0x21");
 
+    // Frames that stop coming hold off neither the exit nor the switching off.
+    app.sim().set("scanner", "frames", "off");
     app.exitThroughTray();
     EXPECT_EQ(app.waitForExit(10s), 0);
     EXPECT_EQ(app.sim().indicatorWrites("scanner").back(), "0x20") << "switched off before the end";
