@@ -45,8 +45,6 @@ protected:
     std::mutex mutex_;
 };
 
-using EngineResults = test::ShippedEngineTest;
-
 TEST_F(FrameDecoder, EverySymbologyReadsWithItsIndexAndRawBytes) {
     // Light-on-dark rows draw light modules on a dark ground; turned rows need the engine's
     // own regions (ZXing reads Aztec only near level, bars only along rows and columns).
@@ -162,45 +160,17 @@ TEST_F(FrameDecoder, AddTypeChangesWhatIsReadAndImposesTheLimits) {
         DecodeFrame(*empty, mutex_, qr.data(), static_cast<std::int32_t>(qr.size()), 640, 480));
 }
 
-TEST_F(EngineResults, BadBuffersAreRefusedWithACode) {
-    const std::vector<std::uint8_t> blank = test::BlankImage();
-    const std::uint8_t* image = blank.data();
-    auto decode = [&](const std::uint8_t* data, int width, int height, int stride, int format,
-                      const char* name = engine::kDefaultTemplateName) {
-        const int code = engine_->DecodeBuffer(data, width, height, stride, format, name);
-        EXPECT_EQ(engine_->Results().Count(), 0);
-        return code;
-    };
-    EXPECT_EQ(decode(image, 640, 480, 640, 2), engine::kOk);
-    EXPECT_EQ(decode(image, 640, 480, 640, 1), engine::kErrorPixelFormatNotMatched);
-    EXPECT_EQ(decode(image, 640, 480, 639, 2), engine::kErrorInvalidArgument);
-    EXPECT_EQ(decode(nullptr, 640, 480, 640, 2), engine::kErrorInvalidArgument);
-    EXPECT_EQ(decode(image, 0, 480, 640, 2), engine::kErrorInvalidArgument);
-    EXPECT_EQ(decode(image, 9000, 1, 9000, 2), engine::kErrorImageTooLarge);
-    EXPECT_EQ(decode(image, 640, 480, 640, 2, "MISSING"), engine::kErrorTemplateNotFound);
-}
-
-TEST_F(EngineResults, MaximumAndExpectedCountsBoundTheResults) {
+TEST_F(FrameDecoder, OfSeveralCodesInViewOneIsRead) {
     std::vector<std::uint8_t> image = test::BlankImage();
     Placement placement;
     placement.module = 4;
-    const std::pair<const char*, double> codes[] = {{"one", 110}, {"two", 320}, {"three", 530}};
-    for (const auto& [text, x] : codes) {
+    for (const auto& [text, x] : {std::pair{"one", 110.0}, {"two", 320.0}, {"three", 530.0}}) {
         placement.centreX = x;
         test::DrawSymbol(test::ZintModules("QRCODE", text), placement, image);
     }
-    engine::TemplateSettings settings = Template();
-    std::string errorText;
-    for (int maximum : {1, 2, 3}) {
-        settings.maxBarcodes = maximum;
-        settings.expectedBarcodes = maximum;
-        ASSERT_EQ(engine_->SetTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
-                  engine::kOk);
-        ASSERT_EQ(
-            engine_->DecodeBuffer(image.data(), 640, 480, 640, 2, engine::kDefaultTemplateName),
-            engine::kOk);
-        EXPECT_EQ(engine_->Results().Count(), maximum);
-    }
+    ASSERT_EQ(engine_->DecodeBuffer(image.data(), 640, 480, 640, 2, engine::kDefaultTemplateName),
+              engine::kOk);
+    EXPECT_EQ(engine_->Results().Count(), 1);
 }
 
 TEST_F(FrameDecoder, DecodeAndSymbologyChangesFromTwoThreads) {
