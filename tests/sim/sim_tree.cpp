@@ -104,6 +104,29 @@ std::uint16_t Hex(const char* text) {
     return static_cast<std::uint16_t>(std::stoul(text, nullptr, 16));
 }
 
+// The lines of a time-stamped log without their time stamps.
+std::vector<std::string> WithoutTimes(const std::vector<std::string>& lines) {
+    std::vector<std::string> rest;
+    for (const std::string& line : lines) {
+        rest.push_back(line.substr(line.find(' ') + 1));
+    }
+    return rest;
+}
+
+// What the state folder's plug file records: "KIND NODE UNPLUG-PATH"; empty when never plugged.
+struct PlugRecord {
+    std::string kind, node, unplugPath;
+};
+
+PlugRecord ReadPlug(const std::string& stateDir) {
+    PlugRecord record;
+    const std::vector<std::string> lines = ReadLines(stateDir + "/plug");
+    if (!lines.empty()) {
+        std::istringstream(lines.front()) >> record.kind >> record.node >> record.unplugPath;
+    }
+    return record;
+}
+
 }  // namespace
 
 DeviceKind ParseKind(const std::string& text, bool& ok) {
@@ -237,13 +260,7 @@ std::string SimTree::plug(const std::string& id, DeviceKind kind, const Settings
 }
 
 void SimTree::unplug(const std::string& id) {
-    const std::vector<std::string> plug = ReadLines(stateDir(id) + "/plug");
-    if (plug.empty()) {
-        return;
-    }
-    std::istringstream fields(plug.front());
-    std::string kind, node, unplugPath;
-    fields >> kind >> node >> unplugPath;
+    const auto [kind, node, unplugPath] = ReadPlug(stateDir(id));
     if (node.empty() || !fs::exists(fs::path(root_) / "dev" / node)) {
         return;
     }
@@ -258,16 +275,15 @@ void SimTree::unplug(const std::string& id) {
 }
 
 std::string SimTree::replug(const std::string& id) {
-    const std::vector<std::string> record = ReadLines(stateDir(id) + "/plug");
-    if (record.empty()) {
+    const PlugRecord record = ReadPlug(stateDir(id));
+    if (record.kind.empty()) {
         throw std::runtime_error("device " + id + " was never plugged");
     }
     if (!captureNode(id).empty()) {
         return captureNode(id);
     }
     bool ok = false;
-    const DeviceKind kind = ParseKind(record.front().substr(0, record.front().find(' ')), ok);
-    return plug(id, kind);
+    return plug(id, ParseKind(record.kind, ok));
 }
 
 void SimTree::clear() {
@@ -290,14 +306,8 @@ Settings SimTree::settings(const std::string& id) const {
 }
 
 std::string SimTree::captureNode(const std::string& id) const {
-    const std::vector<std::string> plug = ReadLines(stateDir(id) + "/plug");
-    if (plug.empty()) {
-        return {};
-    }
-    std::istringstream fields(plug.front());
-    std::string kind, node;
-    fields >> kind >> node;
-    return fs::exists(fs::path(root_) / "dev" / node) ? node : std::string();
+    const std::string node = ReadPlug(stateDir(id)).node;
+    return !node.empty() && fs::exists(fs::path(root_) / "dev" / node) ? node : std::string();
 }
 
 std::vector<std::string> SimTree::ledLog(const std::string& id) const {
@@ -305,15 +315,11 @@ std::vector<std::string> SimTree::ledLog(const std::string& id) const {
 }
 
 std::vector<std::string> SimTree::indicatorWrites(const std::string& id) const {
-    std::vector<std::string> values;
-    for (const std::string& line : ledLog(id)) {
-        values.push_back(line.substr(line.find(' ') + 1));
-    }
-    return values;
+    return WithoutTimes(ledLog(id));
 }
 
-std::vector<std::string> SimTree::xuLog(const std::string& id) const {
-    return ReadLines(stateDir(id) + "/xu.log");
+std::vector<std::string> SimTree::xuRequests(const std::string& id) const {
+    return WithoutTimes(ReadLines(stateDir(id) + "/xu.log"));
 }
 
 }  // namespace telosim

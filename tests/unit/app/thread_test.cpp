@@ -17,6 +17,7 @@
 #include "recording_keyboard.h"
 #include "scan_settings.h"
 #include "timeline.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -25,12 +26,10 @@ using Strings = std::vector<std::string>;
 
 // Runs the event loop until done() holds or ten seconds have passed.
 bool waitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(5ms);
-    }
-    return done();
+    return waitUntil([&] {
+        QCoreApplication::processEvents();
+        return done();
+    });
 }
 
 class ThreadTest : public ::testing::Test {

@@ -17,6 +17,7 @@
 #include "keyboard/keyboard_text.h"
 #include "keyboard/x11_keyboard.h"
 #include "text_receiver.h"
+#include "wait_until.h"
 
 // Xlib's macros (None, Bool, Status) clash with Qt and GoogleTest, so it comes last.
 #include <X11/XKBlib.h>
@@ -192,12 +193,13 @@ TEST_P(Typing, TheProgramShowsExactlyTheCode) {
     std::string expected = shownBy(toolkit, row.shown.empty() ? row.code : row.shown) + kEnd;
 
     // The locks come back, and the user's own keys follow them in the program.
-    const auto deadline = std::chrono::steady_clock::now() + kLocksBack;
-    while (user().locks() != row.locks && std::chrono::steady_clock::now() < deadline) {
-        keyboard().idle();
-        std::this_thread::sleep_for(20ms);
-    }
-    EXPECT_EQ(user().locks(), row.locks) << "locks restored";
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            keyboard().idle();
+            return user().locks() == row.locks;
+        },
+        kLocksBack))
+        << "locks restored";
     if ((row.locks & kCapsLock) != 0) {
         constexpr KeyCode kKeyA = 38;  // "a" on the US and German layouts
         user().key(kKeyA, true);
@@ -241,12 +243,12 @@ TEST(X11Keyboard, GivesBackTheKeysItBoundOnceTheyAreIdle) {
     const int before = boundKeycodes();
     KeyboardText("Ωω ął 条码").send(keyboard);
     EXPECT_GT(boundKeycodes(), before);
-    const auto deadline = std::chrono::steady_clock::now() + kLocksBack;
-    while (boundKeycodes() != before && std::chrono::steady_clock::now() < deadline) {
-        keyboard.idle();
-        std::this_thread::sleep_for(50ms);
-    }
-    EXPECT_EQ(boundKeycodes(), before);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            keyboard.idle();
+            return boundKeycodes() == before;
+        },
+        kLocksBack));
 }
 
 // Run without a usable display (none, or one without XTEST).

@@ -142,11 +142,7 @@ TEST_F(CameraTest, UnitFoundOnlyAsTheSecondOneServesBothDirections) {
     EXPECT_EQ(value, 0xFFFFFF02u) << "only the low byte changes";
     const std::uint32_t led = 0x21;
     EXPECT_TRUE(WriteDeviceProperty(kPropertyIndicator, &led, channel.get()));
-    std::vector<std::string> requests;
-    for (const std::string& line : tree.xuLog("scanner")) {
-        requests.push_back(line.substr(line.find(' ') + 1));
-    }
-    EXPECT_THAT(requests,
+    EXPECT_THAT(tree.xuRequests("scanner"),
                 ElementsAre("SET_CUR unit 3 07 10 00 ff refused", "SET_CUR unit 4 07 10 00 ff",
                             "GET_CUR unit 4 00 00 02 00", "SET_CUR unit 3 06 10 21 00 refused",
                             "SET_CUR unit 4 06 10 21 00"));

@@ -38,23 +38,20 @@ TEST_F(ScannerTest, CreateFindsOnlyTheScannerWhichConnectsOnTheFirstPollAndThenS
     EXPECT_TRUE(pollQuietly());
     EXPECT_EQ(output, paths + "Version: SECV1.2.05\n" + paths + "open capture success\n");
 
-    const std::size_t exchanges = tree.xuLog("scanner").size();
+    const std::size_t exchanges = tree.xuRequests("scanner").size();
     output.clear();
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(pollQuietly());
     }
     EXPECT_EQ(output, "");
-    EXPECT_EQ(tree.xuLog("scanner").size(), exchanges) << "no device access while nothing changed";
+    EXPECT_EQ(tree.xuRequests("scanner").size(), exchanges) << "no device access while nothing changed";
 }
 
 TEST_F(ScannerTest, OpeningSetsCaptureBitThenHandshakes) {
     plugScanner({{"ready_reads", "2"}});
     scanner = createQuietly();
     ASSERT_TRUE(pollQuietly());
-    std::vector<std::string> requests;
-    for (const std::string& line : tree.xuLog("scanner")) {
-        requests.push_back(line.substr(line.find(' ') + 1));
-    }
+    const std::vector<std::string> requests = tree.xuRequests("scanner");
     ASSERT_GE(requests.size(), 11u);
     EXPECT_THAT(std::vector<std::string>(requests.begin(), requests.begin() + 11),
                 ElementsAre("SET_CUR unit 3 07 10 00 ff", "GET_CUR unit 3 00 00 02 00",
@@ -83,14 +80,14 @@ TEST_F(ScannerTest, ASecondCameraPluggedWhileOpenRediscoversWithoutReopening) {
     plugScanner();
     scanner = createQuietly();
     ASSERT_TRUE(pollQuietly());
-    const std::size_t exchanges = tree.xuLog("scanner").size();
+    const std::size_t exchanges = tree.xuRequests("scanner").size();
 
     tree.plug("cam", telosim::DeviceKind::Webcam);
     output.clear();
     EXPECT_TRUE(pollQuietly());
     EXPECT_THAT(output, HasSubstr("psText = "));
     EXPECT_THAT(output, Not(HasSubstr("open capture success")));
-    EXPECT_EQ(tree.xuLog("scanner").size(), exchanges);
+    EXPECT_EQ(tree.xuRequests("scanner").size(), exchanges);
 }
 
 TEST_F(ScannerTest, UnplugClosesOnceAndReplugReopens) {
