@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -23,18 +24,16 @@ struct KindInfo {
     const char* displayName;
 };
 
+// In DeviceKind's order.
+constexpr KindInfo kKinds[] = {
+    {"scanner", "0525", "a4c1", "T900 Barcode Scanner"},
+    {"webcam", "046d", "0825", "UVC Camera (046d:0825)"},
+    {"half", "0525", "a4c2", "T900 Barcode Scanner (service mode)"},
+    {"platform", "", "", "vivid-000-vid-cap"},
+};
+
 KindInfo Info(DeviceKind kind) {
-    switch (kind) {
-        case DeviceKind::Scanner:
-            return {"scanner", "0525", "a4c1", "T900 Barcode Scanner"};
-        case DeviceKind::Webcam:
-            return {"webcam", "046d", "0825", "UVC Camera (046d:0825)"};
-        case DeviceKind::HalfScanner:
-            return {"half", "0525", "a4c2", "T900 Barcode Scanner (service mode)"};
-        case DeviceKind::Platform:
-            return {"platform", "", "", "vivid-000-vid-cap"};
-    }
-    return {"scanner", "0525", "a4c1", "T900 Barcode Scanner"};
+    return kKinds[static_cast<int>(kind)];
 }
 
 constexpr std::uint8_t kVendorGuid[16] = {0x70, 0x33, 0xF0, 0x28, 0x11, 0x63, 0x2E, 0x4A,
@@ -91,13 +90,10 @@ void WriteText(const fs::path& path, const std::string& text) {
 }
 
 UnitLayout ParseLayout(const std::string& text) {
-    if (text == "second")
-        return UnitLayout::Second;
-    if (text == "refused")
-        return UnitLayout::Refused;
-    if (text == "missing")
-        return UnitLayout::Missing;
-    return UnitLayout::Normal;
+    return text == "second"    ? UnitLayout::Second
+           : text == "refused" ? UnitLayout::Refused
+           : text == "missing" ? UnitLayout::Missing
+                               : UnitLayout::Normal;
 }
 
 std::uint16_t Hex(const char* text) {
@@ -130,15 +126,10 @@ PlugRecord ReadPlug(const std::string& stateDir) {
 }  // namespace
 
 DeviceKind ParseKind(const std::string& text, bool& ok) {
-    ok = true;
-    for (DeviceKind kind :
-         {DeviceKind::Scanner, DeviceKind::Webcam, DeviceKind::HalfScanner, DeviceKind::Platform}) {
-        if (text == Info(kind).name) {
-            return kind;
-        }
-    }
-    ok = false;
-    return DeviceKind::Scanner;
+    const auto found = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                    [&](const KindInfo& info) { return text == info.name; });
+    ok = found != std::end(kKinds);
+    return ok ? static_cast<DeviceKind>(found - std::begin(kKinds)) : DeviceKind::Scanner;
 }
 
 Settings ReadSettings(const std::string& path) {

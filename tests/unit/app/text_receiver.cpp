@@ -83,8 +83,8 @@ TextReceiver::TextReceiver(Toolkit toolkit, const SwaySession* compositor) : too
     } else {
         process_.start(QString::fromUtf8(programs[static_cast<int>(toolkit)]), {title, path});
     }
-    const bool running = waitUntil([&] { return QFile::exists(path); },
-                                   std::chrono::milliseconds(kStartTimeoutMs));
+    const bool running =
+        waitUntil([&] { return QFile::exists(path); }, std::chrono::milliseconds(kStartTimeoutMs));
     if (compositor != nullptr) {
         ready_ = running && waitUntil([&] { return compositor->focus(title); });
         return;

@@ -38,9 +38,7 @@ protected:
         fake_telo::reset();
         Timeline::instance().clear();
     }
-    void TearDown() override {
-        EXPECT_EQ(fake_telo::faults(), Strings{});
-    }
+    void TearDown() override { EXPECT_EQ(fake_telo::faults(), Strings{}); }
 
     ScanSettings settings_;
     RecordingKeyboard keyboard_;

@@ -44,7 +44,8 @@ TEST_F(ScannerTest, CreateFindsOnlyTheScannerWhichConnectsOnTheFirstPollAndThenS
         EXPECT_TRUE(pollQuietly());
     }
     EXPECT_EQ(output, "");
-    EXPECT_EQ(tree.xuRequests("scanner").size(), exchanges) << "no device access while nothing changed";
+    EXPECT_EQ(tree.xuRequests("scanner").size(), exchanges)
+        << "no device access while nothing changed";
 }
 
 TEST_F(ScannerTest, OpeningSetsCaptureBitThenHandshakes) {
