@@ -102,7 +102,6 @@ TEST_F(ScannerTest, RecoversFromEachFaultWithinAFewPasses) {
         {"DQBUF fails once", true, {{"dqbuf", "once:EIO"}}, {}, 0, 4, ""},
         {"STREAMOFF fails once in a restart", true,
          {{"streamoff", "once:EIO"}, {"dqbuf", "once:EIO"}}, {}, 0, 5, "VIDIOC_STREAMOFF"},
-        {"frames stop coming while streaming", true, {{"frames", "off"}}, {}, 3, 3, ""},
         {"every second buffer flagged as an error", true, {{"error_every", "2"}}, {}, 0, 4, ""},
         {"the format refused once", false, {{"s_fmt", "once:EINVAL"}}, {}, 0, 3,
          "CCameraDS::OpenCamera:196\n"},

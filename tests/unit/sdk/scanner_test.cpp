@@ -147,6 +147,10 @@ TEST_F(ScannerTest, AFrameFetchWaitingForItsFrameDoesNotHoldOffARequest) {
     testing::internal::GetCapturedStdout();
     waitForWrites(2);
     EXPECT_THAT(tree.indicatorWrites("scanner"), ElementsAre("0x24", "0x20"));
+
+    show("scanner", "qr_hello.png");
+    tree.set("scanner", "frames", "on");
+    EXPECT_LE(passesUntil(kHello, 5), 5) << "frames that come again on the same stream are read";
 }
 
 TEST_F(ScannerTest, RequestsAndFramesFailWhileABeepSounds) {
