@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app_session.h"
-#include "x11_receiver.h"
+#include "text_receiver.h"
 
 namespace {
 
@@ -63,14 +63,14 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "bench-latency: the application did not start\n");
         return 1;
     }
-    X11Receiver receiver;
+    TextReceiver receiver(TextReceiver::Toolkit::Xlib);
     if (!receiver.ready()) {
         std::fprintf(stderr, "bench-latency: no focused receiver window on DISPLAY\n");
         return 1;
     }
     // The first code after start also waits for the connection; it is not counted.
     app.show(alternating.back().image);
-    receiver.waitForPresses(alternating.back().text.size(), 20s);
+    receiver.waitForCharacters(alternating.back().text.size(), 20s);
     receiver.settle(500ms);
 
     std::vector<double> latencies;
@@ -81,12 +81,12 @@ int main(int argc, char* argv[]) {
         std::this_thread::sleep_for(std::chrono::milliseconds((i * 37) % kCycleMs));
         app.show(code.image);
         const auto shown = std::chrono::steady_clock::now();
-        if (receiver.waitForPresses(1, 5s).empty()) {
+        if (receiver.waitForCharacters(1, 5s).empty()) {
             ++lost;
             continue;
         }
         latencies.push_back(Milliseconds(std::chrono::steady_clock::now() - shown).count());
-        const std::string typed = X11Receiver::textOf(receiver.settle(300ms));
+        const std::string typed = receiver.settle(300ms);
         if (typed != code.text) {
             std::fprintf(stderr, "bench-latency: typed \"%s\" for \"%s\"\n", typed.c_str(),
                          code.text.c_str());

@@ -44,7 +44,7 @@ QString newWindow(
 AppSession::AppSession() : tree_(folder_.filePath("sim").toStdString()) {
     QFile::link(QStringLiteral(TELO_BIN_DIR "/etc"), folder_.filePath("etc"));
     tree_.plug("scanner", telosim::DeviceKind::Scanner);
-    showBlank();
+    telosim::ShowBlank(tree_, "scanner");
 }
 
 AppSession::~AppSession() {
@@ -56,7 +56,7 @@ AppSession::~AppSession() {
 }
 
 void AppSession::writeSettings(const std::string& text) {
-    std::ofstream(settingsFile().toStdString()) << text;
+    std::ofstream(folder_.filePath("Oconfig.ini").toStdString()) << text;
 }
 
 void AppSession::configure(QProcess& process) const {
@@ -132,16 +132,14 @@ QString AppSession::output() {
 }
 
 QString AppSession::openWindow() {
-    const QRect icon = xtools::geometry(trayIcon_);
-    xtools::clickAt(trayIcon_, QPoint(icon.width() / 2, icon.height() / 2));
+    xtools::clickCentre(trayIcon_);
     return xtools::waitForWindow("--name", kWindowTitle, 5s);
 }
 
 // Qt's menu takes the keyboard when it opens: Up goes to the last entry.
 void AppSession::exitThroughTray() {
     const QStringList before = xtools::visibleWindows("--classname", kClassPattern);
-    const QRect icon = xtools::geometry(trayIcon_);
-    xtools::clickAt(trayIcon_, QPoint(icon.width() / 2, icon.height() / 2), 3);
+    xtools::clickCentre(trayIcon_, 3);
     if (!newWindow(before, 5s).isEmpty()) {
         xtools::key("Up");
         xtools::key("Return");
@@ -154,8 +152,4 @@ void AppSession::show(const std::string& image) {
                                  : image;
     std::string error;
     telosim::ShowImage(tree_, "scanner", path, error);
-}
-
-void AppSession::showBlank() {
-    telosim::ShowBlank(tree_, "scanner");
 }

@@ -24,8 +24,6 @@ public:
     AppSession& operator=(const AppSession&) = delete;
 
     telosim::SimTree& sim() { return tree_; }
-    QString folder() const { return folder_.path(); }
-    QString settingsFile() const { return folder_.filePath("Oconfig.ini"); }
     void writeSettings(const std::string& text);
 
     /// Starts a copy and waits for its tray icon; false when no icon appeared.
@@ -50,7 +48,6 @@ public:
 
     /// Shows an image (from tests/data, or a path) to the scanner.
     void show(const std::string& image);
-    void showBlank();
 
     /// What the process wrote to standard output and standard error so far.
     QString output();

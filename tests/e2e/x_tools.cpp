@@ -34,19 +34,16 @@ QString waitForWindow(const QString& option, const QString& pattern,
     return found;
 }
 
-QRect geometry(const QString& window) {
+void clickCentre(const QString& window, int button) {
     const QString shell = run("xdotool", {"getwindowgeometry", "--shell", window});
     const auto number = [&shell](const char* name) {
         const QRegularExpression line(QString("^%1=(-?\\d+)$").arg(name),
                                       QRegularExpression::MultilineOption);
         return line.match(shell).captured(1).toInt();
     };
-    return QRect(number("X"), number("Y"), number("WIDTH"), number("HEIGHT"));
-}
-
-void clickAt(const QString& window, const QPoint& point, int button) {
-    const QPoint onScreen = geometry(window).topLeft() + point;
-    run("xdotool", {"mousemove", QString::number(onScreen.x()), QString::number(onScreen.y())});
+    const int x = number("X") + number("WIDTH") / 2;
+    const int y = number("Y") + number("HEIGHT") / 2;
+    run("xdotool", {"mousemove", QString::number(x), QString::number(y)});
     run("xdotool", {"click", QString::number(button)});
 }
 

@@ -1,8 +1,6 @@
 #ifndef OSTRELSCAN_TESTS_E2E_X_TOOLS_H
 #define OSTRELSCAN_TESTS_E2E_X_TOOLS_H
 
-#include <QPoint>
-#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -22,11 +20,8 @@ QStringList visibleWindows(const QString& option, const QString& pattern);
 QString waitForWindow(const QString& option, const QString& pattern,
                       std::chrono::milliseconds timeout);
 
-/// The window's position and size on the screen.
-QRect geometry(const QString& window);
-
-/// A click of button at a point given relative to the window's top-left corner.
-void clickAt(const QString& window, const QPoint& point, int button = 1);
+/// A click of button at the middle of the window.
+void clickCentre(const QString& window, int button = 1);
 
 /// Presses keys ("Return", "ctrl+a", ...) in whatever has the focus.
 void key(const QString& keys);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -23,18 +24,16 @@ struct KindInfo {
     const char* displayName;
 };
 
+// In DeviceKind's order.
+constexpr KindInfo kKinds[] = {
+    {"scanner", "0525", "a4c1", "T900 Barcode Scanner"},
+    {"webcam", "046d", "0825", "UVC Camera (046d:0825)"},
+    {"half", "0525", "a4c2", "T900 Barcode Scanner (service mode)"},
+    {"platform", "", "", "vivid-000-vid-cap"},
+};
+
 KindInfo Info(DeviceKind kind) {
-    switch (kind) {
-        case DeviceKind::Scanner:
-            return {"scanner", "0525", "a4c1", "T900 Barcode Scanner"};
-        case DeviceKind::Webcam:
-            return {"webcam", "046d", "0825", "UVC Camera (046d:0825)"};
-        case DeviceKind::HalfScanner:
-            return {"half", "0525", "a4c2", "T900 Barcode Scanner (service mode)"};
-        case DeviceKind::Platform:
-            return {"platform", "", "", "vivid-000-vid-cap"};
-    }
-    return {"scanner", "0525", "a4c1", "T900 Barcode Scanner"};
+    return kKinds[static_cast<int>(kind)];
 }
 
 constexpr std::uint8_t kVendorGuid[16] = {0x70, 0x33, 0xF0, 0x28, 0x11, 0x63, 0x2E, 0x4A,
@@ -91,35 +90,46 @@ void WriteText(const fs::path& path, const std::string& text) {
 }
 
 UnitLayout ParseLayout(const std::string& text) {
-    if (text == "second")
-        return UnitLayout::Second;
-    if (text == "refused")
-        return UnitLayout::Refused;
-    if (text == "missing")
-        return UnitLayout::Missing;
-    return UnitLayout::Normal;
+    return text == "second"    ? UnitLayout::Second
+           : text == "refused" ? UnitLayout::Refused
+           : text == "missing" ? UnitLayout::Missing
+                               : UnitLayout::Normal;
 }
 
 std::uint16_t Hex(const char* text) {
     return static_cast<std::uint16_t>(std::stoul(text, nullptr, 16));
 }
 
+// The lines of a time-stamped log without their time stamps.
+std::vector<std::string> WithoutTimes(const std::vector<std::string>& lines) {
+    std::vector<std::string> rest;
+    for (const std::string& line : lines) {
+        rest.push_back(line.substr(line.find(' ') + 1));
+    }
+    return rest;
+}
+
+// What the state folder's plug file records: "KIND NODE UNPLUG-PATH"; empty when never plugged.
+struct PlugRecord {
+    std::string kind, node, unplugPath;
+};
+
+PlugRecord ReadPlug(const std::string& stateDir) {
+    PlugRecord record;
+    const std::vector<std::string> lines = ReadLines(stateDir + "/plug");
+    if (!lines.empty()) {
+        std::istringstream(lines.front()) >> record.kind >> record.node >> record.unplugPath;
+    }
+    return record;
+}
+
 }  // namespace
 
 DeviceKind ParseKind(const std::string& text, bool& ok) {
-    ok = true;
-    for (DeviceKind kind :
-         {DeviceKind::Scanner, DeviceKind::Webcam, DeviceKind::HalfScanner, DeviceKind::Platform}) {
-        if (text == Info(kind).name) {
-            return kind;
-        }
-    }
-    ok = false;
-    return DeviceKind::Scanner;
-}
-
-const char* KindName(DeviceKind kind) {
-    return Info(kind).name;
+    const auto found = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                    [&](const KindInfo& info) { return text == info.name; });
+    ok = found != std::end(kKinds);
+    return ok ? static_cast<DeviceKind>(found - std::begin(kKinds)) : DeviceKind::Scanner;
 }
 
 Settings ReadSettings(const std::string& path) {
@@ -241,13 +251,7 @@ std::string SimTree::plug(const std::string& id, DeviceKind kind, const Settings
 }
 
 void SimTree::unplug(const std::string& id) {
-    const std::vector<std::string> plug = ReadLines(stateDir(id) + "/plug");
-    if (plug.empty()) {
-        return;
-    }
-    std::istringstream fields(plug.front());
-    std::string kind, node, unplugPath;
-    fields >> kind >> node >> unplugPath;
+    const auto [kind, node, unplugPath] = ReadPlug(stateDir(id));
     if (node.empty() || !fs::exists(fs::path(root_) / "dev" / node)) {
         return;
     }
@@ -262,16 +266,15 @@ void SimTree::unplug(const std::string& id) {
 }
 
 std::string SimTree::replug(const std::string& id) {
-    const std::vector<std::string> record = ReadLines(stateDir(id) + "/plug");
-    if (record.empty()) {
+    const PlugRecord record = ReadPlug(stateDir(id));
+    if (record.kind.empty()) {
         throw std::runtime_error("device " + id + " was never plugged");
     }
     if (!captureNode(id).empty()) {
         return captureNode(id);
     }
     bool ok = false;
-    const DeviceKind kind = ParseKind(record.front().substr(0, record.front().find(' ')), ok);
-    return plug(id, kind);
+    return plug(id, ParseKind(record.kind, ok));
 }
 
 void SimTree::clear() {
@@ -294,14 +297,8 @@ Settings SimTree::settings(const std::string& id) const {
 }
 
 std::string SimTree::captureNode(const std::string& id) const {
-    const std::vector<std::string> plug = ReadLines(stateDir(id) + "/plug");
-    if (plug.empty()) {
-        return {};
-    }
-    std::istringstream fields(plug.front());
-    std::string kind, node;
-    fields >> kind >> node;
-    return fs::exists(fs::path(root_) / "dev" / node) ? node : std::string();
+    const std::string node = ReadPlug(stateDir(id)).node;
+    return !node.empty() && fs::exists(fs::path(root_) / "dev" / node) ? node : std::string();
 }
 
 std::vector<std::string> SimTree::ledLog(const std::string& id) const {
@@ -309,15 +306,11 @@ std::vector<std::string> SimTree::ledLog(const std::string& id) const {
 }
 
 std::vector<std::string> SimTree::indicatorWrites(const std::string& id) const {
-    std::vector<std::string> values;
-    for (const std::string& line : ledLog(id)) {
-        values.push_back(line.substr(line.find(' ') + 1));
-    }
-    return values;
+    return WithoutTimes(ledLog(id));
 }
 
-std::vector<std::string> SimTree::xuLog(const std::string& id) const {
-    return ReadLines(stateDir(id) + "/xu.log");
+std::vector<std::string> SimTree::xuRequests(const std::string& id) const {
+    return WithoutTimes(ReadLines(stateDir(id) + "/xu.log"));
 }
 
 }  // namespace telosim

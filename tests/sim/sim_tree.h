@@ -17,7 +17,6 @@ enum class DeviceKind {
 };
 
 DeviceKind ParseKind(const std::string& text, bool& ok);
-const char* KindName(DeviceKind kind);
 
 /// The unit ids of the vendor extension units in a scanner's descriptors: the first, and the
 /// second that the layout Second adds.
@@ -73,7 +72,8 @@ public:
     /// The values written to the LED and beeper register ("0x21", ...), oldest first, without
     /// the time stamps of ledLog.
     std::vector<std::string> indicatorWrites(const std::string& id) const;
-    std::vector<std::string> xuLog(const std::string& id) const;
+    /// The extension-unit requests ("SET_CUR unit 3 07 10 00 ff", ...), oldest first.
+    std::vector<std::string> xuRequests(const std::string& id) const;
 
 private:
     std::string root_;

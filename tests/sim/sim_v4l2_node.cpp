@@ -189,7 +189,7 @@ public:
             return POLLERR;
         }
         advance();
-        if (setting("frames", "on") == "on") {
+        if (setting("frames", "on") != "off") {
             nextFrame = frameTime(nextFrame_);
         }
         return done_.empty() ? 0 : static_cast<short>(POLLIN | POLLRDNORM);
@@ -302,7 +302,7 @@ private:
     // Completes the frames that the device has captured since the last look. A frame fills the
     // oldest buffer that was queued before it was captured; with none, the frame is dropped.
     void advance() {
-        if (!streaming_ || lost_ || setting("frames", "on") != "on") {
+        if (!streaming_ || lost_ || setting("frames", "on") == "off") {
             return;
         }
         const long errorEvery = number("error_every", 0);

@@ -13,7 +13,7 @@
 namespace {
 
 const char* const kUsage = R"(usage: telo-sim [--root DIR] COMMAND ...
-  run [--image FILE] [--kind KIND] -- PROGRAM [ARG...]
+  run [--image FILE] -- PROGRAM [ARG...]
                              run PROGRAM with a simulated device "scanner" attached
   plug ID KIND [KEY=VALUE...] plug a device (KIND: scanner, webcam, half, platform)
   unplug ID | replug ID       take a device away or bring it back
@@ -23,7 +23,7 @@ const char* const kUsage = R"(usage: telo-sim [--root DIR] COMMAND ...
                               ready_reads, ready=ok|never, handshake=ok|sticky|lost, and
                               faults open, g_fmt, s_fmt, reqbufs, qbuf, dqbuf, streamon,
                               streamoff = ok|once:ERRNO|always:ERRNO; xu before plugging
-  led ID | xu ID              print the LED/beeper writes or every extension-unit request
+  led ID                      print the LED/beeper writes
   clear                       remove every device
 The root defaults to $TELO_SIM_ROOT.
 )";
@@ -51,18 +51,12 @@ std::string ExecutableDir() {
 
 int Run(const std::string& rootArgument, const std::vector<std::string>& args) {
     std::string image;
-    std::string kindName = "scanner";
     std::size_t i = 1;
-    for (; i < args.size() && args[i] != "--"; ++i) {
-        if (args[i] == "--image" && i + 1 < args.size()) {
-            image = args[++i];
-        } else if (args[i] == "--kind" && i + 1 < args.size()) {
-            kindName = args[++i];
-        } else {
-            return Usage();
-        }
+    if (args.size() > 3 && args[1] == "--image") {
+        image = args[2];
+        i = 3;
     }
-    if (i + 1 >= args.size()) {
+    if (args.size() < i + 2 || args[i] != "--") {
         return Usage();
     }
     std::string root = rootArgument;
@@ -75,13 +69,8 @@ int Run(const std::string& rootArgument, const std::vector<std::string>& args) {
         root = pattern;
     }
     telosim::SimTree tree(root);
-    bool ok = false;
-    const telosim::DeviceKind kind = telosim::ParseKind(kindName, ok);
-    if (!ok) {
-        return Usage();
-    }
     if (tree.captureNode("scanner").empty()) {
-        tree.plug("scanner", kind);
+        tree.plug("scanner", telosim::DeviceKind::Scanner);
     }
     std::string error;
     if (!image.empty() && !telosim::ShowImage(tree, "scanner", image, error)) {
@@ -103,12 +92,6 @@ int Run(const std::string& rootArgument, const std::vector<std::string>& args) {
     ::execvp(argv[0], argv.data());
     std::cerr << "telo-sim: cannot run " << argv[0] << "\n";
     return 127;
-}
-
-void PrintLines(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) {
-        std::cout << line << "\n";
-    }
 }
 
 }  // namespace
@@ -166,9 +149,9 @@ int main(int argc, char** argv) {
                 tree.set(args[1], key, value);
             }
         } else if (command == "led" && args.size() == 2) {
-            PrintLines(tree.ledLog(args[1]));
-        } else if (command == "xu" && args.size() == 2) {
-            PrintLines(tree.xuLog(args[1]));
+            for (const std::string& line : tree.ledLog(args[1])) {
+                std::cout << line << "\n";
+            }
         } else if (command == "clear" && args.size() == 1) {
             tree.clear();
         } else {

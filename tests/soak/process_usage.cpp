@@ -3,26 +3,12 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 namespace {
-
-int countEntries(const std::string& folder) {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) {
-        return -1;
-    }
-    int count = 0;
-    while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.') {
-            ++count;
-        }
-    }
-    closedir(dir);
-    return count;
-}
 
 // The number after "Key:" in /proc/PID/status, or -1.
 int64_t statusField(const std::string& status, const std::string& key) {
@@ -66,7 +52,8 @@ std::string readAll(const std::string& path) {
 ProcessUsage usageOf(int64_t pid) {
     const std::string folder = "/proc/" + std::to_string(pid);
     ProcessUsage usage;
-    usage.openFiles = countEntries(folder + "/fd");
+    const std::string files = openFilesOf(pid);
+    usage.openFiles = static_cast<int>(std::count(files.begin(), files.end(), '\n'));
     const std::string status = readAll(folder + "/status");
     usage.threads = static_cast<int>(statusField(status, "Threads"));
     usage.residentKb = statusField(status, "VmRSS");

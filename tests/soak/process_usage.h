@@ -6,7 +6,7 @@
 
 /// What /proc tells about one running process at one moment.
 struct ProcessUsage {
-    int openFiles = -1;           ///< entries of /proc/PID/fd
+    int openFiles = -1;           ///< entries of /proc/PID/fd (0 when unreadable)
     int threads = -1;             ///< "Threads" of /proc/PID/status
     int64_t residentKb = -1;      ///< "VmRSS"
     int64_t peakResidentKb = -1;  ///< "VmHWM"

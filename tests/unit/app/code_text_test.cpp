@@ -1,4 +1,5 @@
-// The text of a code's bytes: UTF-8 when valid, else the encoding that reads them best.
+// The text of a code's bytes: UTF-8 when valid, else the encoding that reads them best. GB18030,
+// Shift JIS and Latin-1 codes are checked where programs receive them, GB2312 through the worker.
 #include "code_text.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +19,6 @@ struct Reading {
 TEST(CodeText, ReadsValidUtf8AsSuchAndAnythingElseInTheLikeliestEncoding) {
     const Reading table[] = {
         {"ok \xE6\x9D\xA1\xE7\xA0\x81 \xF0\x9F\x98\x80", kQrCodeSymbology, "ok 条码 😀"},
-        {"M\374ller caf\351", kCode128, "Müller café"},
-        // GB2312 hanzi, also readable as Latin-1 letters: Chinese wins the tie.
-        {"\326\320\316\304", kQrCodeSymbology, "中文"},
-        {"\314\365\302\353 No.7", kQrCodeSymbology, "条码 No.7"},
-        {"\223\372\226{\214\352\202\314\203e\203L\203X\203g", kQrCodeSymbology, "日本語のテキスト"},
         // Latin-1 letters that also read as rare GBK or half-width katakana.
         {"M\374ller", kQrCodeSymbology, "Müller"},
         {"M\334NCHEN", kQrCodeSymbology, "MÜNCHEN"},

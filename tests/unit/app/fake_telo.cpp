@@ -90,12 +90,6 @@ int destroys() {
 int decodes() {
     return locked([](World& w) { return w.decodes; });
 }
-int liveHandles() {
-    return locked([](World& w) { return static_cast<int>(w.handles.size()); });
-}
-int liveSymbols() {
-    return locked([](World& w) { return static_cast<int>(w.symbols.size()); });
-}
 std::vector<std::string> controlCalls() {
     return locked([](World& w) { return w.controlCalls; });
 }
@@ -103,7 +97,14 @@ void clearControlCalls() {
     locked([](World& w) { w.controlCalls.clear(); });
 }
 std::vector<std::string> faults() {
-    return locked([](World& w) { return w.faults; });
+    return locked([](World& w) {
+        std::vector<std::string> all = w.faults;
+        if (!w.handles.empty() || !w.symbols.empty()) {
+            all.push_back(std::to_string(w.handles.size()) + " handles and " +
+                          std::to_string(w.symbols.size()) + " results not destroyed");
+        }
+        return all;
+    });
 }
 
 }  // namespace fake_telo

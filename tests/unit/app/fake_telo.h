@@ -26,13 +26,11 @@ void showCode(std::optional<std::string> bytes, int32_t symbology = 1);
 int creates();
 int destroys();
 int decodes();
-int liveHandles();
-int liveSymbols();
 /// The symbology and LED calls in order, as "add_type <index> <0|1>" and "led <0|1>".
 std::vector<std::string> controlCalls();
 void clearControlCalls();
 
-/// Every misuse seen since reset().
+/// Every misuse seen since reset(), then the handles and results not destroyed by now.
 std::vector<std::string> faults();
 
 }  // namespace fake_telo

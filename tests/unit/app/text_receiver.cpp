@@ -76,33 +76,23 @@ TextReceiver::TextReceiver(Toolkit toolkit, const SwaySession* compositor) : too
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     }
     process_.setProcessEnvironment(environment);
-    switch (toolkit) {
-        case Toolkit::Xlib:
-            process_.start(QStringLiteral(XLIB_TEXT_RECEIVER), {title, path});
-            break;
-        case Toolkit::Qt:
-            process_.start(QStringLiteral(QT_TEXT_RECEIVER), {title, path});
-            break;
-        case Toolkit::Gtk:
-            process_.start(QStringLiteral(GTK_TEXT_RECEIVER), {title, path});
-            break;
-        case Toolkit::Xterm:
-            process_.start(QStringLiteral("xterm"), {"-title", title, "-u8", "-e", "sh", "-c",
-                                                     "stty raw -echo && exec cat > \"$0\"", path});
-            break;
+    const char* const programs[] = {XLIB_TEXT_RECEIVER, QT_TEXT_RECEIVER, GTK_TEXT_RECEIVER};
+    if (toolkit == Toolkit::Xterm) {
+        process_.start(QStringLiteral("xterm"), {"-title", title, "-u8", "-e", "sh", "-c",
+                                                 "stty raw -echo && exec cat > \"$0\"", path});
+    } else {
+        process_.start(QString::fromUtf8(programs[static_cast<int>(toolkit)]), {title, path});
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
-    while (!QFile::exists(path) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(kPollStep);
-    }
+    const bool running =
+        waitUntil([&] { return QFile::exists(path); }, std::chrono::milliseconds(kStartTimeoutMs));
     if (compositor != nullptr) {
-        ready_ = QFile::exists(path) && waitUntil([&] { return compositor->focus(title); });
+        ready_ = running && waitUntil([&] { return compositor->focus(title); });
         return;
     }
     QString window;
-    ready_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&
-             QFile::exists(path) && xdotool({"windowfocus", "--sync", window});
+    ready_ = running &&
+             xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&
+             xdotool({"windowfocus", "--sync", window});
 }
 
 TextReceiver::~TextReceiver() {
@@ -128,13 +118,8 @@ std::string TextReceiver::text() const {
 }
 
 std::string TextReceiver::waitForCharacters(size_t count, std::chrono::milliseconds timeout) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::string received = text();
-    while (characters(received) < count && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(kPollStep);
-        received = text();
-    }
-    return received;
+    waitUntil([&] { return characters(text()) >= count; }, timeout);
+    return text();
 }
 
 std::string TextReceiver::settle(std::chrono::milliseconds quiet) const {

@@ -17,6 +17,7 @@
 #include "recording_keyboard.h"
 #include "scan_settings.h"
 #include "timeline.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -25,12 +26,10 @@ using Strings = std::vector<std::string>;
 
 // Runs the event loop until done() holds or ten seconds have passed.
 bool waitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(5ms);
-    }
-    return done();
+    return waitUntil([&] {
+        QCoreApplication::processEvents();
+        return done();
+    });
 }
 
 class ThreadTest : public ::testing::Test {
@@ -39,11 +38,7 @@ protected:
         fake_telo::reset();
         Timeline::instance().clear();
     }
-    void TearDown() override {
-        EXPECT_EQ(fake_telo::liveHandles(), 0);
-        EXPECT_EQ(fake_telo::liveSymbols(), 0);
-        EXPECT_EQ(fake_telo::faults(), Strings{});
-    }
+    void TearDown() override { EXPECT_EQ(fake_telo::faults(), Strings{}); }
 
     ScanSettings settings_;
     RecordingKeyboard keyboard_;
@@ -130,9 +125,3 @@ TEST_F(ThreadTest, StoppingWhileSearchingLeavesNoHandle) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,18 +1,19 @@
-// The camera against the simulated uvcvideo: the device list, opening, frames and loss.
+// The camera against the simulated uvcvideo: the device list, opening, frames and loss, and the
+// vendor-property channel through the real UVCIOC_CTRL_QUERY path of an open camera.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "camera/camera_ds.h"
 #include "camera/video_input_devices.h"
+#include "control/device_property.h"
 #include "sim_fixture.h"
 
 namespace telo {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
-
-constexpr std::size_t kCentre = 2 * (240 * 640 + 320);
 
 // The lines that the camera printed about frame sizes; a first frame that is slow to come on a
 // busy machine adds time-outs.
@@ -33,6 +34,13 @@ protected:
         tree.plug("scanner", telosim::DeviceKind::Scanner, settings);
         ASSERT_TRUE(camera.OpenCamera("video0", false, 640, 480));
         ASSERT_EQ(camera.StartCapture(), 0);
+    }
+    // The device channel of an open camera on a device of `kind` plugged with `settings`.
+    std::shared_ptr<DeviceControl> control(telosim::DeviceKind kind,
+                                           const telosim::Settings& settings) {
+        tree.plug("scanner", kind, settings);
+        EXPECT_TRUE(camera.OpenCamera("video0", false, 640, 480));
+        return camera.GetControl();
     }
     // Takes frames until one arrives.
     const std::uint8_t* nextFrame() {
@@ -106,21 +114,6 @@ TEST_F(CameraTest, AFailedOpenSaysWhyAndLeavesTheCameraClosedAndReopenable) {
     EXPECT_EQ(camera.height(), 240);
 }
 
-TEST_F(CameraTest, FirstFramePrintsItsSizeAndLaterFramesReuseTheBuffer) {
-    show("scanner", "black.png");
-    start();
-    testing::internal::CaptureStdout();
-    const std::uint8_t* first = nextFrame();
-    const std::uint8_t* second = nextFrame();
-    EXPECT_EQ(SizeLines(testing::internal::GetCapturedStdout()), "size = 614400\n");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(camera.bufferSize(), 614400);
-    // The black square sits in the middle of a white frame.
-    EXPECT_EQ(first[kCentre], 0);
-    EXPECT_EQ(first[0], 255);
-}
-
 TEST_F(CameraTest, NoFramesTimesOutWithTheAbortStatus) {
     start({{"frames", "off"}});
     testing::internal::CaptureStdout();
@@ -140,6 +133,40 @@ TEST_F(CameraTest, TruncatedAndChangingFrameSizesNeverOverRead) {
     }
     EXPECT_EQ(camera.bufferSize(), 614400);
     EXPECT_EQ(SizeLines(testing::internal::GetCapturedStdout()), "size = 1001\nsize = 614400\n");
+}
+
+TEST_F(CameraTest, UnitFoundOnlyAsTheSecondOneServesBothDirections) {
+    auto channel = control(telosim::DeviceKind::Scanner, {{"xu", "second"}});
+    std::uint32_t value = 0xFFFFFF00;
+    EXPECT_TRUE(ReadDeviceProperty(kPropertyCapture, &value, channel.get()));
+    EXPECT_EQ(value, 0xFFFFFF02u) << "only the low byte changes";
+    const std::uint32_t led = 0x21;
+    EXPECT_TRUE(WriteDeviceProperty(kPropertyIndicator, &led, channel.get()));
+    EXPECT_THAT(tree.xuRequests("scanner"),
+                ElementsAre("SET_CUR unit 3 07 10 00 ff refused", "SET_CUR unit 4 07 10 00 ff",
+                            "GET_CUR unit 4 00 00 02 00", "SET_CUR unit 3 06 10 21 00 refused",
+                            "SET_CUR unit 4 06 10 21 00"));
+    ASSERT_EQ(tree.ledLog("scanner").size(), 1u);
+    EXPECT_THAT(tree.ledLog("scanner")[0], EndsWith(" 0x21"));
+}
+
+TEST_F(CameraTest, ADeviceWithoutAnAnsweringUnitReadsTrueUnchangedAndWritesFalse) {
+    const std::pair<telosim::DeviceKind, const char*> devices[] = {
+        {telosim::DeviceKind::Scanner, "refused"},
+        {telosim::DeviceKind::Scanner, "missing"},
+        {telosim::DeviceKind::Webcam, "normal"}};
+    for (const auto& [kind, layout] : devices) {
+        SCOPED_TRACE(layout);
+        tree.clear();
+        auto channel = control(kind, {{"xu", layout}});
+        ASSERT_NE(channel, nullptr);
+        EXPECT_FALSE(channel->offersPropertySet());
+        std::uint32_t value = 0x77;
+        EXPECT_TRUE(ReadDeviceProperty(kPropertyReady, &value, channel.get()));
+        EXPECT_EQ(value, 0x77u);
+        EXPECT_FALSE(WriteDeviceProperty(kPropertyIndicator, &value, channel.get()));
+        camera.CloseCamera();
+    }
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 namespace telo {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -31,40 +30,38 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 
 constexpr DescriptorGuid kOther = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
-std::vector<std::uint8_t> Find(const Bytes& bytes) {
+std::vector<std::uint8_t> find(const Bytes& bytes) {
     return findExtensionUnits(bytes.data(), bytes.size(), kVendorExtensionUnit);
 }
 
-TEST(UsbDescriptorsTest, FindsVendorUnitsOfTheVideoControlInterfaceInOrder) {
-    const Bytes bytes =
-        Join({Interface(14, 1), ExtensionUnit(4, kOther), ExtensionUnit(3, kVendorExtensionUnit),
-              ExtensionUnit(7, kVendorExtensionUnit), Interface(14, 2)});
-    EXPECT_THAT(Find(bytes), ElementsAre(3, 7));
-}
+// The GUID in text order, as opposed to the descriptor's little-endian fields: no match.
+constexpr DescriptorGuid kTextOrder = {0x28, 0xF0, 0x33, 0x70, 0x63, 0x11, 0x4A, 0x2E,
+                                       0xBA, 0x2C, 0x68, 0x90, 0xEB, 0x33, 0x40, 0x16};
 
-TEST(UsbDescriptorsTest, GuidBytesAreCompared) {
-    // The GUID text order, as opposed to the descriptor's little-endian fields, is no match.
-    const DescriptorGuid textOrder = {0x28, 0xF0, 0x33, 0x70, 0x63, 0x11, 0x4A, 0x2E,
-                                      0xBA, 0x2C, 0x68, 0x90, 0xEB, 0x33, 0x40, 0x16};
-    EXPECT_THAT(Find(Join({Interface(14, 1), ExtensionUnit(3, textOrder)})), IsEmpty());
-}
-
-TEST(UsbDescriptorsTest, UnitsOutsideAVideoControlInterfaceDoNotCount) {
-    EXPECT_THAT(Find(Join({Interface(14, 2), ExtensionUnit(3, kVendorExtensionUnit)})), IsEmpty());
-    EXPECT_THAT(Find(Join({Interface(3, 1), ExtensionUnit(3, kVendorExtensionUnit)})), IsEmpty());
-    EXPECT_THAT(Find(Join({ExtensionUnit(3, kVendorExtensionUnit)})), IsEmpty());
-}
-
-TEST(UsbDescriptorsTest, MalformedLengthsEndTheWalkWithoutOverrun) {
-    Bytes zero = Join({Interface(14, 1), Bytes{0, 0x24}, ExtensionUnit(3, kVendorExtensionUnit)});
-    EXPECT_THAT(Find(zero), IsEmpty());
-
-    Bytes truncated = Join({Interface(14, 1), ExtensionUnit(3, kVendorExtensionUnit)});
+TEST(UsbDescriptorsTest, FindsTheVendorUnitsOfTheVideoControlInterfaceOnlyWithoutOverrun) {
+    const Bytes vendor = ExtensionUnit(3, kVendorExtensionUnit);
+    Bytes truncated = Join({Interface(14, 1), vendor});
     truncated.resize(truncated.size() - 1);
-    EXPECT_THAT(Find(truncated), IsEmpty());
-
-    Bytes shortUnit = Join({Interface(14, 1), Bytes{5, 0x24, 0x06, 3, 0x70}});
-    EXPECT_THAT(Find(shortUnit), IsEmpty());
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::vector<std::uint8_t> units;
+    } cases[] = {
+        {"in order, others skipped",
+         Join({Interface(14, 1), ExtensionUnit(4, kOther), vendor,
+               ExtensionUnit(7, kVendorExtensionUnit), Interface(14, 2)}),
+         {3, 7}},
+        {"GUID bytes compared", Join({Interface(14, 1), ExtensionUnit(3, kTextOrder)}), {}},
+        {"in VideoStreaming", Join({Interface(14, 2), vendor}), {}},
+        {"in another class", Join({Interface(3, 1), vendor}), {}},
+        {"outside any interface", Join({vendor}), {}},
+        {"a zero length", Join({Interface(14, 1), Bytes{0, 0x24}, vendor}), {}},
+        {"truncated", truncated, {}},
+        {"a short unit", Join({Interface(14, 1), Bytes{5, 0x24, 0x06, 3, 0x70}}), {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(find(c.bytes), c.units) << c.name;
+    }
     EXPECT_THAT(findExtensionUnits(nullptr, 0, kVendorExtensionUnit), IsEmpty());
 }
 

@@ -9,6 +9,7 @@
 #include "engine/barcode_engine.h"
 #include "engine/barcode_format.h"
 #include "engine/read_arbiter.h"
+#include "shipped_engine.h"
 #include "test_symbols.h"
 
 namespace telo::engine {
@@ -16,29 +17,11 @@ namespace {
 
 using test::Placement;
 
-constexpr int kPatientTimeoutMs = 20000;
-
 /// The engine with the shipped settings, reading one grey image.
-class Pipeline : public ::testing::Test {
+class Pipeline : public test::ShippedEngineTest {
 protected:
-    void SetUp() override {
-        engine_ = BarcodeEngine::create();
-        std::string errorText;
-        ASSERT_EQ(engine_->loadSettingsFromFile(TELO_SHIPPED_SETTINGS, errorText), kOk);
-        SetTimeout(kPatientTimeoutMs);
-    }
-
-    /// Time enough for a slow sanitizer build on a busy machine, or the time-out under test.
-    void SetTimeout(int milliseconds) {
-        TemplateSettings settings;
-        ASSERT_EQ(engine_->getTemplateSettings(kDefaultTemplateName, settings), kOk);
-        settings.timeoutMs = milliseconds;
-        std::string errorText;
-        ASSERT_EQ(engine_->setTemplateSettings(kDefaultTemplateName, settings, errorText), kOk);
-    }
-
     /// The texts read from `image`, in order.
-    std::vector<std::string> Read(const std::vector<std::uint8_t>& image, int width = 640,
+    std::vector<std::string> read(const std::vector<std::uint8_t>& image, int width = 640,
                                   int height = 480) {
         EXPECT_EQ(engine_->decodeBuffer(image.data(), width, height, width, kPixelFormatGrey,
                                         kDefaultTemplateName),
@@ -50,8 +33,6 @@ protected:
         }
         return texts;
     }
-
-    std::unique_ptr<BarcodeEngine> engine_;
 };
 
 /// A symbol without a check character, drawn level at the frame's middle, and the left edge of
@@ -93,13 +74,13 @@ TEST_F(Pipeline, PiecesOfUncheckedSymbolsAreNeverRead) {
             for (const std::uint8_t band : {std::uint8_t{255}, symbol.placement.light}) {
                 std::vector<std::uint8_t> image = symbol.Draw();
                 test::FillRect(image, x - 10, 0, x + 10, 480, band);
-                EXPECT_TRUE(Read(image).empty()) << type << " cut at " << share;
+                EXPECT_TRUE(read(image).empty()) << type << " cut at " << share;
                 image = symbol.Draw();
                 test::AddGlare(image, x, 240, 15, height, 600);
-                EXPECT_TRUE(Read(image).empty()) << type << " glare at " << share;
+                EXPECT_TRUE(read(image).empty()) << type << " glare at " << share;
                 image = symbol.Draw();
                 test::FillRect(image, x - 10, top + height / 3, x + 10, 480, band);
-                for (const std::string& text : Read(image)) {
+                for (const std::string& text : read(image)) {
                     EXPECT_EQ(text, data) << type << " cut at " << share;
                 }
             }
@@ -115,7 +96,7 @@ TEST_F(Pipeline, UncheckedSymbolsNeedQuietZonesOnBothSides) {
             std::vector<std::uint8_t> image = symbol.Draw();
             const int x = static_cast<int>(symbol.Left() - gap * symbol.placement.module);
             test::FillRect(image, x - 6, 0, x, 480, symbol.placement.dark);
-            EXPECT_EQ(Read(image).empty(), !readable) << type << " print " << gap << " away";
+            EXPECT_EQ(read(image).empty(), !readable) << type << " print " << gap << " away";
         }
     }
 }
@@ -158,7 +139,7 @@ TEST_F(Pipeline, DecodesEndSoonAfterTheTimeOutOnEndlessPrint) {
     }
     SetTimeout(50);
     const auto start = std::chrono::steady_clock::now();
-    Read(image, kSide, kSide);
+    read(image, kSide, kSide);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
 }
 

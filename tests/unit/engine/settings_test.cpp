@@ -55,14 +55,10 @@ TEST(SettingsParser, RejectsWithATextNamingTheProblem) {
         {R"({"templates": {}, "extra": 1})", kErrorSettingsContent, "\"extra\""},
         {R"({"templates": {"OTHER": {"formats": [], "timeoutMs": 5}}})",
          kErrorDefaultTemplateMissing, "QR_CODE_DEFAULT"},
-        {WithTemplate(R"({"formats": ["QR_CODE"], "timeoutMs": 5, "colour": 1})"),
-         kErrorSettingsContent, "\"colour\""},
         {WithTemplate(R"({"formats": ["QR_CODE"], "timeoutMs": 5, "reader": {"speed": 1}})"),
          kErrorSettingsContent, "\"speed\""},
         {WithTemplate(R"({"formats": ["QR"], "timeoutMs": 5})"), kErrorSettingsContent, "\"QR\""},
-        {WithTemplate(R"({"formats": [7], "timeoutMs": 5})"), kErrorSettingsContent, "7"},
         {WithTemplate(R"({"timeoutMs": 5})"), kErrorSettingsContent, "\"formats\""},
-        {WithTemplate(R"({"formats": []})"), kErrorSettingsContent, "\"timeoutMs\""},
         {WithTemplate(R"({"formats": [], "timeoutMs": "5"})"), kErrorSettingsContent, "integer"},
         {WithTemplate(R"({"formats": [], "timeoutMs": 5000000000})"), kErrorSettingsContent,
          "integer"},
@@ -118,27 +114,6 @@ TEST_F(EngineSettings, ShippedSettingsEnableEveryFormatWithinAPollingPass) {
     EXPECT_EQ(settings.formatMask, kAllFormats);
     EXPECT_LT(settings.timeoutMs, 100);
     EXPECT_EQ(settings.maxBarcodes, 1);
-}
-
-TEST_F(EngineSettings, RefusedWritesLeaveTheTemplate) {
-    std::string errorText;
-    ASSERT_EQ(engine_->loadSettingsFromString(kMinimal, errorText), kOk);
-    TemplateSettings settings;
-    ASSERT_EQ(engine_->getTemplateSettings(kDefaultTemplateName, settings), kOk);
-    TemplateSettings unknownFormat = settings;
-    unknownFormat.formatMask |= 0x400;
-    TemplateSettings noTime = settings;
-    noTime.timeoutMs = 0;
-    for (const TemplateSettings& bad : {unknownFormat, noTime}) {
-        EXPECT_EQ(engine_->setTemplateSettings(kDefaultTemplateName, bad, errorText),
-                  kErrorInvalidTemplateSettings);
-        EXPECT_FALSE(errorText.empty());
-    }
-    EXPECT_EQ(engine_->setTemplateSettings("NO_SUCH", settings, errorText), kErrorTemplateNotFound);
-    EXPECT_EQ(engine_->getTemplateSettings("NO_SUCH", settings), kErrorTemplateNotFound);
-    ASSERT_EQ(engine_->getTemplateSettings(kDefaultTemplateName, settings), kOk);
-    EXPECT_EQ(settings.timeoutMs, 50);
-    EXPECT_EQ(settings.formatMask, kFormatQrCode);
 }
 
 }  // namespace

@@ -73,9 +73,3 @@ TEST(Form, EveryTextFitsItsWidget) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    QApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}

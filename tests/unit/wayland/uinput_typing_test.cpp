@@ -4,9 +4,7 @@
 // for XWayland's layout, group and locks. Also which back end a session gets.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QString>
-#include <QTextCodec>
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/Xfixes.h>
@@ -16,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <clocale>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -51,6 +48,9 @@ const Row kRows[] = {
     {"UsCapsLock", "us", false, 0, true, "Scan Me 42 aA", "Scan Me 42 aA"},
     {"Repeats", "us", false, 0, false, "aa 11", "a<Left><Right>a 1<Left><Right>1"},
     {"ControlBytes", "us", false, 0, false, "L1\r\nT\tG\035R\036E\004", "L1\rT\tG\035R\036E\004"},
+    // Each line break is one Return; nothing of a code may delete, escape or move.
+    {"LineBreaksAndEditing", "us", false, 0, false, "\n\rA\n\nB\010D\033E\177F\001G\302\205H",
+     "\r\rA\r<Left><Right>\rBDEFGH"},
     {"German", "de", false, 0, false, "yz äöüß ÄÖÜ {[]}@€ µ|", "yz äöüß ÄÖÜ {[]}@€ µ|"},
     {"GermanControlBytes", "de", false, 0, false, "G\035F\034", "G\035F\034"},
     {"French", "fr", false, 0, false, "azerty 1234567890 éèàçù @#", "azerty 1234567890 éèàçù @#"},
@@ -324,11 +324,3 @@ INSTANTIATE_TEST_SUITE_P(Sessions, BackendChoice, ::testing::ValuesIn(kSessions)
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
-    QCoreApplication application(argc, argv);
-    QTextCodec::setCodecForLocale(QTextCodec::codecForLocale());
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

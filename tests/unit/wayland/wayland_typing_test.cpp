@@ -3,12 +3,9 @@
 // each checked for the exact text the program shows.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QString>
-#include <QTextCodec>
 
 #include <chrono>
-#include <clocale>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -128,11 +125,3 @@ std::vector<std::tuple<Toolkit, size_t>> cases() {
 INSTANTIATE_TEST_SUITE_P(Receivers, VirtualKeyboardTyping, ::testing::ValuesIn(cases()), rowName);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
-    QCoreApplication application(argc, argv);
-    QTextCodec::setCodecForLocale(QTextCodec::codecForLocale());
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,17 +1,14 @@
 // The window in a real tray host: hidden at start behind one icon and its menu, shown by a
-// plain click on the icon, hidden again by closing and minimising, and the tray's exit entry.
+// plain click on the icon, hidden again by closing and minimising. The exit entry is used by
+// the end-to-end tests, with the real library switching the LED off.
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QProcess>
-#include <QTimer>
 
-#include "fake_telo.h"
 #include "window_fixture.h"
 
 namespace {
-
-using Calls = std::vector<std::string>;
 
 class TrayTest : public WindowTest {
 protected:
@@ -24,13 +21,6 @@ protected:
         const auto icons = window->findChildren<QSystemTrayIcon*>();
         EXPECT_EQ(icons.size(), 1);
         return icons.isEmpty() ? nullptr : icons.front();
-    }
-    // Triggers the tray menu's last entry from the event loop and returns the exit code.
-    int exitThroughTheMenu() {
-        QAction* exit = trayIcon()->contextMenu()->actions().back();
-        EXPECT_EQ(exit->text(), "退出");
-        QTimer::singleShot(0, exit, &QAction::trigger);
-        return QApplication::exec();
     }
 };
 
@@ -76,20 +66,6 @@ TEST_F(TrayTest, TheWindowLivesHiddenBehindOneIconAndComesOutOnAPlainClick) {
     window->setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
     QApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
-}
-
-TEST_F(TrayTest, TheExitEntrySwitchesTheLedOffAndEndsWithCodeZero) {
-    startWindow();
-    EXPECT_EQ(exitThroughTheMenu(), 0);
-    EXPECT_EQ(fake_telo::controlCalls(), Calls{}) << "no scanner was found";
-    endWindow();
-
-    startWindow();
-    connectScanner();
-    fake_telo::clearControlCalls();
-    EXPECT_EQ(exitThroughTheMenu(), 0);
-    EXPECT_EQ(fake_telo::controlCalls(), Calls{"led 0"});
-    EXPECT_EQ(fake_telo::liveHandles(), 0);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST_F(WindowEventsTest, WithoutATrayTheWindowIsShownAndClosingItEndsWithTheLedO
     QTimer::singleShot(0, window.get(), [this] { window->close(); });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_EQ(fake_telo::controlCalls(), Calls{"led 0"});
-    EXPECT_EQ(fake_telo::liveHandles(), 0) << "the worker ended and destroyed the handle";
+    EXPECT_EQ(fake_telo::faults(), Calls{}) << "the worker ended and destroyed the handle";
 }
 
 TEST_F(WindowEventsTest, AMessageBoxClosedWhileTheWindowIsHiddenDoesNotEndTheProgram) {

@@ -14,6 +14,7 @@
 #include "fake_telo.h"
 #include "recording_keyboard.h"
 #include "timeline.h"
+#include "wait_until.h"
 
 void WindowTest::SetUp() {
     fake_telo::reset();
@@ -75,13 +76,10 @@ std::map<QString, QString> WindowTest::storedKeys() const {
 }
 
 bool WindowTest::waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    return ::waitUntil(
+        [&] {
+            QApplication::processEvents();
+            return done();
+        },
+        std::chrono::milliseconds(timeoutMs));
 }
