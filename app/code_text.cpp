@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "code_text.h"
 
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef OSTRELSCAN_CODE_TEXT_H
 #define OSTRELSCAN_CODE_TEXT_H
 

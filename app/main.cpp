@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ostrelscan: one copy per session, living in the tray, typing scanned barcodes.
 #include <QApplication>
 #include <QIcon>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scan_settings.h"
 
 OutputSettings ScanSettings::output() const {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef OSTRELSCAN_SCAN_SETTINGS_H
 #define OSTRELSCAN_SCAN_SETTINGS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef OSTRELSCAN_SCAN_WORKER_H
 #define OSTRELSCAN_SCAN_WORKER_H
 

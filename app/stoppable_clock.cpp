@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "stoppable_clock.h"
 
 WallTime StoppableClock::now() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef OSTRELSCAN_STOPPABLE_CLOCK_H
 #define OSTRELSCAN_STOPPABLE_CLOCK_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "thread.h"
 
 #include "keyboard/keyboard_backend.h"

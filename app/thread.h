@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef OSTRELSCAN_THREAD_H
 #define OSTRELSCAN_THREAD_H
 

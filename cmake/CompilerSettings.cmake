@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Language level, warnings and output folders shared by every target.
 set(CMAKE_CXX_STANDARD 17)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)

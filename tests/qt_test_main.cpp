@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entry of the test programs that need Qt's event loop, its text codecs or, built with
 // TELO_TEST_WIDGETS, its widgets: the user's locale, as the application takes it, then the tests.
 #include <QTextCodec>

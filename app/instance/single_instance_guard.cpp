@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "single_instance_guard.h"
 
 SingleInstanceGuard::SingleInstanceGuard(const QString& lockKey, const QString& markerKey)

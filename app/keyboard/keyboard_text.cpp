@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/keyboard_text.h"
 
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/keystrokes.h"
 
 #include <QDebug>

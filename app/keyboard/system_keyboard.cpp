@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/system_keyboard.h"
 
 #include <QtGlobal>

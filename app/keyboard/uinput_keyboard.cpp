@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/uinput_keyboard.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/uinput_layout.h"
 
 #include <xkbcommon/xkbcommon-keysyms.h>

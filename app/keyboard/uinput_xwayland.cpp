@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/uinput_xwayland.h"
 
 #include <poll.h>

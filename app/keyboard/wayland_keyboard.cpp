@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/wayland_keyboard.h"
 
 #include <wayland-client.h>

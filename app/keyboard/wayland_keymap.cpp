@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/wayland_keymap.h"
 
 #include <algorithm>

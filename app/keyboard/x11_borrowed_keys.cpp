@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/x11_borrowed_keys.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/x11_focus_ping.h"
 
 #include <X11/Xutil.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/x11_keyboard.h"
 
 #include <X11/XKBlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "keyboard/x11_keymap.h"
 
 #include <X11/keysym.h>

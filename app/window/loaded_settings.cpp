@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "loaded_settings.h"
 
 #include <QSettings>

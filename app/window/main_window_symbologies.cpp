@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The symbology choice: the update button and the re-apply after the first connection.
 #include <QCheckBox>
 #include <QDebug>

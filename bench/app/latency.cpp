@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench-latency: scan-to-keystroke latency of the running application, from the moment the
 // simulated scanner shows a new code to the first character at a focused X client; two QR
 // codes alternate in single mode, so each switch is typed. Prints median and p95.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench-resources: CPU time (per cent of one core) and peak resident memory of the running
 // application, idle with no scanner plugged and scanning with the simulated scanner showing
 // a code at its frame rate, each over one minute by default.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "decoders.h"
 
 #include <ZXing/ReadBarcode.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench-decode: decode rate, wrong reads and time per frame of our decoder beside ZXing-C++ at
 // default hints and ZBar, over a corpus of frames rendered the way a handheld camera scanner
 // sees labels (see corpus.h), per symbology and per condition.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_BENCH_DECODE_REPORT_H
 #define TELO_BENCH_DECODE_REPORT_H
 

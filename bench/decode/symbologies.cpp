@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "symbologies.h"
 
 #include <zbar.h>

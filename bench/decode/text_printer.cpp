@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "text_printer.h"
 
 #include <ft2build.h>

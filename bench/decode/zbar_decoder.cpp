@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <zbar.h>
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "zint_symbol.h"
 
 #include <zint.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench-link: how old the frames handed out for decoding are, by the frames' own capture times,
 // and how many of 1,000 LED clicks are refused while the scanner streams and a worker decodes
 // as the application does. The library runs against the simulated scanner (30 frames a second).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench-typing: characters per second that KeyboardText types through the XTest back end
 // into the programs people type into, counted from the first key sent to the last character
 // shown, with every text checked for loss, duplication and order. Characters outside the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench-typing-wayland: characters per second that the Wayland session's back ends type, with
 // every text checked for loss, duplication and order: the compositor's virtual keyboard into a
 // native Qt program in a headless Sway (sent: until the compositor took the last key; shown:

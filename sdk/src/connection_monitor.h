@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_CONNECTION_MONITOR_H
 #define TELO_CONNECTION_MONITOR_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_PRINT_MESSAGE_H
 #define TELO_PRINT_MESSAGE_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_REQUEST_CHANNEL_H
 #define TELO_REQUEST_CHANNEL_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported interface: handle life, LED and beeper requests, decoding and results. No C++
 // exception leaves it: a failure is the function's null or false result and a line saying why.
 #include "scanner.h"

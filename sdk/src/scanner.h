@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_SCANNER_H
 #define TELO_SCANNER_H
 

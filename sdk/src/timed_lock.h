@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_TIMED_LOCK_H
 #define TELO_TIMED_LOCK_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_UNIQUE_FD_H
 #define TELO_UNIQUE_FD_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_V4L2_DEVICE_H
 #define TELO_V4L2_DEVICE_H
 

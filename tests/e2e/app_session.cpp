@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app_session.h"
 
 #include <QFile>

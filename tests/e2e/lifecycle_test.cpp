@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real application as a user meets it, configured through its settings file: codes
 // typed in single mode, the stored symbology choice, the LED across
 // unplugging and at exit, a second start, a killed copy, and the icon on its windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real application in a Wayland session: it types through the compositor's virtual
 // keyboard, and a native Wayland program in a headless Sway gets each code the simulated
 // scanner shows.

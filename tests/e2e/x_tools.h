@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef OSTRELSCAN_TESTS_E2E_X_TOOLS_H
 #define OSTRELSCAN_TESTS_E2E_X_TOOLS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary grey images to the whole engine, every format enabled, and arbitrary run
 // widths to the Industrial 2 of 5 decoder: both must stay in bounds and end, and every result
 // must carry one known format, Industrial 2 of 5 results digits of an allowed length.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary text to the engine's settings parser: it must fail cleanly, and whatever it
 // accepts must hold valid templates including the default one.
 #include <cstddef>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The libc entry points that the simulated scanner takes over. Written in C so that the
  * definitions match libc's declarations whatever the C++ exception specifications say;
  * the work is done in sim_interposer.cpp. */

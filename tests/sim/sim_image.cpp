@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim_image.h"
 
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef OSTRELSCAN_TESTS_SIM_SIM_IMAGE_H
 #define OSTRELSCAN_TESTS_SIM_SIM_IMAGE_H
 

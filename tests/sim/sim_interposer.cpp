@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system-call boundary of the simulation: open/openat of /dev/videoN give simulated nodes,
 // /sys/class/video4linux and /sys/devices lead into the simulation root, and close, ioctl and
 // poll reach the simulated nodes. Active only when TELO_SIM_ROOT names a simulation root;

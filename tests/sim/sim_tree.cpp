@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim_tree.h"
 
 #include <unistd.h>

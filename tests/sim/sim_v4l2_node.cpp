@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim_v4l2_node.h"
 
 #include <fcntl.h>

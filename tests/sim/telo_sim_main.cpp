@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // telo-sim: plugs, unplugs and drives simulated scanners, and runs programs against them.
 #include <unistd.h>
 

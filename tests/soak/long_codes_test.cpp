@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Codes longer than a physical symbol holds, 4,000 bytes, through the real worker thread and the
 // real X11 keyboard into a focused X client, whole and in order.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The running application across 200 unplug/replug cycles, slow ones (the loss noticed before
 // the scanner comes back) and quick ones (gone and back between two polls, the device count
 // unchanged): every reconnection is reported once (the LED goes on once per connection), and

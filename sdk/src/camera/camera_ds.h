@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_CAMERA_CAMERA_DS_H
 #define TELO_CAMERA_CAMERA_DS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_CAMERA_CAPTURE_STREAM_H
 #define TELO_CAMERA_CAPTURE_STREAM_H
 

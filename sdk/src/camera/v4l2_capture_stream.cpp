@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CaptureStream on V4L2: mmap streaming with a few buffers and a thread that keeps the newest
 // frame.
 #include <fcntl.h>

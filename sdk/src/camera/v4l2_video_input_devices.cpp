@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Video-input devices on Linux: the capture nodes of /sys/class/video4linux in node-number order.
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "control/device_property.h"
 
 #include <cstring>

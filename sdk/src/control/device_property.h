@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_CONTROL_DEVICE_PROPERTY_H
 #define TELO_CONTROL_DEVICE_PROPERTY_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "control/usb_descriptors.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_CONTROL_USB_DESCRIPTORS_H
 #define TELO_CONTROL_USB_DESCRIPTORS_H
 

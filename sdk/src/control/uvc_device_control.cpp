@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "control/uvc_device_control.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "decode/frame_decoder.h"
 
 #include <array>

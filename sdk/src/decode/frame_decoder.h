@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_DECODE_FRAME_DECODER_H
 #define TELO_DECODE_FRAME_DECODER_H
 

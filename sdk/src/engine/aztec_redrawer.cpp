@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/aztec_redrawer.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_ENGINE_AZTEC_REDRAWER_H
 #define TELO_ENGINE_AZTEC_REDRAWER_H
 

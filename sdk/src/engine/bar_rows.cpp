@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/bar_rows.h"
 
 #include <algorithm>

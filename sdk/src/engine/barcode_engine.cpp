@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/barcode_engine.h"
 
 #include <cerrno>

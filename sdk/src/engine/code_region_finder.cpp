@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/code_region_finder.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_ENGINE_CODE_REGION_FINDER_H
 #define TELO_ENGINE_CODE_REGION_FINDER_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/contrast_stretch.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/error_code.h"
 
 namespace telo::engine {

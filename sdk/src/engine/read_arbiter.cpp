@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/read_arbiter.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/region_sampler.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/result_list.h"
 
 #include <algorithm>

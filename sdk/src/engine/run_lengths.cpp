@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/run_lengths.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/scan_line.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/settings_parser.h"
 
 #include <cstdint>

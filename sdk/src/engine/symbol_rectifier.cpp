@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/symbol_rectifier.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/template_settings.h"
 
 #include "engine/barcode_format.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/whole_symbol_check.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TELO_ENGINE_WHOLE_SYMBOL_CHECK_H
 #define TELO_ENGINE_WHOLE_SYMBOL_CHECK_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/zxing_reader.h"
 
 #include <ZXing/ReadBarcode.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text of a code's bytes: UTF-8 when valid, else the encoding that reads them best. GB18030,
 // Shift JIS and Latin-1 codes are checked where programs receive them, GB2312 through the worker.
 #include "code_text.h"

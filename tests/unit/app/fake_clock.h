@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef OSTRELSCAN_TESTS_FAKE_CLOCK_H
 #define OSTRELSCAN_TESTS_FAKE_CLOCK_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fake_telo.h"
 
 #include <cstring>

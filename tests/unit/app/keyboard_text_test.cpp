@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard output's platform-neutral half: what KeyboardText and pressEnter report when keys
 // cannot be typed. The keystrokes themselves are checked where programs receive them.
 #include "keyboard/keyboard_text.h"

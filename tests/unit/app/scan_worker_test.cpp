@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scan worker's decisions, driven cycle by cycle against the scripted library, a
 // recording keyboard and a fake clock.
 #include "scan_worker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The worker on its own thread: signals delivered queued, settings changed while it types,
 // and stopping it whatever it is doing.
 #include "thread.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "timeline.h"
 
 Timeline& Timeline::instance() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard output where users see it: codes typed through the X11 back end into the programs
 // people type into (a Qt 5 text edit, a GTK 3 text view, xterm and a bare Xlib window), under
 // several layouts, lock states and modifier keys held by the user, each checked for the exact

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera against the simulated uvcvideo: the device list, opening, frames and loss, and the
 // vendor-property channel through the real UVCIOC_CTRL_QUERY path of an open camera.
 #include <gmock/gmock.h>

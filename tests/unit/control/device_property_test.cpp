@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Without a device channel (no camera open) both directions fail and the caller's variable is
 // left. The routes through a device's extension unit are tested on the simulated scanner; the
 // property-set route is one that no Linux device offers.

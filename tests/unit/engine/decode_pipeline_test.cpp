@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/decode_pipeline.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/industrial25_reader.h"
 
 #include <gtest/gtest.h>

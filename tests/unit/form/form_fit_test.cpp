@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The form as users see it on an X display with Debian's fonts: no text is cut off, whatever
 // default font size the desktop sets.
 #include "main_window_form.h"

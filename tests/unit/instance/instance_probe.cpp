@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the single-instance guard as the application's entry does and reports on standard
 // output. A copy that claims prints "claimed" and keeps running until its standard input
 // closes or it is killed; a refused copy prints "refused" and exits 0.

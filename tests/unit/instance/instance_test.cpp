@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The single-instance guard across real processes: the lock makes the test and the claim one
 // step, a running copy refuses others until it ends, a lock held by a killed copy and a killed
 // copy's marker do not refuse later starts, and starts racing each other give exactly one claim.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Recovery from what a real scanner, its driver and the system do, met in the passes of the
 // application's loop through the exported functions: every fault is followed by a code decoded
 // again within a few passes, and none ends in an exception or a hang.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported interface against the simulated scanner: connection states, diagnostics in
 // order, LED and beeper writes as the device logs them, decoding, and handle teardown.
 #include <gmock/gmock.h>

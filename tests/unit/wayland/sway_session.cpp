@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sway_session.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "uinput_fake.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef OSTRELSCAN_TESTS_UINPUT_FAKE_H
 #define OSTRELSCAN_TESTS_UINPUT_FAKE_H
 

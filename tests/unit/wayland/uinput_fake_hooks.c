@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The libc entry points the fake /dev/uinput takes over, in C so that the definitions match
  * libc's declarations; the work is done in uinput_fake.cpp. */
 #define _GNU_SOURCE

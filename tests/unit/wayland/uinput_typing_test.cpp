@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard output through a uinput device, seen at the system-call boundary: the key events
 // written to a fake /dev/uinput are replayed through xkbcommon with the keymap the compositor
 // reads them with, and must make exactly the text, for the system's keyboard configuration and

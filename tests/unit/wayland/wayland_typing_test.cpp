@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard output through the compositor's virtual keyboard, where users see it: codes typed
 // into native Wayland programs (a Qt 5 text edit and a GTK 3 text view) in a headless Sway,
 // each checked for the exact text the program shows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file: what a start reads from it and what each control writes back.
 #include <QTest>
 

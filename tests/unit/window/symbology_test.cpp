@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The symbology choice reaching the library: the update button and the first connection.
 #include <QRegularExpression>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window in a real tray host: hidden at start behind one icon and its menu, shown by a
 // plain click on the icon, hidden again by closing and minimising. The exit entry is used by
 // the end-to-end tests, with the real library switching the LED off.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window without a tray host, the worker's reports, dialogs, and the way out.
 #include <QApplication>
 #include <QTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A Qt 5 program that receives typed text: a focused QPlainTextEdit titled argv[1] that
 // writes its whole text to the file argv[2], UTF-8, when shown and after changes, once the
 // pending events are handled (written aside and renamed, so a reader never sees half).

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A bare Xlib program that receives typed text: a window titled argv[1] that appends the text
  * of every key press, as Xutf8LookupString gives it with the keymap the program holds when it
  * reads the press, to the file argv[2]. */
