@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "bench-latency: the application did not start\n");
         return 1;
     }
-    TextReceiver receiver(TextReceiver::Toolkit::Xlib);
+    TextReceiver receiver(TextReceiver::Toolkit::Xterm);
     if (!receiver.ready()) {
         std::fprintf(stderr, "bench-latency: no focused receiver window on DISPLAY\n");
         return 1;

@@ -7,6 +7,8 @@
 //
 //   bench="tests/with_tray_host.sh build/bin/bench-resources"
 //   xvfb-run -a -s "-screen 0 1280x1024x24" $bench [--seconds N]
+#include <unistd.h>
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -15,6 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
 #include <thread>
 
 #include "app_session.h"
@@ -30,6 +36,27 @@ constexpr int kDefaultSeconds = 60;
 // Start-up work (loading, the first connection) is left out of the measured span.
 constexpr auto kSettle = 3s;
 
+// utime + stime of process pid in seconds: fields 14 and 15 of /proc/PID/stat, counted after
+// the parenthesised command name, which may itself hold spaces; -1 when unreadable.
+double cpuSecondsOf(int64_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::size_t end = stat.rfind(')');
+    if (end == std::string::npos) {
+        return -1;
+    }
+    std::istringstream fields(stat.substr(end + 2));
+    std::string skipped;
+    for (int number = 3; number <= 13; ++number) {
+        fields >> skipped;
+    }
+    int64_t utime = 0;
+    int64_t stime = 0;
+    fields >> utime >> stime;
+    return fields ? static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK))
+                  : -1;
+}
+
 struct Figures {
     double cpuPercent = 0;
     double peakResidentMb = 0;
@@ -37,14 +64,13 @@ struct Figures {
 
 Figures measure(AppSession& app, std::chrono::seconds span) {
     std::this_thread::sleep_for(kSettle);
-    const ProcessUsage before = usageOf(app.pid());
+    const double cpuBefore = cpuSecondsOf(app.pid());
     const auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(span);
-    const ProcessUsage after = usageOf(app.pid());
+    const double cpu = cpuSecondsOf(app.pid()) - cpuBefore;
     const double wall = Seconds(std::chrono::steady_clock::now() - start).count();
-    const double cpu = static_cast<double>(after.cpuTicks - before.cpuTicks) /
-                       static_cast<double>(ticksPerSecond());
-    return {100.0 * cpu / wall, static_cast<double>(after.peakResidentKb) / 1024.0};
+    return {100.0 * cpu / wall,
+            static_cast<double>(statusFieldOf(app.pid(), "VmHWM")) / 1024.0};
 }
 
 void printRow(const char* phase, const Figures& figures, double cpuTarget) {

@@ -4,7 +4,7 @@
 // shown, with every text checked for loss, duplication and order. Characters outside the
 // layout go through free keycodes; Xvfb's layout has 19, four levels each.
 //
-//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench-typing [xlib] [qt] [gtk] [xterm]
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench-typing [qt] [gtk] [xterm]
 #include <QCoreApplication>
 #include <QString>
 #include <QTextCodec>
@@ -98,17 +98,17 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "C.UTF-8");
     QCoreApplication application(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-    const char* const names[] = {"xlib", "qt", "gtk", "xterm"};  // in Toolkit's order
+    const char* const names[] = {"qt", "gtk", "xterm"};  // in Toolkit's order
     std::vector<Toolkit> toolkits;
     for (int i = 1; i < argc; ++i) {
-        for (int t = 0; t < 4; ++t) {
+        for (int t = 0; t < 3; ++t) {
             if (std::strcmp(argv[i], names[t]) == 0) {
                 toolkits.push_back(static_cast<Toolkit>(t));
             }
         }
     }
     if (toolkits.empty()) {
-        toolkits = {Toolkit::Xlib, Toolkit::Qt, Toolkit::Gtk};
+        toolkits = {Toolkit::Qt, Toolkit::Gtk};
     }
     const Scenario scenarios[] = {
         {"ASCII letters and digits, codes of 40", U"Lot4711-ABCdefgh/2024:x7Q9", 10000, 40},

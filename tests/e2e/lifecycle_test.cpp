@@ -30,7 +30,7 @@ TEST(Lifecycle, SingleModeTypesPrefixCodeSuffixAndEnterOncePerCode) {
     AppSession app;
     app.writeSettings("[General]\nworkmode=1\nqrcode=1\nprefix=[\nsuffix=]\nenter=1\n");
     ASSERT_TRUE(app.start());
-    TextReceiver receiver(TextReceiver::Toolkit::Xlib);
+    TextReceiver receiver(TextReceiver::Toolkit::Xterm);
     ASSERT_TRUE(receiver.ready());
     app.show("qr_hello.png");
     EXPECT_EQ(received(receiver, 16), "[HELLO-TELO-42]\r") << "typed once while in view";
@@ -49,7 +49,7 @@ TEST(Lifecycle, AnUntickedQrCodeIsDisabledWhenTheScannerIsFound) {
     AppSession app;
     app.writeSettings("[General]\nean13=1\nworkmode=1\n");
     ASSERT_TRUE(app.start());
-    TextReceiver receiver(TextReceiver::Toolkit::Xlib);
+    TextReceiver receiver(TextReceiver::Toolkit::Xterm);
     ASSERT_TRUE(receiver.ready());
     app.show("qr_hello.png");
     EXPECT_EQ(receiver.settle(2s), "");
@@ -88,7 +88,7 @@ TEST(Lifecycle, ASecondStartIsRefusedAndEveryWindowCarriesTheIcon) {
     const QString box = xtools::waitForWindow("--name", "Ostrel软解", 10s);
     ASSERT_FALSE(box.isEmpty()) << "the refusal box";
     EXPECT_TRUE(xtools::hasIcon(box));
-    xtools::run("xdotool", {"windowfocus", "--sync", box});
+    xtools::focus(box);
     xtools::key("Return");
     ASSERT_TRUE(second->waitForFinished(10000));
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);

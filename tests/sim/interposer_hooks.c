@@ -3,49 +3,32 @@
  * definitions match libc's declarations whatever the C++ exception specifications say;
  * the work is done in sim_interposer.cpp. */
 #define _GNU_SOURCE
-#include <fcntl.h>
 #include <poll.h>
-#include <stdarg.h>
-#include <sys/types.h>
+
+#include "libc_hook_arguments.h"
 
 int telosim_openat(int dirfd, const char* path, int flags, mode_t mode);
 int telosim_close(int fd);
 int telosim_ioctl(int fd, unsigned long request, void* argument);
 int telosim_poll(struct pollfd* fds, nfds_t count, int timeout);
 
-static mode_t mode_argument(int flags, va_list args) {
-    return (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, mode_t) : 0;
-}
-
 int open(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    mode_t mode = mode_argument(flags, args);
-    va_end(args);
+    HOOK_OPEN_MODE(flags, mode);
     return telosim_openat(AT_FDCWD, path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    mode_t mode = mode_argument(flags, args);
-    va_end(args);
+    HOOK_OPEN_MODE(flags, mode);
     return telosim_openat(AT_FDCWD, path, flags, mode);
 }
 
 int openat(int dirfd, const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    mode_t mode = mode_argument(flags, args);
-    va_end(args);
+    HOOK_OPEN_MODE(flags, mode);
     return telosim_openat(dirfd, path, flags, mode);
 }
 
 int openat64(int dirfd, const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    mode_t mode = mode_argument(flags, args);
-    va_end(args);
+    HOOK_OPEN_MODE(flags, mode);
     return telosim_openat(dirfd, path, flags, mode);
 }
 
@@ -61,10 +44,7 @@ int close(int fd) {
 }
 
 int ioctl(int fd, unsigned long request, ...) {
-    va_list args;
-    va_start(args, request);
-    void* argument = va_arg(args, void*);
-    va_end(args);
+    HOOK_IOCTL_ARGUMENT(request, argument);
     return telosim_ioctl(fd, request, argument);
 }
 

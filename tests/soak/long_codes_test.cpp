@@ -60,7 +60,7 @@ protected:
         return receiver_.settle(kQuiet);
     }
 
-    TextReceiver receiver_{TextReceiver::Toolkit::Xlib};
+    TextReceiver receiver_{TextReceiver::Toolkit::Xterm};
     std::unique_ptr<KeyboardBackend> keyboard_ = createSystemKeyboard();
     ScanSettings settings_;
     std::unique_ptr<Thread> worker_;

@@ -12,26 +12,12 @@
 
 #include "sway_session.h"
 #include "wait_until.h"
+#include "x_tools.h"
 
 namespace {
 
 constexpr int kStartTimeoutMs = 10000;
 constexpr std::chrono::milliseconds kPollStep{10};
-
-// Runs xdotool; false when it failed or took too long. Its first output line goes to line.
-bool xdotool(const QStringList& arguments, QString* line = nullptr) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForFinished(kStartTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return false;
-    }
-    if (line != nullptr) {
-        *line = QString::fromUtf8(process.readAllStandardOutput()).section('\n', 0, 0).trimmed();
-    }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
 
 std::string withoutCursorKeys(std::string text) {
     for (const char* sequence : {"\x1b[D", "\x1b[C", "\x1bOD", "\x1bOC"}) {
@@ -77,7 +63,7 @@ TextReceiver::TextReceiver(Toolkit toolkit, const SwaySession* compositor) : too
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     }
     process_.setProcessEnvironment(environment);
-    const char* const programs[] = {XLIB_TEXT_RECEIVER, QT_TEXT_RECEIVER, GTK_TEXT_RECEIVER};
+    const char* const programs[] = {QT_TEXT_RECEIVER, GTK_TEXT_RECEIVER};
     if (toolkit == Toolkit::Xterm) {
         process_.start(QStringLiteral("xterm"), {"-title", title, "-u8", "-e", "sh", "-c",
                                                  "stty raw -echo && exec cat > \"$0\"", path});
@@ -90,10 +76,10 @@ TextReceiver::TextReceiver(Toolkit toolkit, const SwaySession* compositor) : too
         ready_ = running && waitUntil([&] { return compositor->focus(title); });
         return;
     }
-    QString window;
-    ready_ = running &&
-             xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, &window) &&
-             xdotool({"windowfocus", "--sync", window});
+    const QString window = running ? xtools::waitForWindow("--name", "^" + title + "$",
+                                                           std::chrono::milliseconds(kStartTimeoutMs))
+                                   : QString();
+    ready_ = !window.isEmpty() && xtools::focus(window);
 }
 
 TextReceiver::~TextReceiver() {

@@ -16,11 +16,11 @@ _XDisplay* openDisplay();
 
 /// A program people type into, running on the X display with the input focus, and the text
 /// it shows: a Qt 5 QPlainTextEdit, a GTK 3 GtkTextView, xterm with `cat` reading its
-/// terminal raw, or a bare Xlib window. The Qt and GTK programs also run as native Wayland
-/// clients of a SwaySession.
+/// terminal raw. The Qt and GTK programs also run as native Wayland clients of a
+/// SwaySession.
 class TextReceiver {
 public:
-    enum class Toolkit { Xlib, Qt, Gtk, Xterm };
+    enum class Toolkit { Qt, Gtk, Xterm };
 
     explicit TextReceiver(Toolkit toolkit, const SwaySession* compositor = nullptr);
     ~TextReceiver();
@@ -33,7 +33,7 @@ public:
     bool ready() const { return ready_; }
 
     /// What arrived since the start or the last clear(), UTF-8, as the program shows it:
-    /// Return is a line break in the text fields and "\r" in xterm and the Xlib window;
+    /// Return is a line break in the text fields and "\r" in xterm;
     /// xterm's cursor keys, which leave a line as it was, are left out.
     std::string text() const;
     void clear() { mark_ = allText().size(); }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Keyboard output where users see it: codes typed through the X11 back end into the programs
-// people type into (a Qt 5 text edit, a GTK 3 text view, xterm and a bare Xlib window), under
+// people type into (a Qt 5 text edit, a GTK 3 text view and xterm), under
 // several layouts, lock states and modifier keys held by the user, each checked for the exact
 // text the program shows.
 #include <gtest/gtest.h>
@@ -84,10 +84,10 @@ const Row kRows[] = {
     {"Chinese", "cn", 0, 0, NoSymbol, "扫码 ok"},
 };
 
-// What toolkit shows of a text field's text: terminals and bare Xlib get Return as "\r";
+// What toolkit shows of a text field's text: the terminal gets Return as "\r";
 // text fields insert no control characters.
 std::string shownBy(Toolkit toolkit, const std::string& shown) {
-    const bool terminal = toolkit == Toolkit::Xlib || toolkit == Toolkit::Xterm;
+    const bool terminal = toolkit == Toolkit::Xterm;
     std::string result;
     for (const char c : shown) {
         if (c == '\n' && terminal) {
@@ -99,7 +99,7 @@ std::string shownBy(Toolkit toolkit, const std::string& shown) {
     return result;
 }
 
-const char* const kToolkitNames[] = {"Xlib", "Qt", "Gtk", "Xterm"};  // in Toolkit's order
+const char* const kToolkitNames[] = {"Qt", "Gtk", "Xterm"};  // in Toolkit's order
 
 /// The user's side of the X server: layout, locks, held keys and key presses of their own.
 class User {
@@ -220,7 +220,7 @@ std::string rowName(const ::testing::TestParamInfo<Typing::ParamType>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Receivers, Typing,
                          ::testing::Combine(::testing::Values(Toolkit::Qt, Toolkit::Gtk,
-                                                              Toolkit::Xterm, Toolkit::Xlib),
+                                                              Toolkit::Xterm),
                                             ::testing::Range<size_t>(0, std::size(kRows))),
                          rowName);
 

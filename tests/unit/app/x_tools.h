@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#ifndef OSTRELSCAN_TESTS_E2E_X_TOOLS_H
-#define OSTRELSCAN_TESTS_E2E_X_TOOLS_H
+#ifndef OSTRELSCAN_TESTS_UNIT_APP_X_TOOLS_H
+#define OSTRELSCAN_TESTS_UNIT_APP_X_TOOLS_H
 
 #include <QString>
 #include <QStringList>
@@ -20,6 +20,9 @@ QStringList visibleWindows(const QString& option, const QString& pattern);
 /// Waits up to timeout for a visible window matching pattern; empty when none came.
 QString waitForWindow(const QString& option, const QString& pattern,
                       std::chrono::milliseconds timeout);
+
+/// Gives the window the input focus; true once it has it.
+bool focus(const QString& window);
 
 /// A click of button at the middle of the window.
 void clickCentre(const QString& window, int button = 1);

@@ -35,6 +35,10 @@ QString waitForWindow(const QString& option, const QString& pattern,
     return found;
 }
 
+bool focus(const QString& window) {
+    return run("xdotool", {"windowfocus", "--sync", window, "getwindowfocus"}) == window;
+}
+
 void clickCentre(const QString& window, int button) {
     const QString shell = run("xdotool", {"getwindowgeometry", "--shell", window});
     const auto number = [&shell](const char* name) {
