@@ -79,6 +79,10 @@ TEST_F(FrameDecoder, EverySymbologyReadsWithItsIndexAndRawBytes) {
         {"UPCE", "123456", "", 3, 0, false, 14, "01234565"},
         {"UPCA", "01234567890", "", 3, 0, false, 15, "012345678905"},
         {"C25IND", "246810", "", 3, 0, false, 16, "246810"},
+        {"C25IND", "7", "", 3, 0, false, 16, "7"},
+        {"C25IND", "31415926535897", "", 1.6, 0, false, 16, "31415926535897"},
+        {"C25IND", "20240611", "", 2.5, -30, false, 16, "20240611"},
+        {"C25IND", "20240611", "", 2.5, 208, false, 16, "20240611"},
         {"AZTEC", "Aztec 17", "", 5, 25, false, 17, "Aztec 17"},
         {"AZTEC", "turned light", "", 6, 0, true, 17, "turned light"},
         {"CODABAR", "A40156B", "", 3, 0, false, kNoSymbologyIndex, "40156"},
@@ -159,6 +163,33 @@ TEST_F(FrameDecoder, AddTypeChangesWhatIsReadAndImposesTheLimits) {
     EXPECT_FALSE(addSymbologyType(*empty, mutex_, 1, true));
     EXPECT_FALSE(
         decodeFrame(*empty, mutex_, qr.data(), static_cast<std::int32_t>(qr.size()), 640, 480));
+}
+
+TEST_F(FrameDecoder, Industrial25IsReadOnlyFromItsOwnSymbolsWithTheTemplatesChecks) {
+    Placement placement;
+    placement.module = 2.5;
+    ASSERT_TRUE(addSymbologyType(*engine_, mutex_, 0, false));
+    ASSERT_TRUE(addSymbologyType(*engine_, mutex_, 16, true));
+    for (const auto& [type, data] : {std::pair{"C25INTER", "12345678"}, {"CODE39", "ABC123"},
+                                     {"CODE128", "1234"}, {"CODABAR", "A1234B"},
+                                     {"C25MATRIX", "1234"}, {"EANX", "590123412345"}}) {
+        EXPECT_FALSE(Decode(Frame(type, data, placement))) << type;
+    }
+
+    engine::TemplateSettings settings = Template();
+    settings.reader.industrial25CheckDigit = true;
+    settings.reader.industrial25MinLength = 4;
+    std::string errorText;
+    ASSERT_EQ(engine_->setTemplateSettings(engine::kDefaultTemplateName, settings, errorText),
+              engine::kOk);
+    // zint appends the mod-10 check digit with --vers=1: 1234 gets 8, 42 gets 6.
+    const std::pair<const char*, const char*> refused[] = {{"12345", ""}, {"42", "--vers=1"}};
+    for (const auto& [data, options] : refused) {
+        EXPECT_FALSE(Decode(Frame("C25IND", data, placement, options))) << data;
+    }
+    SymbolPtr checked = Decode(Frame("C25IND", "1234", placement, "--vers=1"));
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(std::string(checked->text, checked->length), "12348");
 }
 
 TEST_F(FrameDecoder, OfSeveralCodesInViewOneIsRead) {
