@@ -120,11 +120,6 @@ int AppSession::waitForExit(std::chrono::milliseconds timeout) {
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
-void AppSession::kill() {
-    process_.kill();
-    process_.waitForFinished(5000);
-}
-
 QString AppSession::output() {
     while (process_.waitForReadyRead(100)) {
     }

@@ -37,8 +37,6 @@ public:
     std::unique_ptr<QProcess> startAnother();
     bool running() const { return process_.state() != QProcess::NotRunning; }
     qint64 pid() const { return process_.processId(); }
-    /// Ends the copy with SIGKILL, as a crash would, leaving whatever it held behind.
-    void kill();
     /// Waits for the process to end; its exit code, or -1 when it did not end or crashed.
     int waitForExit(std::chrono::milliseconds timeout);
 
