@@ -40,7 +40,8 @@ constexpr auto kSettle = 3s;
 // the parenthesised command name, which may itself hold spaces; -1 when unreadable.
 double cpuSecondsOf(int64_t pid) {
     std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    const std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string stat((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
     const std::size_t end = stat.rfind(')');
     if (end == std::string::npos) {
         return -1;
@@ -69,8 +70,7 @@ Figures measure(AppSession& app, std::chrono::seconds span) {
     std::this_thread::sleep_for(span);
     const double cpu = cpuSecondsOf(app.pid()) - cpuBefore;
     const double wall = Seconds(std::chrono::steady_clock::now() - start).count();
-    return {100.0 * cpu / wall,
-            static_cast<double>(statusFieldOf(app.pid(), "VmHWM")) / 1024.0};
+    return {100.0 * cpu / wall, static_cast<double>(statusFieldOf(app.pid(), "VmHWM")) / 1024.0};
 }
 
 void printRow(const char* phase, const Figures& figures, double cpuTarget) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The running application across 200 quick unplug/replug cycles (gone and back between two
-// polls, the device count unchanged): every reconnection is reported once (the LED goes on once per connection), and
-// descriptors, threads and memory do not grow with the cycles.
+// polls, the device count unchanged): every reconnection is reported once (the LED goes on once per
+// connection), and descriptors, threads and memory do not grow with the cycles.
 #include <gtest/gtest.h>
 
 #include <QString>

@@ -76,9 +76,10 @@ TextReceiver::TextReceiver(Toolkit toolkit, const SwaySession* compositor) : too
         ready_ = running && waitUntil([&] { return compositor->focus(title); });
         return;
     }
-    const QString window = running ? xtools::waitForWindow("--name", "^" + title + "$",
-                                                           std::chrono::milliseconds(kStartTimeoutMs))
-                                   : QString();
+    const QString window = running
+                               ? xtools::waitForWindow("--name", "^" + title + "$",
+                                                       std::chrono::milliseconds(kStartTimeoutMs))
+                               : QString();
     ready_ = !window.isEmpty() && xtools::focus(window);
 }
 

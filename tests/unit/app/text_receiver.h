@@ -15,9 +15,8 @@ class SwaySession;
 _XDisplay* openDisplay();
 
 /// A program people type into, running on the X display with the input focus, and the text
-/// it shows: a Qt 5 QPlainTextEdit, a GTK 3 GtkTextView, xterm with `cat` reading its
-/// terminal raw. The Qt and GTK programs also run as native Wayland clients of a
-/// SwaySession.
+/// it shows: a Qt 5 QPlainTextEdit, a GTK 3 GtkTextView, or xterm with `cat` reading its
+/// terminal raw. The Qt and GTK programs also run as native Wayland clients of a SwaySession.
 class TextReceiver {
 public:
     enum class Toolkit { Qt, Gtk, Xterm };

@@ -170,9 +170,12 @@ TEST_F(FrameDecoder, Industrial25IsReadOnlyFromItsOwnSymbolsWithTheTemplatesChec
     placement.module = 2.5;
     ASSERT_TRUE(addSymbologyType(*engine_, mutex_, 0, false));
     ASSERT_TRUE(addSymbologyType(*engine_, mutex_, 16, true));
-    for (const auto& [type, data] : {std::pair{"C25INTER", "12345678"}, {"CODE39", "ABC123"},
-                                     {"CODE128", "1234"}, {"CODABAR", "A1234B"},
-                                     {"C25MATRIX", "1234"}, {"EANX", "590123412345"}}) {
+    for (const auto& [type, data] : {std::pair{"C25INTER", "12345678"},
+                                     {"CODE39", "ABC123"},
+                                     {"CODE128", "1234"},
+                                     {"CODABAR", "A1234B"},
+                                     {"C25MATRIX", "1234"},
+                                     {"EANX", "590123412345"}}) {
         EXPECT_FALSE(Decode(Frame(type, data, placement))) << type;
     }
 
