@@ -24,18 +24,16 @@ protected:
         settings.emplace("first_frame_ms", kQuickFirstFrameMs);
         tree.plug("scanner", telosim::DeviceKind::Scanner, settings);
     }
-    Scanner* createQuietly() {
+    /// Runs call() with what the library prints added to `output`; its result.
+    template <typename Call>
+    auto quietly(Call call) {
         testing::internal::CaptureStdout();
-        Scanner* created = telo_scanner_create();
+        auto result = call();
         output += testing::internal::GetCapturedStdout();
-        return created;
+        return result;
     }
-    bool pollQuietly() {
-        testing::internal::CaptureStdout();
-        const bool connected = telo_scanner_is_connect(scanner);
-        output += testing::internal::GetCapturedStdout();
-        return connected;
-    }
+    Scanner* createQuietly() { return quietly(telo_scanner_create); }
+    bool pollQuietly() { return quietly([this] { return telo_scanner_is_connect(scanner); }); }
     /// One pass of the application's loop: a handle when there is none yet, a poll and, when
     /// connected, a decode. The decoded text, or empty; `waited` tells whether the decode waited
     /// in vain for a frame of a running stream.
@@ -46,12 +44,10 @@ protected:
         if (scanner == nullptr || !pollQuietly()) {
             return {};
         }
-        testing::internal::CaptureStdout();
-        Symbol* symbol = telo_scanner_decode(scanner);
-        const std::string printed = testing::internal::GetCapturedStdout();
-        output += printed;
+        const std::size_t printedBefore = output.size();
+        Symbol* symbol = quietly([this] { return telo_scanner_decode(scanner); });
         if (waited != nullptr) {
-            *waited = printed.find("hr = 0x80004004") != std::string::npos;
+            *waited = output.find("hr = 0x80004004", printedBefore) != std::string::npos;
         }
         const std::string text = symbol != nullptr ? symbol->text : "";
         telo_symbol_destroy(symbol);
