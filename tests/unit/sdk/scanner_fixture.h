@@ -33,7 +33,9 @@ protected:
         return result;
     }
     Scanner* createQuietly() { return quietly(telo_scanner_create); }
-    bool pollQuietly() { return quietly([this] { return telo_scanner_is_connect(scanner); }); }
+    bool pollQuietly() {
+        return quietly([this] { return telo_scanner_is_connect(scanner); });
+    }
     /// One pass of the application's loop: a handle when there is none yet, a poll and, when
     /// connected, a decode. The decoded text, or empty; `waited` tells whether the decode waited
     /// in vain for a frame of a running stream.
