@@ -52,6 +52,7 @@ public:
     GreyView invertedUpright();
 
 private:
+    RegionLook examineMatrix(const GreyView& image, const CodeRegion& region);
     /// The mean of the best correlations of the two side lines with the middle one.
     float continuity(const GreyView& image, const CodeRegion& region, int length);
 

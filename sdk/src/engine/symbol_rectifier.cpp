@@ -32,6 +32,8 @@ constexpr float kMaxSide = 512;
 /// kEnvelopeModules, against glare and uneven light; where they differ by less than the
 /// bounds (grey levels, share of the whole range) it is quiet zone and turns white.
 constexpr float kEnvelopeModules = 3;
+/// The window is measured in blocks of this share of a module.
+constexpr float kEnvelopeBlockModules = 0.5f;
 constexpr float kMinEdgeContrast = 16;
 constexpr float kRelativeContrast = 0.25f;
 
@@ -220,41 +222,60 @@ GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, c
 
 bool SymbolRectifier::normaliseLocally(const std::vector<float>& values, int width, int height,
                                        float module, const Deadline& deadline) {
-    // The darkest and lightest values within a square window: sliding extremes along the rows,
-    // then along the columns of the result.
-    const int radius = static_cast<int>(kEnvelopeModules * module);
-    auto extremes = [&](bool lower, std::vector<float>& out) {
-        out.resize(values.size());
-        for (int y = 0; y < height; ++y) {
-            slidingExtreme(values.data() + static_cast<std::size_t>(y) * width, width, radius,
-                           lower, queue_, line_);
-            std::copy(line_.begin(), line_.end(),
-                      out.begin() + static_cast<std::ptrdiff_t>(y) * width);
-        }
-        column_.resize(height);
+    // The darkest and lightest values within a square window, taken over blocks of half a
+    // module: the extremes of each block, then sliding extremes of those along the block rows
+    // and columns. A window that snaps to whole blocks is as good a measure of the print around
+    // a pixel and far cheaper than one per pixel.
+    const int block = std::max(1, static_cast<int>(module * kEnvelopeBlockModules));
+    const int columns = (width + block - 1) / block;
+    const int rows = (height + block - 1) / block;
+    const int radius = std::max(1, static_cast<int>(kEnvelopeModules * module) / block);
+    blockLow_.assign(static_cast<std::size_t>(columns) * rows, 255);
+    blockHigh_.assign(blockLow_.size(), 0);
+    for (int y = 0; y < height; ++y) {
+        const float* line = values.data() + static_cast<std::size_t>(y) * width;
+        float* low = blockLow_.data() + static_cast<std::size_t>(y / block) * columns;
+        float* high = blockHigh_.data() + static_cast<std::size_t>(y / block) * columns;
         for (int x = 0; x < width; ++x) {
-            for (int y = 0; y < height; ++y) {
-                column_[y] = out[static_cast<std::size_t>(y) * width + x];
+            low[x / block] = std::min(low[x / block], line[x]);
+            high[x / block] = std::max(high[x / block], line[x]);
+        }
+    }
+    auto extremes = [&](bool lower, std::vector<float>& blocks) {
+        for (int y = 0; y < rows; ++y) {
+            float* row = blocks.data() + static_cast<std::size_t>(y) * columns;
+            slidingExtreme(row, columns, radius, lower, queue_, line_);
+            std::copy(line_.begin(), line_.end(), row);
+        }
+        column_.resize(rows);
+        for (int x = 0; x < columns; ++x) {
+            for (int y = 0; y < rows; ++y) {
+                column_[y] = blocks[static_cast<std::size_t>(y) * columns + x];
             }
-            slidingExtreme(column_.data(), height, radius, lower, queue_, line_);
-            for (int y = 0; y < height; ++y) {
-                out[static_cast<std::size_t>(y) * width + x] = line_[y];
+            slidingExtreme(column_.data(), rows, radius, lower, queue_, line_);
+            for (int y = 0; y < rows; ++y) {
+                blocks[static_cast<std::size_t>(y) * columns + x] = line_[y];
             }
         }
     };
-    extremes(true, low_);
+    extremes(true, blockLow_);
+    extremes(false, blockHigh_);
     if (deadline.passed()) {
         return false;
     }
-    extremes(false, high_);
     const auto [darkest, lightest] = std::minmax_element(values.begin(), values.end());
     const float minRange = std::max(kMinEdgeContrast, kRelativeContrast * (*lightest - *darkest));
     pixels_.resize(values.size());
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const float range = high_[i] - low_[i];
-        pixels_[i] = range < minRange
-                         ? 255
-                         : static_cast<std::uint8_t>(255 * (values[i] - low_[i]) / range + 0.5f);
+    for (int y = 0; y < height; ++y) {
+        const std::size_t blockRow = static_cast<std::size_t>(y / block) * columns;
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            const float low = blockLow_[blockRow + x / block];
+            const float range = blockHigh_[blockRow + x / block] - low;
+            pixels_[i] = range < minRange
+                             ? 255
+                             : static_cast<std::uint8_t>(255 * (values[i] - low) / range + 0.5f);
+        }
     }
     return !deadline.passed();
 }

@@ -51,8 +51,8 @@ private:
     /// 1 where a cell is dark or next to a dark one, 2 once it joins the blob.
     std::vector<std::uint8_t> closed_;
     std::vector<int> queue_;
-    std::vector<float> low_;
-    std::vector<float> high_;
+    std::vector<float> blockLow_;
+    std::vector<float> blockHigh_;
     std::vector<float> line_;
     std::vector<float> column_;
     std::vector<std::uint8_t> pixels_;
