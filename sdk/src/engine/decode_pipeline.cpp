@@ -160,6 +160,11 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
     if (reads_.size() == first) {
         readZXing(pass, view, formats, ZXingPass::kUpright, CropMap{});
     }
+    // Blur, of the lens or of a moving hand, merges neighbouring modules.
+    if (reads_.size() == first && !done(pass)) {
+        readZXing(pass, rectifier_.sharpened(inverted, outputModule), formats,
+                  ZXingPass::kRectified, CropMap{});
+    }
     if (reads_.size() == first && (formats & kFormatAztec) != 0 && aztecRedrawer_.locate(view)) {
         for (const int size : aztecRedrawer_.sizes()) {
             readZXing(pass, aztecRedrawer_.draw(size), kFormatAztec, ZXingPass::kRectified,
@@ -192,7 +197,8 @@ void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region
         return;
     }
     // Light-on-dark codes are read inverted, dark on light like any other: first as the
-    // surroundings suggest, then the other way, since a dark label may fill the region.
+    // surroundings suggest, then the other way, since a dark label may fill the region. The
+    // square-on view, which costs more, is made only the way the surroundings suggest.
     for (const bool inverted : {look.darkSurround, !look.darkSurround}) {
         if (done(pass)) {
             return;
@@ -201,7 +207,9 @@ void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region
         const std::uint32_t readable = inverted ? formats & kMatrixFormats : formats;
         readZXing(pass, crop, readable, ZXingPass::kUpright, map);
         file(pass);
-        readRectified(pass, crop, map, cropModule(look.element, map), inverted, readable);
+        if (inverted == look.darkSurround) {
+            readRectified(pass, crop, map, cropModule(look.element, map), inverted, readable);
+        }
     }
 }
 

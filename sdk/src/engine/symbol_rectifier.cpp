@@ -34,6 +34,10 @@ constexpr float kMaxSide = 512;
 constexpr float kEnvelopeModules = 3;
 /// The window is measured in blocks of this share of a module.
 constexpr float kEnvelopeBlockModules = 0.5f;
+/// Sharpening of a square-on view: each pixel moves this many times its difference from the
+/// mean within this many modules of it.
+constexpr float kSharpenGain = 1.5f;
+constexpr float kSharpenRadiusModules = 1;
 constexpr float kMinEdgeContrast = 16;
 constexpr float kRelativeContrast = 0.25f;
 
@@ -278,6 +282,39 @@ bool SymbolRectifier::normaliseLocally(const std::vector<float>& values, int wid
         }
     }
     return !deadline.passed();
+}
+
+GreyView SymbolRectifier::sharpened(bool inverted, float module) {
+    const int width = rectified_.width;
+    const int height = rectified_.height;
+    const std::vector<std::uint8_t>& source = inverted ? inverted_ : pixels_;
+    // Integral image, one row and column of zeros in front.
+    const int stride = width + 1;
+    integral_.assign(static_cast<std::size_t>(stride) * (height + 1), 0);
+    for (int y = 0; y < height; ++y) {
+        float row = 0;
+        for (int x = 0; x < width; ++x) {
+            row += source[static_cast<std::size_t>(y) * width + x];
+            integral_[(y + 1) * stride + x + 1] = integral_[y * stride + x + 1] + row;
+        }
+    }
+    const int radius = std::max(1, static_cast<int>(module * kSharpenRadiusModules + 0.5f));
+    sharpened_.resize(source.size());
+    for (int y = 0; y < height; ++y) {
+        const int y0 = std::max(y - radius, 0);
+        const int y1 = std::min(y + radius + 1, height);
+        for (int x = 0; x < width; ++x) {
+            const int x0 = std::max(x - radius, 0);
+            const int x1 = std::min(x + radius + 1, width);
+            const float sum = integral_[y1 * stride + x1] - integral_[y0 * stride + x1] -
+                              integral_[y1 * stride + x0] + integral_[y0 * stride + x0];
+            const float mean = sum / static_cast<float>((x1 - x0) * (y1 - y0));
+            const float value = source[static_cast<std::size_t>(y) * width + x];
+            sharpened_[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(
+                std::clamp(value + kSharpenGain * (value - mean), 0.0f, 255.0f));
+        }
+    }
+    return {sharpened_.data(), width, height, width};
 }
 
 GreyView SymbolRectifier::inverted() {

@@ -29,6 +29,10 @@ public:
     /// The latest rectified view with dark and light swapped.
     GreyView inverted();
 
+    /// The latest rectified view (after inverted() when `inverted`) with its edges steepened
+    /// over about a module of `module` pixels, against blur.
+    GreyView sharpened(bool inverted, float module);
+
     /// Where the latest rectified symbol lies in the frame.
     const Quad& outline() const { return outline_; }
 
@@ -57,6 +61,7 @@ private:
     std::vector<float> column_;
     std::vector<std::uint8_t> pixels_;
     std::vector<std::uint8_t> inverted_;
+    std::vector<std::uint8_t> sharpened_;
     GreyView rectified_;
     Quad outline_;
 };
