@@ -24,6 +24,8 @@ constexpr float kMinMatrixModule = 6;
 /// pixels; its other detectors read four-pixel modules, and sooner.
 constexpr float kRectifiedAztecModule = 8;
 constexpr float kRectifiedModule = 4;
+/// Length of the smear a moving hand leaves that square-on views are deblurred for, modules.
+constexpr float kSmearModules = 2;
 /// Lines across the bars of an unchecked read: at least kMinAgreeingLines must give its text
 /// and none another. Blur and noise leave some lines unread, but a piece of a symbol is read
 /// where a highlight or smudge crosses the bars and the whole symbol elsewhere.
@@ -164,6 +166,11 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
     if (reads_.size() == first && !done(pass)) {
         readZXing(pass, rectifier_.sharpened(inverted, outputModule), formats,
                   ZXingPass::kRectified, CropMap{});
+    }
+    // A hand that moves smears the modules one way, further than sharpening restores.
+    if (reads_.size() == first && !done(pass)) {
+        readZXing(pass, motionDeblur_.deblur(view, outputModule, kSmearModules, pass.deadline),
+                  formats, ZXingPass::kUpright, CropMap{});
     }
     if (reads_.size() == first && (formats & kFormatAztec) != 0 && aztecRedrawer_.locate(view)) {
         for (const int size : aztecRedrawer_.sizes()) {
