@@ -163,21 +163,30 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
         readZXing(pass, view, formats, ZXingPass::kUpright, CropMap{});
     }
     // Blur, of the lens or of a moving hand, merges neighbouring modules.
+    GreyView sharpened;
     if (reads_.size() == first && !done(pass)) {
-        readZXing(pass, rectifier_.sharpened(inverted, outputModule), formats,
-                  ZXingPass::kRectified, CropMap{});
+        sharpened = rectifier_.sharpened(inverted, outputModule);
+        readZXing(pass, sharpened, formats, ZXingPass::kRectified, CropMap{});
     }
     // A hand that moves smears the modules one way, further than sharpening restores.
+    GreyView deblurred;
     if (reads_.size() == first && !done(pass)) {
-        readZXing(pass, motionDeblur_.deblur(view, outputModule, kSmearModules, pass.deadline),
-                  formats, ZXingPass::kUpright, CropMap{});
+        deblurred = motionDeblur_.deblur(view, outputModule, kSmearModules, pass.deadline);
+        readZXing(pass, deblurred, formats, ZXingPass::kUpright, CropMap{});
     }
-    if (reads_.size() == first && (formats & kFormatAztec) != 0 && aztecRedrawer_.locate(view)) {
-        for (const int size : aztecRedrawer_.sizes()) {
-            readZXing(pass, aztecRedrawer_.draw(size), kFormatAztec, ZXingPass::kRectified,
-                      CropMap{});
-            if (reads_.size() > first) {
-                break;
+    // ZXing's Aztec detector loses symbols its decoder reads once redrawn from any of them.
+    if ((formats & kFormatAztec) != 0) {
+        for (const GreyView& source : {view, sharpened, deblurred}) {
+            if (reads_.size() > first || done(pass) || source.data == nullptr ||
+                !aztecRedrawer_.locate(source)) {
+                continue;
+            }
+            for (const int size : aztecRedrawer_.sizes()) {
+                readZXing(pass, aztecRedrawer_.draw(size), kFormatAztec, ZXingPass::kRectified,
+                          CropMap{});
+                if (reads_.size() > first) {
+                    break;
+                }
             }
         }
     }
