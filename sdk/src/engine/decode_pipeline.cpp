@@ -168,11 +168,12 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
         sharpened = rectifier_.sharpened(inverted, outputModule);
         readZXing(pass, sharpened, formats, ZXingPass::kRectified, CropMap{});
     }
-    // A hand that moves smears the modules one way, further than sharpening restores.
+    // A hand that moves smears the modules one way, further than sharpening restores. Matrix
+    // codes only: the rows of a stacked code run one way whether smeared or not.
     GreyView deblurred;
-    if (reads_.size() == first && !done(pass)) {
+    if (reads_.size() == first && (formats & kMatrixFormats) != 0 && !done(pass)) {
         deblurred = motionDeblur_.deblur(view, outputModule, kSmearModules, pass.deadline);
-        readZXing(pass, deblurred, formats, ZXingPass::kUpright, CropMap{});
+        readZXing(pass, deblurred, formats & kMatrixFormats, ZXingPass::kUpright, CropMap{});
     }
     // ZXing's Aztec detector loses symbols its decoder reads once redrawn from any of them.
     if ((formats & kFormatAztec) != 0) {
