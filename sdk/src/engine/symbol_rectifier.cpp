@@ -74,6 +74,36 @@ float distance(PointF p, PointF q) {
     return std::hypot(p.x - q.x, p.y - q.y);
 }
 
+/// The mean of each of the `width` x `height` values over the square of `radius` around it,
+/// clipped at the edges, into `means`; `integral` is working storage.
+template <typename Value>
+void boxMeans(const Value* values, int width, int height, int radius, std::vector<float>& integral,
+              std::vector<float>& means) {
+    // Integral image, one row and column of zeros in front.
+    const int stride = width + 1;
+    integral.assign(static_cast<std::size_t>(stride) * (height + 1), 0);
+    for (int y = 0; y < height; ++y) {
+        float row = 0;
+        for (int x = 0; x < width; ++x) {
+            row += values[static_cast<std::size_t>(y) * width + x];
+            integral[(y + 1) * stride + x + 1] = integral[y * stride + x + 1] + row;
+        }
+    }
+    means.resize(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        const int y0 = std::max(y - radius, 0);
+        const int y1 = std::min(y + radius + 1, height);
+        for (int x = 0; x < width; ++x) {
+            const int x0 = std::max(x - radius, 0);
+            const int x1 = std::min(x + radius + 1, width);
+            const float sum = integral[y1 * stride + x1] - integral[y0 * stride + x1] -
+                              integral[y1 * stride + x0] + integral[y0 * stride + x0];
+            means[static_cast<std::size_t>(y) * width + x] =
+                sum / static_cast<float>((x1 - x0) * (y1 - y0));
+        }
+    }
+}
+
 }  // namespace
 
 void SymbolRectifier::markDarkCells(const GreyView& crop, int cell) {
@@ -90,28 +120,10 @@ void SymbolRectifier::markDarkCells(const GreyView& crop, int cell) {
     for (float& value : cells_) {
         value /= static_cast<float>(cell * cell);
     }
-    // Integral image of the cells, one row and column of zeros in front.
-    const int stride = columns_ + 1;
-    integral_.assign(static_cast<std::size_t>(stride) * (rows_ + 1), 0);
-    for (int y = 0; y < rows_; ++y) {
-        float row = 0;
-        for (int x = 0; x < columns_; ++x) {
-            row += cells_[y * columns_ + x];
-            integral_[(y + 1) * stride + x + 1] = integral_[y * stride + x + 1] + row;
-        }
-    }
-    dark_.assign(cells_.size(), 0);
-    for (int y = 0; y < rows_; ++y) {
-        const int y0 = std::max(y - kWindowCells, 0);
-        const int y1 = std::min(y + kWindowCells + 1, rows_);
-        for (int x = 0; x < columns_; ++x) {
-            const int x0 = std::max(x - kWindowCells, 0);
-            const int x1 = std::min(x + kWindowCells + 1, columns_);
-            const float sum = integral_[y1 * stride + x1] - integral_[y0 * stride + x1] -
-                              integral_[y1 * stride + x0] + integral_[y0 * stride + x0];
-            const float mean = sum / static_cast<float>((x1 - x0) * (y1 - y0));
-            dark_[y * columns_ + x] = cells_[y * columns_ + x] < mean - kDarkMargin ? 1 : 0;
-        }
+    boxMeans(cells_.data(), columns_, rows_, kWindowCells, integral_, means_);
+    dark_.resize(cells_.size());
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        dark_[i] = cells_[i] < means_[i] - kDarkMargin ? 1 : 0;
     }
 }
 
@@ -288,31 +300,13 @@ GreyView SymbolRectifier::sharpened(bool inverted, float module) {
     const int width = rectified_.width;
     const int height = rectified_.height;
     const std::vector<std::uint8_t>& source = inverted ? inverted_ : pixels_;
-    // Integral image, one row and column of zeros in front.
-    const int stride = width + 1;
-    integral_.assign(static_cast<std::size_t>(stride) * (height + 1), 0);
-    for (int y = 0; y < height; ++y) {
-        float row = 0;
-        for (int x = 0; x < width; ++x) {
-            row += source[static_cast<std::size_t>(y) * width + x];
-            integral_[(y + 1) * stride + x + 1] = integral_[y * stride + x + 1] + row;
-        }
-    }
     const int radius = std::max(1, static_cast<int>(module * kSharpenRadiusModules + 0.5f));
+    boxMeans(source.data(), width, height, radius, integral_, means_);
     sharpened_.resize(source.size());
-    for (int y = 0; y < height; ++y) {
-        const int y0 = std::max(y - radius, 0);
-        const int y1 = std::min(y + radius + 1, height);
-        for (int x = 0; x < width; ++x) {
-            const int x0 = std::max(x - radius, 0);
-            const int x1 = std::min(x + radius + 1, width);
-            const float sum = integral_[y1 * stride + x1] - integral_[y0 * stride + x1] -
-                              integral_[y1 * stride + x0] + integral_[y0 * stride + x0];
-            const float mean = sum / static_cast<float>((x1 - x0) * (y1 - y0));
-            const float value = source[static_cast<std::size_t>(y) * width + x];
-            sharpened_[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(
-                std::clamp(value + kSharpenGain * (value - mean), 0.0f, 255.0f));
-        }
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        const float value = source[i];
+        sharpened_[i] = static_cast<std::uint8_t>(
+            std::clamp(value + kSharpenGain * (value - means_[i]), 0.0f, 255.0f));
     }
     return {sharpened_.data(), width, height, width};
 }

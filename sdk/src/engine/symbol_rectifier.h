@@ -51,6 +51,7 @@ private:
     int rows_ = 0;
     std::vector<float> cells_;
     std::vector<float> integral_;
+    std::vector<float> means_;
     std::vector<std::uint8_t> dark_;
     /// 1 where a cell is dark or next to a dark one, 2 once it joins the blob.
     std::vector<std::uint8_t> closed_;
