@@ -26,7 +26,7 @@ constexpr float kMinBarDarkShare = 0.2f;
 constexpr float kMinMatrixDarkShare = 0.33f;
 constexpr float kMaxDarkShare = 0.8f;
 constexpr float kMinBarContrast = 20;
-constexpr float kMinMatrixContrast = 40;
+constexpr float kMinMatrixContrast = 28;
 constexpr float kMaxMatrixSide = 480;
 /// Lines through a matrix region, offsets from the middle as shares of its extent.
 constexpr std::array<float, 3> kMatrixLineOffsets{0, -0.25f, 0.25f};
