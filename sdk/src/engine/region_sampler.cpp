@@ -12,12 +12,13 @@ namespace telo::engine {
 
 namespace {
 
-/// What a line through the middle of a region must show to be a code: bars, at least
-/// kMinDarkRuns of them, the widest common ones kMinBarWidthSpread times as wide as the
-/// narrowest; matrix modules, at least kMinMatrixDarkRuns dark runs. The share of the line
-/// that is dark: a bar code has bars of one to four widths and spaces alike; a matrix code is
-/// about half dark; printed text is mostly paper. Contrast, grey levels between the 10th and
-/// 90th percentiles: sensor noise and faint texture stay below. A matrix region larger than
+/// What a line through the middle of a region (of a matrix region, the lines of
+/// kMatrixLineOffsets together) must show to be a code: bars, at least kMinDarkRuns of them,
+/// the widest common ones kMinBarWidthSpread times as wide as the narrowest; matrix modules, at
+/// least kMinMatrixDarkRuns dark runs. The share of the line that is dark: a bar code has bars
+/// of one to four widths and spaces alike; a matrix code is about half dark; printed text is
+/// mostly paper. Contrast, grey levels between the 10th and 90th percentiles of a line: sensor
+/// noise and faint texture stay below. A matrix region larger than
 /// kMaxMatrixSide pixels is a page, not a code in a 640 x 480 frame.
 constexpr int kMinDarkRuns = 6;
 constexpr float kMinBarWidthSpread = 2;
