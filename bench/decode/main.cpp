@@ -2,6 +2,7 @@
 // bench-decode: decode rate, wrong reads and time per frame of our decoder beside ZXing-C++ at
 // default hints and ZBar, over a corpus of frames rendered the way a handheld camera scanner
 // sees labels (see corpus.h), per symbology and per condition.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,12 +25,13 @@ constexpr double kTimeoutAllowanceMs = 10;
 int usage() {
     std::fprintf(stderr,
                  "usage: bench-decode [--frames N] [--settings FILE] [--failures] [--save DIR]\n"
-                 "                    [--save-all DIR]\n"
+                 "                    [--save-all DIR] [--only TEXT]\n"
                  "  --frames N       frames per symbology and condition (default %d)\n"
                  "  --settings FILE  engine settings (default: etc/qr_balance.json beside it)\n"
                  "  --failures       list the frames our decoder misses or misreads\n"
                  "  --save DIR       write those frames there as PGM files\n"
-                 "  --save-all DIR   write every frame there as a PGM file\n",
+                 "  --save-all DIR   write every frame there as a PGM file\n"
+                 "  --only TEXT      only the frames whose name holds TEXT (symbology/condition)\n",
                  kDefaultFramesPerCell);
     return 2;
 }
@@ -70,6 +72,7 @@ int main(int argc, char** argv) {
     bool listFailures = false;
     fs::path saveFolder;
     bool saveAll = false;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         if (option == "--failures") {
@@ -78,6 +81,8 @@ int main(int argc, char** argv) {
             return usage();
         } else if (option == "--frames") {
             perCell = std::atoi(argv[++i]);
+        } else if (option == "--only") {
+            only = argv[++i];
         } else if (option == "--settings") {
             settings = argv[++i];
         } else if (option == "--save" || option == "--save-all") {
@@ -105,6 +110,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench-decode: %s\n", errorText.c_str());
         return 1;
     }
+    frames.erase(
+        std::remove_if(frames.begin(), frames.end(),
+                       [&](const Frame& f) { return f.name.find(only) == std::string::npos; }),
+        frames.end());
 
     const auto& symbologies = benchSymbologies();
     std::vector<Row> bySymbology(symbologies.size());

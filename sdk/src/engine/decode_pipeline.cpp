@@ -24,6 +24,8 @@ constexpr float kMinMatrixModule = 6;
 /// pixels; its other detectors read four-pixel modules, and sooner.
 constexpr float kRectifiedAztecModule = 8;
 constexpr float kRectifiedModule = 4;
+/// Length of the smear a moving hand leaves that square-on views are deblurred for, modules.
+constexpr float kSmearModules = 2;
 /// Lines across the bars of an unchecked read: at least kMinAgreeingLines must give its text
 /// and none another. Blur and noise leave some lines unread, but a piece of a symbol is read
 /// where a highlight or smudge crosses the bars and the whole symbol elsewhere.
@@ -160,12 +162,32 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
     if (reads_.size() == first) {
         readZXing(pass, view, formats, ZXingPass::kUpright, CropMap{});
     }
-    if (reads_.size() == first && (formats & kFormatAztec) != 0 && aztecRedrawer_.locate(view)) {
-        for (const int size : aztecRedrawer_.sizes()) {
-            readZXing(pass, aztecRedrawer_.draw(size), kFormatAztec, ZXingPass::kRectified,
-                      CropMap{});
-            if (reads_.size() > first) {
-                break;
+    // Blur, of the lens or of a moving hand, merges neighbouring modules.
+    GreyView sharpened;
+    if (reads_.size() == first && !done(pass)) {
+        sharpened = rectifier_.sharpened(inverted, outputModule);
+        readZXing(pass, sharpened, formats, ZXingPass::kRectified, CropMap{});
+    }
+    // A hand that moves smears the modules one way, further than sharpening restores. Matrix
+    // codes only: the rows of a stacked code run one way whether smeared or not.
+    GreyView deblurred;
+    if (reads_.size() == first && (formats & kMatrixFormats) != 0 && !done(pass)) {
+        deblurred = motionDeblur_.deblur(view, outputModule, kSmearModules, pass.deadline);
+        readZXing(pass, deblurred, formats & kMatrixFormats, ZXingPass::kUpright, CropMap{});
+    }
+    // ZXing's Aztec detector loses symbols its decoder reads once redrawn from any of them.
+    if ((formats & kFormatAztec) != 0) {
+        for (const GreyView& source : {view, sharpened, deblurred}) {
+            if (reads_.size() > first || done(pass) || source.data == nullptr ||
+                !aztecRedrawer_.locate(source)) {
+                continue;
+            }
+            for (const int size : aztecRedrawer_.sizes()) {
+                readZXing(pass, aztecRedrawer_.draw(size), kFormatAztec, ZXingPass::kRectified,
+                          CropMap{});
+                if (reads_.size() > first) {
+                    break;
+                }
             }
         }
     }
@@ -192,7 +214,8 @@ void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region
         return;
     }
     // Light-on-dark codes are read inverted, dark on light like any other: first as the
-    // surroundings suggest, then the other way, since a dark label may fill the region.
+    // surroundings suggest, then the other way, since a dark label may fill the region. The
+    // square-on view, which costs more, is made only the way the surroundings suggest.
     for (const bool inverted : {look.darkSurround, !look.darkSurround}) {
         if (done(pass)) {
             return;
@@ -201,7 +224,9 @@ void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region
         const std::uint32_t readable = inverted ? formats & kMatrixFormats : formats;
         readZXing(pass, crop, readable, ZXingPass::kUpright, map);
         file(pass);
-        readRectified(pass, crop, map, cropModule(look.element, map), inverted, readable);
+        if (inverted == look.darkSurround) {
+            readRectified(pass, crop, map, cropModule(look.element, map), inverted, readable);
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include "engine/deadline.h"
 #include "engine/grey_view.h"
 #include "engine/industrial25_reader.h"
+#include "engine/motion_deblur.h"
 #include "engine/read_arbiter.h"
 #include "engine/region_sampler.h"
 #include "engine/result_list.h"
@@ -29,7 +30,8 @@ namespace telo::engine {
 /// 2. Each region that looks like a code (RegionSampler::examine), strongest first: bar regions
 ///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain and
 ///    sharpened, and PDF417 upright and square-on; matrix regions upright and square-on
-///    (SymbolRectifier), light-on-dark ones inverted, Aztec also redrawn (AztecRedrawer).
+///    (SymbolRectifier), the square-on view also sharpened and freed of a smear (MotionDeblur),
+///    light-on-dark ones inverted, Aztec also redrawn (AztecRedrawer).
 /// 3. Light-on-dark matrix codes over the whole frame, and Industrial 2 of 5 along lines at
 ///    several angles when a region looked like bars.
 ///
@@ -75,6 +77,7 @@ private:
     RegionSampler sampler_;
     SymbolRectifier rectifier_;
     AztecRedrawer aztecRedrawer_;
+    MotionDeblur motionDeblur_;
     std::vector<CodeRegion> regions_;
     std::vector<std::uint8_t> inverted_;
     /// A bar region of this decode looked like a code.

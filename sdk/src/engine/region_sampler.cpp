@@ -12,12 +12,13 @@ namespace telo::engine {
 
 namespace {
 
-/// What a line through the middle of a region must show to be a code: bars, at least
-/// kMinDarkRuns of them, the widest common ones kMinBarWidthSpread times as wide as the
-/// narrowest; matrix modules, at least kMinMatrixDarkRuns dark runs. The share of the line
-/// that is dark: a bar code has bars of one to four widths and spaces alike; a matrix code is
-/// about half dark; printed text is mostly paper. Contrast, grey levels between the 10th and
-/// 90th percentiles: sensor noise and faint texture stay below. A matrix region larger than
+/// What a line through the middle of a region (of a matrix region, the lines of
+/// kMatrixLineOffsets together) must show to be a code: bars, at least kMinDarkRuns of them,
+/// the widest common ones kMinBarWidthSpread times as wide as the narrowest; matrix modules, at
+/// least kMinMatrixDarkRuns dark runs. The share of the line that is dark: a bar code has bars
+/// of one to four widths and spaces alike; a matrix code is about half dark; printed text is
+/// mostly paper. Contrast, grey levels between the 10th and 90th percentiles of a line: sensor
+/// noise and faint texture stay below. A matrix region larger than
 /// kMaxMatrixSide pixels is a page, not a code in a 640 x 480 frame.
 constexpr int kMinDarkRuns = 6;
 constexpr float kMinBarWidthSpread = 2;
@@ -26,8 +27,10 @@ constexpr float kMinBarDarkShare = 0.2f;
 constexpr float kMinMatrixDarkShare = 0.33f;
 constexpr float kMaxDarkShare = 0.8f;
 constexpr float kMinBarContrast = 20;
-constexpr float kMinMatrixContrast = 40;
+constexpr float kMinMatrixContrast = 28;
 constexpr float kMaxMatrixSide = 480;
+/// Lines through a matrix region, offsets from the middle as shares of its extent.
+constexpr std::array<float, 3> kMatrixLineOffsets{0, -0.25f, 0.25f};
 /// A bar this many of the finest elements wide next to two elements of at most
 /// kMaxNarrowElements narrow ones is the guard of a PDF417 row: seven or eight modules, where
 /// the linear symbologies' widest bars have four.
@@ -132,13 +135,78 @@ float RegionSampler::continuity(const GreyView& image, const CodeRegion& region,
     return (least + most) / 2;
 }
 
-RegionLook RegionSampler::examine(const GreyView& image, const CodeRegion& region) {
-    const Axes a = regionAxes(region);
-    const bool bars = region.kind == CodeRegion::Kind::kBars;
+RegionLook RegionSampler::examineMatrix(const GreyView& image, const CodeRegion& region) {
     RegionLook look;
-    if (!bars && std::max(region.length, region.height) > kMaxMatrixSide) {
+    if (std::max(region.length, region.height) > kMaxMatrixSide) {
         return look;
     }
+    // Lines along both sides, through the middle and a quarter of the way to either edge:
+    // blur along one side, glare over the middle or a region that covers only part of the
+    // symbol leave some of them without modules. Their inner runs are pooled.
+    const Axes a = regionAxes(region);
+    const int margin = static_cast<int>(kMinMarginPixels);
+    sorted_.clear();
+    float darkLength = 0;
+    float total = 0;
+    int darkRuns = 0;
+    int darkSurrounds = 0;
+    int lines = 0;
+    for (const bool alongAxis : {true, false}) {
+        const PointF along = alongAxis ? PointF{a.ux, a.uy} : PointF{a.vx, a.vy};
+        const PointF across = alongAxis ? PointF{a.vx, a.vy} : PointF{a.ux, a.uy};
+        const int length = std::max(static_cast<int>(alongAxis ? region.length : region.height), 2);
+        const float extent = alongAxis ? region.height : region.length;
+        for (const float offset : kMatrixLineOffsets) {
+            const float cx = region.centreX + across.x * offset * extent;
+            const float cy = region.centreY + across.y * offset * extent;
+            sampleLine(
+                image,
+                {cx - along.x * (length / 2.0f + margin), cy - along.y * (length / 2.0f + margin),
+                 along.x, along.y, length + 2 * margin},
+                samples_);
+            centre_.assign(samples_.begin() + margin, samples_.end() - margin);
+            beside_ = centre_;
+            std::sort(beside_.begin(), beside_.end());
+            const float dark = beside_[beside_.size() / 10];
+            const float light = beside_[beside_.size() * 9 / 10];
+            if (light - dark < kMinMatrixContrast) {
+                continue;
+            }
+            runFinder_.find(centre_, runs_);
+            for (std::size_t i = 1; i + 1 < runs_.size(); ++i) {
+                sorted_.push_back(runs_[i]);
+                total += runs_[i];
+                darkLength += i % 2 == 1 ? runs_[i] : 0;
+                darkRuns += i % 2 == 1 ? 1 : 0;
+            }
+            float surround = 0;
+            for (int i = 0; i < margin; ++i) {
+                surround += samples_[i] + samples_[samples_.size() - 1 - i];
+            }
+            darkSurrounds += surround / (2 * margin) < (dark + light) / 2 ? 1 : 0;
+            ++lines;
+        }
+    }
+    const float darkShare = total > 0 ? darkLength / total : 0;
+    // Text is mostly paper; a matrix code about half dark.
+    if (darkRuns < kMinMatrixDarkRuns || darkShare < kMinMatrixDarkShare ||
+        darkShare > kMaxDarkShare) {
+        return look;
+    }
+    std::sort(sorted_.begin(), sorted_.end());
+    const std::size_t n = sorted_.size();
+    look.element = std::max(sorted_[n / 4], 0.5f);
+    look.finest = std::max(sorted_[n / 10], 0.5f);
+    look.darkSurround = 2 * darkSurrounds > lines;
+    return look;
+}
+
+RegionLook RegionSampler::examine(const GreyView& image, const CodeRegion& region) {
+    if (region.kind == CodeRegion::Kind::kMatrix) {
+        return examineMatrix(image, region);
+    }
+    const Axes a = regionAxes(region);
+    RegionLook look;
     // The line through the middle, and beyond it on both sides as far again as a quiet zone.
     const int length = std::max(static_cast<int>(region.length), 2);
     const int margin = static_cast<int>(kMinMarginPixels);
@@ -152,7 +220,7 @@ RegionLook RegionSampler::examine(const GreyView& image, const CodeRegion& regio
     std::sort(sorted_.begin(), sorted_.end());
     const float dark = sorted_[sorted_.size() / 10];
     const float light = sorted_[sorted_.size() * 9 / 10];
-    if (light - dark < (bars ? kMinBarContrast : kMinMatrixContrast)) {
+    if (light - dark < kMinBarContrast) {
         return look;
     }
     runFinder_.find(std::vector<float>(first, last), runs_);
@@ -171,15 +239,9 @@ RegionLook RegionSampler::examine(const GreyView& image, const CodeRegion& regio
     const auto darkRuns = static_cast<int>(sorted_.size() / 2);
     std::sort(sorted_.begin(), sorted_.end());
     const std::size_t n = sorted_.size();
-    if (bars) {
-        // Bars come in two to four widths; stripes, grain and grilles repeat one.
-        if (darkRuns < kMinDarkRuns || darkShare < kMinBarDarkShare || darkShare > kMaxDarkShare ||
-            sorted_[n * 85 / 100] < kMinBarWidthSpread * sorted_[n * 15 / 100]) {
-            return look;
-        }
-    } else if (darkRuns < kMinMatrixDarkRuns || darkShare < kMinMatrixDarkShare ||
-               darkShare > kMaxDarkShare) {
-        // Text is mostly paper; a matrix code about half dark.
+    // Bars come in two to four widths; stripes, grain and grilles repeat one.
+    if (darkRuns < kMinDarkRuns || darkShare < kMinBarDarkShare || darkShare > kMaxDarkShare ||
+        sorted_[n * 85 / 100] < kMinBarWidthSpread * sorted_[n * 15 / 100]) {
         return look;
     }
     look.element = std::max(sorted_[n / 4], 0.5f);
@@ -193,8 +255,8 @@ RegionLook RegionSampler::examine(const GreyView& image, const CodeRegion& regio
                                 (i >= 3 && narrow(i - 1) && narrow(i - 2)));
     }
     // The rows of a stacked code differ, so their bars run on only within a row.
-    if (bars && continuity(image, region, length) <
-                    (look.stacked ? kMinStackedContinuity : kMinBarContinuity)) {
+    if (continuity(image, region, length) <
+        (look.stacked ? kMinStackedContinuity : kMinBarContinuity)) {
         return {};
     }
     float surround = 0;

@@ -14,7 +14,7 @@
 
 namespace telo::engine {
 
-/// What a line through the middle of a code region shows.
+/// What lines through a code region show.
 struct RegionLook {
     /// Width of the narrow elements (bars) or modules, pixels; 0 when the line does not look
     /// like a code: too few edges, too little contrast, elements of one width (stripes, wood
@@ -34,7 +34,8 @@ struct RegionLook {
 /// contrast stretched. Views stay valid until the next call; the buffers are kept between calls.
 class RegionSampler {
 public:
-    /// What a line through the middle of a region shows.
+    /// What a line through the middle of a bar region shows, or lines along both sides of a
+    /// matrix region.
     RegionLook examine(const GreyView& image, const CodeRegion& region);
 
     /// A bar region as rows along the code (BarRowBuilder), enlarged so that its finest
@@ -52,6 +53,7 @@ public:
     GreyView invertedUpright();
 
 private:
+    RegionLook examineMatrix(const GreyView& image, const CodeRegion& region);
     /// The mean of the best correlations of the two side lines with the middle one.
     float continuity(const GreyView& image, const CodeRegion& region, int length);
 

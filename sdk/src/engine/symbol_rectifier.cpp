@@ -32,6 +32,12 @@ constexpr float kMaxSide = 512;
 /// kEnvelopeModules, against glare and uneven light; where they differ by less than the
 /// bounds (grey levels, share of the whole range) it is quiet zone and turns white.
 constexpr float kEnvelopeModules = 3;
+/// The window is measured in blocks of this share of a module.
+constexpr float kEnvelopeBlockModules = 0.5f;
+/// Sharpening of a square-on view: each pixel moves this many times its difference from the
+/// mean within this many modules of it.
+constexpr float kSharpenGain = 1.5f;
+constexpr float kSharpenRadiusModules = 1;
 constexpr float kMinEdgeContrast = 16;
 constexpr float kRelativeContrast = 0.25f;
 
@@ -68,6 +74,36 @@ float distance(PointF p, PointF q) {
     return std::hypot(p.x - q.x, p.y - q.y);
 }
 
+/// The mean of each of the `width` x `height` values over the square of `radius` around it,
+/// clipped at the edges, into `means`; `integral` is working storage.
+template <typename Value>
+void boxMeans(const Value* values, int width, int height, int radius, std::vector<float>& integral,
+              std::vector<float>& means) {
+    // Integral image, one row and column of zeros in front.
+    const int stride = width + 1;
+    integral.assign(static_cast<std::size_t>(stride) * (height + 1), 0);
+    for (int y = 0; y < height; ++y) {
+        float row = 0;
+        for (int x = 0; x < width; ++x) {
+            row += values[static_cast<std::size_t>(y) * width + x];
+            integral[(y + 1) * stride + x + 1] = integral[y * stride + x + 1] + row;
+        }
+    }
+    means.resize(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        const int y0 = std::max(y - radius, 0);
+        const int y1 = std::min(y + radius + 1, height);
+        for (int x = 0; x < width; ++x) {
+            const int x0 = std::max(x - radius, 0);
+            const int x1 = std::min(x + radius + 1, width);
+            const float sum = integral[y1 * stride + x1] - integral[y0 * stride + x1] -
+                              integral[y1 * stride + x0] + integral[y0 * stride + x0];
+            means[static_cast<std::size_t>(y) * width + x] =
+                sum / static_cast<float>((x1 - x0) * (y1 - y0));
+        }
+    }
+}
+
 }  // namespace
 
 void SymbolRectifier::markDarkCells(const GreyView& crop, int cell) {
@@ -84,28 +120,10 @@ void SymbolRectifier::markDarkCells(const GreyView& crop, int cell) {
     for (float& value : cells_) {
         value /= static_cast<float>(cell * cell);
     }
-    // Integral image of the cells, one row and column of zeros in front.
-    const int stride = columns_ + 1;
-    integral_.assign(static_cast<std::size_t>(stride) * (rows_ + 1), 0);
-    for (int y = 0; y < rows_; ++y) {
-        float row = 0;
-        for (int x = 0; x < columns_; ++x) {
-            row += cells_[y * columns_ + x];
-            integral_[(y + 1) * stride + x + 1] = integral_[y * stride + x + 1] + row;
-        }
-    }
-    dark_.assign(cells_.size(), 0);
-    for (int y = 0; y < rows_; ++y) {
-        const int y0 = std::max(y - kWindowCells, 0);
-        const int y1 = std::min(y + kWindowCells + 1, rows_);
-        for (int x = 0; x < columns_; ++x) {
-            const int x0 = std::max(x - kWindowCells, 0);
-            const int x1 = std::min(x + kWindowCells + 1, columns_);
-            const float sum = integral_[y1 * stride + x1] - integral_[y0 * stride + x1] -
-                              integral_[y1 * stride + x0] + integral_[y0 * stride + x0];
-            const float mean = sum / static_cast<float>((x1 - x0) * (y1 - y0));
-            dark_[y * columns_ + x] = cells_[y * columns_ + x] < mean - kDarkMargin ? 1 : 0;
-        }
+    boxMeans(cells_.data(), columns_, rows_, kWindowCells, integral_, means_);
+    dark_.resize(cells_.size());
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        dark_[i] = cells_[i] < means_[i] - kDarkMargin ? 1 : 0;
     }
 }
 
@@ -220,43 +238,77 @@ GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, c
 
 bool SymbolRectifier::normaliseLocally(const std::vector<float>& values, int width, int height,
                                        float module, const Deadline& deadline) {
-    // The darkest and lightest values within a square window: sliding extremes along the rows,
-    // then along the columns of the result.
-    const int radius = static_cast<int>(kEnvelopeModules * module);
-    auto extremes = [&](bool lower, std::vector<float>& out) {
-        out.resize(values.size());
-        for (int y = 0; y < height; ++y) {
-            slidingExtreme(values.data() + static_cast<std::size_t>(y) * width, width, radius,
-                           lower, queue_, line_);
-            std::copy(line_.begin(), line_.end(),
-                      out.begin() + static_cast<std::ptrdiff_t>(y) * width);
-        }
-        column_.resize(height);
+    // The darkest and lightest values within a square window, taken over blocks of half a
+    // module: the extremes of each block, then sliding extremes of those along the block rows
+    // and columns. A window that snaps to whole blocks is as good a measure of the print around
+    // a pixel and far cheaper than one per pixel.
+    const int block = std::max(1, static_cast<int>(module * kEnvelopeBlockModules));
+    const int columns = (width + block - 1) / block;
+    const int rows = (height + block - 1) / block;
+    const int radius = std::max(1, static_cast<int>(kEnvelopeModules * module) / block);
+    blockLow_.assign(static_cast<std::size_t>(columns) * rows, 255);
+    blockHigh_.assign(blockLow_.size(), 0);
+    for (int y = 0; y < height; ++y) {
+        const float* line = values.data() + static_cast<std::size_t>(y) * width;
+        float* low = blockLow_.data() + static_cast<std::size_t>(y / block) * columns;
+        float* high = blockHigh_.data() + static_cast<std::size_t>(y / block) * columns;
         for (int x = 0; x < width; ++x) {
-            for (int y = 0; y < height; ++y) {
-                column_[y] = out[static_cast<std::size_t>(y) * width + x];
+            low[x / block] = std::min(low[x / block], line[x]);
+            high[x / block] = std::max(high[x / block], line[x]);
+        }
+    }
+    auto extremes = [&](bool lower, std::vector<float>& blocks) {
+        for (int y = 0; y < rows; ++y) {
+            float* row = blocks.data() + static_cast<std::size_t>(y) * columns;
+            slidingExtreme(row, columns, radius, lower, queue_, line_);
+            std::copy(line_.begin(), line_.end(), row);
+        }
+        column_.resize(rows);
+        for (int x = 0; x < columns; ++x) {
+            for (int y = 0; y < rows; ++y) {
+                column_[y] = blocks[static_cast<std::size_t>(y) * columns + x];
             }
-            slidingExtreme(column_.data(), height, radius, lower, queue_, line_);
-            for (int y = 0; y < height; ++y) {
-                out[static_cast<std::size_t>(y) * width + x] = line_[y];
+            slidingExtreme(column_.data(), rows, radius, lower, queue_, line_);
+            for (int y = 0; y < rows; ++y) {
+                blocks[static_cast<std::size_t>(y) * columns + x] = line_[y];
             }
         }
     };
-    extremes(true, low_);
+    extremes(true, blockLow_);
+    extremes(false, blockHigh_);
     if (deadline.passed()) {
         return false;
     }
-    extremes(false, high_);
     const auto [darkest, lightest] = std::minmax_element(values.begin(), values.end());
     const float minRange = std::max(kMinEdgeContrast, kRelativeContrast * (*lightest - *darkest));
     pixels_.resize(values.size());
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const float range = high_[i] - low_[i];
-        pixels_[i] = range < minRange
-                         ? 255
-                         : static_cast<std::uint8_t>(255 * (values[i] - low_[i]) / range + 0.5f);
+    for (int y = 0; y < height; ++y) {
+        const std::size_t blockRow = static_cast<std::size_t>(y / block) * columns;
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            const float low = blockLow_[blockRow + x / block];
+            const float range = blockHigh_[blockRow + x / block] - low;
+            pixels_[i] = range < minRange
+                             ? 255
+                             : static_cast<std::uint8_t>(255 * (values[i] - low) / range + 0.5f);
+        }
     }
     return !deadline.passed();
+}
+
+GreyView SymbolRectifier::sharpened(bool inverted, float module) {
+    const int width = rectified_.width;
+    const int height = rectified_.height;
+    const std::vector<std::uint8_t>& source = inverted ? inverted_ : pixels_;
+    const int radius = std::max(1, static_cast<int>(module * kSharpenRadiusModules + 0.5f));
+    boxMeans(source.data(), width, height, radius, integral_, means_);
+    sharpened_.resize(source.size());
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        const float value = source[i];
+        sharpened_[i] = static_cast<std::uint8_t>(
+            std::clamp(value + kSharpenGain * (value - means_[i]), 0.0f, 255.0f));
+    }
+    return {sharpened_.data(), width, height, width};
 }
 
 GreyView SymbolRectifier::inverted() {

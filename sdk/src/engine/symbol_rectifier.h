@@ -29,6 +29,10 @@ public:
     /// The latest rectified view with dark and light swapped.
     GreyView inverted();
 
+    /// The latest rectified view (after inverted() when `inverted`) with its edges steepened
+    /// over about a module of `module` pixels, against blur.
+    GreyView sharpened(bool inverted, float module);
+
     /// Where the latest rectified symbol lies in the frame.
     const Quad& outline() const { return outline_; }
 
@@ -47,16 +51,18 @@ private:
     int rows_ = 0;
     std::vector<float> cells_;
     std::vector<float> integral_;
+    std::vector<float> means_;
     std::vector<std::uint8_t> dark_;
     /// 1 where a cell is dark or next to a dark one, 2 once it joins the blob.
     std::vector<std::uint8_t> closed_;
     std::vector<int> queue_;
-    std::vector<float> low_;
-    std::vector<float> high_;
+    std::vector<float> blockLow_;
+    std::vector<float> blockHigh_;
     std::vector<float> line_;
     std::vector<float> column_;
     std::vector<std::uint8_t> pixels_;
     std::vector<std::uint8_t> inverted_;
+    std::vector<std::uint8_t> sharpened_;
     GreyView rectified_;
     Quad outline_;
 };
