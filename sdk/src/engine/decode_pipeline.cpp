@@ -55,14 +55,14 @@ void DecodePipeline::readZXing(const Pass& pass, const GreyView& view, std::uint
     }
 }
 
-bool DecodePipeline::showsWholeSymbol(const Pass& pass, const Read& read) {
+int DecodePipeline::wholeSymbolLines(const Pass& pass, const Read& read) {
     const PointF start{(read.where[0].x + read.where[3].x) / 2,
                        (read.where[0].y + read.where[3].y) / 2};
     const PointF end{(read.where[1].x + read.where[2].x) / 2,
                      (read.where[1].y + read.where[2].y) / 2};
     SymbolSpan span;
-    if (!wholeSymbol_.holds(pass.image, start, end, span)) {
-        return false;
+    if (!wholeSymbol_.holds(pass.image, start, end, pass.deadline, span)) {
+        return 0;
     }
     // The lines are read plain, then sharpened and deblurred as the rows of a region were,
     // until enough agree; any line reading another text ends the check.
@@ -72,7 +72,7 @@ bool DecodePipeline::showsWholeSymbol(const Pass& pass, const Read& read) {
         const GreyView lines =
             wholeSymbol_.linesAcross(pass.image, span, kAgreementLines, filter, pass.deadline);
         if (lines.data == nullptr) {
-            return false;
+            return 0;
         }
         checkReads_.clear();
         if (read.format == kFormatIndustrial25) {
@@ -83,22 +83,28 @@ bool DecodePipeline::showsWholeSymbol(const Pass& pass, const Read& read) {
         }
         for (const engine::Read& other : checkReads_) {
             if (other.format != read.format || other.bytes != read.bytes) {
-                return false;
+                return 0;
             }
             agreeing += other.lines;
         }
         if (agreeing >= kMinAgreeingLines) {
-            return true;
+            return agreeing;
         }
     }
-    return false;
+    return 0;
 }
 
 void DecodePipeline::file(const Pass& pass) {
     for (engine::Read& read : reads_) {
-        if ((read.format & kUncheckedFormats) == 0 || showsWholeSymbol(pass, read)) {
-            arbiter_.add(std::move(read));
+        if ((read.format & kUncheckedFormats) != 0) {
+            // The lines across the whole symbol that gave its text count as lines of the read.
+            const int lines = wholeSymbolLines(pass, read);
+            if (lines == 0) {
+                continue;
+            }
+            read.lines = std::max(read.lines, lines);
         }
+        arbiter_.add(std::move(read));
     }
     reads_.clear();
 }
