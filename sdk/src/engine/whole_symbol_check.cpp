@@ -25,10 +25,12 @@ constexpr float kMinEdgePixels = 2;
 constexpr float kEndSlackNarrows = 1.5f;
 /// Bars followed across the read line: the profile of this many narrow elements inside the
 /// symbol is found again at each step of one narrow element (at least a pixel), slid along the
-/// read line by up to kMaxSlidePixels from the step before in quarter pixels (perspective makes
-/// bars slant), for as long as it still correlates, at most a read length either way.
+/// read line by up to kMaxSlideShare of a step (at least kMinSlidePixels) from the step before
+/// in quarter pixels (perspective makes bars slant), for as long as it still correlates, at
+/// most a read length either way.
 constexpr float kTrackedNarrows = 8;
-constexpr float kMaxSlidePixels = 1;
+constexpr float kMaxSlideShare = 0.6f;
+constexpr float kMinSlidePixels = 1;
 constexpr float kSlideStep = 0.25f;
 constexpr float kMinCorrelation = 0.5f;
 /// Share of the steps along the bars whose quiet zone must hold: the ends of the bars, blurred
@@ -142,6 +144,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
         static_cast<std::size_t>(std::max(3, static_cast<int>(kQuietNarrows * levels.narrow)))};
     const int total = static_cast<int>(layout.inside + layout.slack + layout.gap + layout.quiet);
     const float step = std::max(1.0f, levels.narrow);
+    const float maxSlide = std::max(kMinSlidePixels, kMaxSlideShare * step);
     // A window from `inside` pixels within the symbol to the far side of the quiet zone, at
     // `offset` across the read line and slid `slide` along it.
     auto window = [&](float offset, float slide) {
@@ -164,7 +167,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
             }
             float bestCorrelation = -1;
             float bestSlide = slide;
-            for (float s = slide - kMaxSlidePixels; s <= slide + kMaxSlidePixels + 1e-3f;
+            for (float s = slide - maxSlide; s <= slide + maxSlide + 1e-3f;
                  s += kSlideStep) {
                 window(sign * offset, s);
                 candidate_.assign(samples_.begin(), samples_.begin() + inside);
