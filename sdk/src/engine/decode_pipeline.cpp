@@ -66,11 +66,13 @@ int DecodePipeline::wholeSymbolLines(const Pass& pass, const Read& read) {
     }
     // The lines are read plain, then sharpened and deblurred as the rows of a region were,
     // until enough agree; any line reading another text ends the check.
+    if (!wholeSymbol_.sampleLinesAcross(pass.image, span, kAgreementLines, pass.deadline)) {
+        return 0;
+    }
     int agreeing = 0;
     using Filter = BarRowBuilder::Filter;
     for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
-        const GreyView lines =
-            wholeSymbol_.linesAcross(pass.image, span, kAgreementLines, filter, pass.deadline);
+        const GreyView lines = wholeSymbol_.linesAcross(filter, pass.deadline);
         if (lines.data == nullptr) {
             return 0;
         }
@@ -117,21 +119,23 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
     barsSeen_ = true;
     const std::uint32_t mask = pass.settings.formatMask;
     const std::uint32_t linear = zxingFormats(mask & kLinearFormats);
+    CropMap rowsMap;
+    if (!sampler_.sampleBarRows(pass.image, region, look, pass.deadline, rowsMap)) {
+        return;
+    }
     using Filter = BarRowBuilder::Filter;
     for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
         if (done(pass)) {
             return;
         }
-        CropMap map;
-        const GreyView rows =
-            sampler_.barRows(pass.image, region, look, filter, pass.deadline, map);
+        const GreyView rows = sampler_.barRows(filter, pass.deadline);
         if (rows.data == nullptr) {
             return;
         }
-        readZXing(pass, rows, linear, ZXingPass::kBarRows, map);
+        readZXing(pass, rows, linear, ZXingPass::kBarRows, rowsMap);
         if ((mask & kFormatIndustrial25) != 0) {
             industrial25_.read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,
-                               pass.deadline, map, reads_);
+                               pass.deadline, rowsMap, reads_);
         }
         file(pass);
     }

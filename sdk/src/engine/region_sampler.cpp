@@ -216,9 +216,8 @@ RegionLook RegionSampler::examine(const GreyView& image, const CodeRegion& regio
     return look;
 }
 
-GreyView RegionSampler::barRows(const GreyView& image, const CodeRegion& region,
-                                const RegionLook& look, BarRowBuilder::Filter filter,
-                                const Deadline& deadline, CropMap& map) {
+bool RegionSampler::sampleBarRows(const GreyView& image, const CodeRegion& region,
+                                  const RegionLook& look, const Deadline& deadline, CropMap& map) {
     const Axes a = regionAxes(region);
     const float margin = std::max(kMarginElements * look.element, kMinMarginPixels);
     const float length = region.length + 2 * margin;
@@ -240,8 +239,12 @@ GreyView RegionSampler::barRows(const GreyView& image, const CodeRegion& region,
                           map.toFrame(static_cast<float>(width - 1), static_cast<float>(y)),
                           bandHalf, bandHalf});
     }
-    return rowBuilder_.build(image, lines_, width, std::max(1, static_cast<int>(band)),
-                             look.finest * scale, filter, deadline);
+    rowElement_ = look.finest * scale;
+    return rowBuilder_.sample(image, lines_, width, static_cast<int>(band), deadline);
+}
+
+GreyView RegionSampler::barRows(BarRowBuilder::Filter filter, const Deadline& deadline) {
+    return rowBuilder_.filtered(filter, rowElement_, deadline);
 }
 
 GreyView RegionSampler::upright(const GreyView& image, const CodeRegion& region, float element,

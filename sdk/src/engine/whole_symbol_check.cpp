@@ -257,8 +257,8 @@ bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end,
     return true;
 }
 
-GreyView WholeSymbolCheck::linesAcross(const GreyView& image, const SymbolSpan& span, int count,
-                                       BarRowBuilder::Filter filter, const Deadline& deadline) {
+bool WholeSymbolCheck::sampleLinesAcross(const GreyView& image, const SymbolSpan& span, int count,
+                                         const Deadline& deadline) {
     const float length = std::hypot(span.end.x - span.start.x, span.end.y - span.start.y);
     const PointF along{(span.end.x - span.start.x) / length, (span.end.y - span.start.y) / length};
     const float margin = kLineMarginNarrows * span.narrow;
@@ -281,8 +281,12 @@ GreyView WholeSymbolCheck::linesAcross(const GreyView& image, const SymbolSpan& 
                           movedAlong({span.across.x * half, span.across.y * half}, along,
                                      span.endSlant * half)});
     }
-    return rowBuilder_.build(image, lines_, width, std::max(1, static_cast<int>(band)),
-                             span.finest * scale, filter, deadline);
+    lineElement_ = span.finest * scale;
+    return rowBuilder_.sample(image, lines_, width, static_cast<int>(band), deadline);
+}
+
+GreyView WholeSymbolCheck::linesAcross(BarRowBuilder::Filter filter, const Deadline& deadline) {
+    return rowBuilder_.filtered(filter, lineElement_, deadline);
 }
 
 }  // namespace telo::engine

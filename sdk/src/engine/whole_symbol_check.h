@@ -46,11 +46,15 @@ public:
     bool holds(const GreyView& image, PointF start, PointF end, const Deadline& deadline,
                SymbolSpan& span);
 
-    /// `count` lines evenly spread across the bars of `span`, each from a quiet zone to the
-    /// other, as the rows of an image for a reader, filtered as BarRowBuilder does; empty when
-    /// `deadline` passes first. Valid until the next call.
-    GreyView linesAcross(const GreyView& image, const SymbolSpan& span, int count,
-                         BarRowBuilder::Filter filter, const Deadline& deadline);
+    /// Samples `count` lines evenly spread across the bars of `span`, each from a quiet zone
+    /// to the other; false when `deadline` passes first.
+    bool sampleLinesAcross(const GreyView& image, const SymbolSpan& span, int count,
+                           const Deadline& deadline);
+
+    /// The lines of the last sampleLinesAcross() as the rows of an image for a reader,
+    /// filtered as BarRowBuilder does; empty when `deadline` passes first. Valid until the
+    /// next call.
+    GreyView linesAcross(BarRowBuilder::Filter filter, const Deadline& deadline);
 
 private:
     /// The print's levels along the read.
@@ -95,6 +99,8 @@ private:
     std::vector<float> runs_;
     std::vector<BarLine> lines_;
     BarRowBuilder rowBuilder_;
+    /// The narrow element's width in the sampled lines.
+    float lineElement_ = 1;
     RunLengthFinder runFinder_;
 };
 
