@@ -34,6 +34,8 @@ constexpr std::uint32_t kMatrixFormats = kFormatQrCode | kFormatDataMatrix | kFo
 /// Symbologies whose reads carry no check character and whose length varies.
 constexpr std::uint32_t kUncheckedFormats =
     kFormatItf | kFormatCode39 | kFormatCodabar | kFormatIndustrial25;
+/// Those of them whose start and stop characters occur nowhere else in a symbol.
+constexpr std::uint32_t kFramedFormats = kFormatCode39 | kFormatCodabar;
 
 /// Crop pixels per module, from the module in frame pixels and the crop's map.
 float cropModule(float frameModule, const CropMap& map) {
@@ -61,7 +63,8 @@ int DecodePipeline::wholeSymbolLines(const Pass& pass, const Read& read) {
     const PointF end{(read.where[1].x + read.where[2].x) / 2,
                      (read.where[1].y + read.where[2].y) / 2};
     SymbolSpan span;
-    if (!wholeSymbol_.holds(pass.image, start, end, pass.deadline, span)) {
+    const bool framed = (read.format & kFramedFormats) != 0;
+    if (!wholeSymbol_.holds(pass.image, start, end, framed, pass.deadline, span)) {
         return 0;
     }
     // The lines are read plain, then sharpened and deblurred as the rows of a region were,

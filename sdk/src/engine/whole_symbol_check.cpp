@@ -121,7 +121,7 @@ bool WholeSymbolCheck::isQuiet(const Window& window, const Levels& levels) {
     if (*high - *low > kMaxRipple * contrast || mean < minLight) {
         return false;
     }
-    if (*high < kClippedLevel) {
+    if (*high < kClippedLevel || levels.framed) {
         return true;
     }
     // Clipped: paper in strong light, or a highlight. A highlight also lightens the print
@@ -194,7 +194,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
     return track;
 }
 
-bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end,
+bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, bool framed,
                              const Deadline& deadline, SymbolSpan& span) {
     const float dx = end.x - start.x;
     const float dy = end.y - start.y;
@@ -206,7 +206,7 @@ bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end,
     sample(image, start, along, static_cast<int>(length) + 1, samples_);
     sorted_ = samples_;
     std::sort(sorted_.begin(), sorted_.end());
-    const Levels levels{sorted_[sorted_.size() / 10], sorted_[sorted_.size() * 9 / 10], 0};
+    const Levels levels{sorted_[sorted_.size() / 10], sorted_[sorted_.size() * 9 / 10], 0, framed};
     if (levels.light - levels.dark < kMinContrast) {
         return false;
     }

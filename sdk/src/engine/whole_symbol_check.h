@@ -42,9 +42,11 @@ class WholeSymbolCheck {
 public:
     /// True when the read from `start` (outer edge of its first bar) to `end` (outer edge of its
     /// last bar) has quiet zones on both sides along its bars; `span` then tells where the bars
-    /// lie. False when `deadline` passes first.
-    bool holds(const GreyView& image, PointF start, PointF end, const Deadline& deadline,
-               SymbolSpan& span);
+    /// lie. `framed` when the symbology's start and stop characters occur nowhere inside a
+    /// symbol (Code 39, Codabar): a highlight cannot end a piece of one, so clipped light
+    /// beside it counts as paper. False when `deadline` passes first.
+    bool holds(const GreyView& image, PointF start, PointF end, bool framed,
+               const Deadline& deadline, SymbolSpan& span);
 
     /// Samples `count` lines evenly spread across the bars of `span`, each from a quiet zone
     /// to the other; false when `deadline` passes first.
@@ -62,6 +64,7 @@ private:
         float dark;
         float light;
         float narrow;
+        bool framed;
     };
     /// What following the bars at one end found.
     struct EndTrack {
