@@ -28,7 +28,7 @@ int usage() {
                  "                    [--save-all DIR] [--only NAME]\n"
                  "  --frames N       frames per symbology and condition (default %d)\n"
                  "  --settings FILE  engine settings (default: etc/qr_balance.json beside it)\n"
-                 "  --failures       list the frames our decoder misses or misreads, or decodes late\n"
+                 "  --failures       list the frames we miss, misread or decode late\n"
                  "  --save DIR       write those frames there as PGM files\n"
                  "  --save-all DIR   write every frame there as a PGM file\n"
                  "  --only NAME      only the frames of one symbology or condition\n",

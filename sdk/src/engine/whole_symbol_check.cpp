@@ -139,8 +139,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
     const Window layout{
         static_cast<std::size_t>(inside),
         static_cast<std::size_t>(std::ceil(kEndSlackNarrows * levels.narrow)),
-        static_cast<std::size_t>(
-            std::ceil(std::max(kEdgeNarrows * levels.narrow, kMinEdgePixels))),
+        static_cast<std::size_t>(std::ceil(std::max(kEdgeNarrows * levels.narrow, kMinEdgePixels))),
         static_cast<std::size_t>(std::max(3, static_cast<int>(kQuietNarrows * levels.narrow)))};
     const int total = static_cast<int>(layout.inside + layout.slack + layout.gap + layout.quiet);
     const float step = std::max(1.0f, levels.narrow);
@@ -167,8 +166,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
             }
             float bestCorrelation = -1;
             float bestSlide = slide;
-            for (float s = slide - maxSlide; s <= slide + maxSlide + 1e-3f;
-                 s += kSlideStep) {
+            for (float s = slide - maxSlide; s <= slide + maxSlide + 1e-3f; s += kSlideStep) {
                 window(sign * offset, s);
                 candidate_.assign(samples_.begin(), samples_.begin() + inside);
                 const float correlation = correlationOf(reference, candidate_);
@@ -233,7 +231,8 @@ bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, bo
         return false;
     }
     // The start's outward direction is reversed, and so is its sense of across.
-    const EndTrack startTrack = trackEnd(image, start, {-along.x, -along.y}, maxReach, atStart, deadline);
+    const EndTrack startTrack =
+        trackEnd(image, start, {-along.x, -along.y}, maxReach, atStart, deadline);
     if (!startTrack.quiet) {
         return false;
     }
