@@ -24,6 +24,8 @@ constexpr float kRelativeEdgeContrast = 0.3f;
 constexpr float kMinEdgeShare = 0.4f;
 constexpr float kMinDeblurLength = 2;
 constexpr int kDeblurIterations = 12;
+/// Lines averaged into one row at most.
+constexpr int kMaxBandLines = 6;
 /// Sharpening: an unsharp mask of this sigma in narrow elements and this strength.
 constexpr float kSharpenElements = 0.8f;
 constexpr float kSharpenAmount = 1.2f;
@@ -34,15 +36,16 @@ std::uint8_t toByte(float value) {
 
 }  // namespace
 
-GreyView BarRowBuilder::build(const GreyView& image, const std::vector<BarLine>& lines, int width,
-                              int perBand, float element, Filter filter, const Deadline& deadline) {
-    const int rows = static_cast<int>(lines.size());
-    values_.assign(static_cast<std::size_t>(width) * rows, 0);
-    pixels_.resize(values_.size());
+bool BarRowBuilder::sample(const GreyView& image, const std::vector<BarLine>& lines, int width,
+                           int perBand, const Deadline& deadline) {
+    width_ = width;
+    rows_ = static_cast<int>(lines.size());
+    perBand = std::clamp(perBand, 1, kMaxBandLines);
+    values_.assign(static_cast<std::size_t>(width) * rows_, 0);
     const float steps = static_cast<float>(std::max(width - 1, 1));
-    for (int y = 0; y < rows; ++y) {
+    for (int y = 0; y < rows_; ++y) {
         if (deadline.passed()) {
-            return {};
+            return false;
         }
         const BarLine& line = lines[y];
         float* row = values_.data() + static_cast<std::size_t>(y) * width;
@@ -59,20 +62,28 @@ GreyView BarRowBuilder::build(const GreyView& image, const std::vector<BarLine>&
             }
         }
     }
-    const float blur = filter == Filter::kDeblurred ? blurLength(width, rows) : 0;
-    for (int y = 0; y < rows; ++y) {
+    return true;
+}
+
+GreyView BarRowBuilder::filtered(Filter filter, float element, const Deadline& deadline) {
+    const int width = width_;
+    pixels_.resize(values_.size());
+    const float blur = filter == Filter::kDeblurred ? blurLength(width, rows_) : 0;
+    for (int y = 0; y < rows_; ++y) {
         if (deadline.passed()) {
             return {};
         }
-        float* row = values_.data() + static_cast<std::size_t>(y) * width;
+        const float* sampled = values_.data() + static_cast<std::size_t>(y) * width;
+        row_.assign(sampled, sampled + width);
         if (filter == Filter::kSharpened) {
-            sharpen(row, width, element);
+            sharpen(row_.data(), width, element);
         } else if (blur >= kMinDeblurLength) {
-            deblur(row, width, blur);
+            deblur(row_.data(), width, blur);
         }
-        normalise(row, width, element, pixels_.data() + static_cast<std::size_t>(y) * width);
+        normalise(row_.data(), width, element,
+                  pixels_.data() + static_cast<std::size_t>(y) * width);
     }
-    return {pixels_.data(), width, rows, width};
+    return {pixels_.data(), width, rows_, width};
 }
 
 float BarRowBuilder::blurLength(int width, int rows) {

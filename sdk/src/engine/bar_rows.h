@@ -36,12 +36,16 @@ public:
         kDeblurred,
     };
 
-    /// One row of `width` samples per line, averaging `perBand` lines across its band.
+    /// Samples one row of `width` samples per line, averaging `perBand` lines across its band
+    /// (at most a few: more add little against noise). False when `deadline` passes first.
+    bool sample(const GreyView& image, const std::vector<BarLine>& lines, int width, int perBand,
+                const Deadline& deadline);
+
+    /// The rows of the last sample() as an image, each filtered and scaled to its local levels.
     /// `element` is the narrow element's width in samples: it sizes the sharpening and the
     /// window of the local levels. An empty view (no data) when `deadline` passes first; valid
     /// until the next call.
-    GreyView build(const GreyView& image, const std::vector<BarLine>& lines, int width, int perBand,
-                   float element, Filter filter, const Deadline& deadline);
+    GreyView filtered(Filter filter, float element, const Deadline& deadline);
 
 private:
     void sharpen(float* row, int width, float element);
@@ -52,6 +56,7 @@ private:
     void normalise(const float* row, int width, float element, std::uint8_t* out);
 
     std::vector<float> values_;
+    std::vector<float> row_;
     std::vector<float> samples_;
     std::vector<float> kernel_;
     std::vector<float> estimate_;
@@ -61,6 +66,8 @@ private:
     std::vector<float> high_;
     std::vector<int> queue_;
     std::vector<std::uint8_t> pixels_;
+    int width_ = 0;
+    int rows_ = 0;
 };
 
 }  // namespace telo::engine

@@ -36,6 +36,8 @@ constexpr std::uint32_t kMatrixFormats = kFormatQrCode | kFormatDataMatrix | kFo
 /// Symbologies whose reads carry no check character and whose length varies.
 constexpr std::uint32_t kUncheckedFormats =
     kFormatItf | kFormatCode39 | kFormatCodabar | kFormatIndustrial25;
+/// Those of them whose start and stop characters occur nowhere else in a symbol.
+constexpr std::uint32_t kFramedFormats = kFormatCode39 | kFormatCodabar;
 
 /// Crop pixels per module, from the module in frame pixels and the crop's map.
 float cropModule(float frameModule, const CropMap& map) {
@@ -57,24 +59,27 @@ void DecodePipeline::readZXing(const Pass& pass, const GreyView& view, std::uint
     }
 }
 
-bool DecodePipeline::showsWholeSymbol(const Pass& pass, const Read& read) {
+int DecodePipeline::wholeSymbolLines(const Pass& pass, const Read& read) {
     const PointF start{(read.where[0].x + read.where[3].x) / 2,
                        (read.where[0].y + read.where[3].y) / 2};
     const PointF end{(read.where[1].x + read.where[2].x) / 2,
                      (read.where[1].y + read.where[2].y) / 2};
     SymbolSpan span;
-    if (!wholeSymbol_.holds(pass.image, start, end, span)) {
-        return false;
+    const bool framed = (read.format & kFramedFormats) != 0;
+    if (!wholeSymbol_.holds(pass.image, start, end, framed, pass.deadline, span)) {
+        return 0;
     }
     // The lines are read plain, then sharpened and deblurred as the rows of a region were,
     // until enough agree; any line reading another text ends the check.
+    if (!wholeSymbol_.sampleLinesAcross(pass.image, span, kAgreementLines, pass.deadline)) {
+        return 0;
+    }
     int agreeing = 0;
     using Filter = BarRowBuilder::Filter;
     for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
-        const GreyView lines =
-            wholeSymbol_.linesAcross(pass.image, span, kAgreementLines, filter, pass.deadline);
+        const GreyView lines = wholeSymbol_.linesAcross(filter, pass.deadline);
         if (lines.data == nullptr) {
-            return false;
+            return 0;
         }
         checkReads_.clear();
         if (read.format == kFormatIndustrial25) {
@@ -85,22 +90,28 @@ bool DecodePipeline::showsWholeSymbol(const Pass& pass, const Read& read) {
         }
         for (const engine::Read& other : checkReads_) {
             if (other.format != read.format || other.bytes != read.bytes) {
-                return false;
+                return 0;
             }
             agreeing += other.lines;
         }
         if (agreeing >= kMinAgreeingLines) {
-            return true;
+            return agreeing;
         }
     }
-    return false;
+    return 0;
 }
 
 void DecodePipeline::file(const Pass& pass) {
     for (engine::Read& read : reads_) {
-        if ((read.format & kUncheckedFormats) == 0 || showsWholeSymbol(pass, read)) {
-            arbiter_.add(std::move(read));
+        if ((read.format & kUncheckedFormats) != 0) {
+            // The lines across the whole symbol that gave its text count as lines of the read.
+            const int lines = wholeSymbolLines(pass, read);
+            if (lines == 0) {
+                continue;
+            }
+            read.lines = std::max(read.lines, lines);
         }
+        arbiter_.add(std::move(read));
     }
     reads_.clear();
 }
@@ -113,21 +124,23 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
     barsSeen_ = true;
     const std::uint32_t mask = pass.settings.formatMask;
     const std::uint32_t linear = zxingFormats(mask & kLinearFormats);
+    CropMap rowsMap;
+    if (!sampler_.sampleBarRows(pass.image, region, look, pass.deadline, rowsMap)) {
+        return;
+    }
     using Filter = BarRowBuilder::Filter;
     for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
         if (done(pass)) {
             return;
         }
-        CropMap map;
-        const GreyView rows =
-            sampler_.barRows(pass.image, region, look, filter, pass.deadline, map);
+        const GreyView rows = sampler_.barRows(filter, pass.deadline);
         if (rows.data == nullptr) {
             return;
         }
-        readZXing(pass, rows, linear, ZXingPass::kBarRows, map);
+        readZXing(pass, rows, linear, ZXingPass::kBarRows, rowsMap);
         if ((mask & kFormatIndustrial25) != 0) {
             industrial25_.read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,
-                               pass.deadline, map, reads_);
+                               pass.deadline, rowsMap, reads_);
         }
         file(pass);
     }

@@ -57,9 +57,10 @@ private:
                    const CropMap& map);
     /// Moves reads_ into the arbiter, less those whose whole symbol the frame does not show.
     void file(const Pass& pass);
-    /// For a read without a check character: quiet zones along its bars, and lines across the
-    /// whole height of its bars agreeing on its text.
-    bool showsWholeSymbol(const Pass& pass, const Read& read);
+    /// For a read without a check character: the lines across the whole height of its bars
+    /// that agree on its text, when there are quiet zones along its bars and enough lines
+    /// agree; 0 otherwise.
+    int wholeSymbolLines(const Pass& pass, const Read& read);
     void readBarRegion(const Pass& pass, const CodeRegion& region);
     void readMatrixRegion(const Pass& pass, const CodeRegion& region);
     /// Reads the symbol in an upright `crop` (dark on light) once more, square-on

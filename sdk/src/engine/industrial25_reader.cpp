@@ -157,11 +157,13 @@ void Industrial25Reader::count(const Digits& digits, PointF start, PointF end) {
     for (int i = 0; i < voteCount_; ++i) {
         if (votes_[i].digits.view() == digits.view()) {
             ++votes_[i].lines;
+            votes_[i].lastStart = start;
+            votes_[i].lastEnd = end;
             return;
         }
     }
     if (voteCount_ < static_cast<int>(votes_.size())) {
-        votes_[voteCount_++] = {digits, start, end, 1};
+        votes_[voteCount_++] = {digits, start, end, start, end, 1};
     }
 }
 
@@ -171,9 +173,9 @@ void Industrial25Reader::emit(const CropMap& map, std::vector<engine::Read>& rea
         engine::Read read;
         read.format = kFormatIndustrial25;
         read.bytes.assign(vote.digits.text.begin(), vote.digits.text.begin() + vote.digits.length);
-        const PointF start = map.toFrame(vote.start.x, vote.start.y);
-        const PointF end = map.toFrame(vote.end.x, vote.end.y);
-        read.where = {start, end, end, start};
+        read.where = {map.toFrame(vote.start.x, vote.start.y), map.toFrame(vote.end.x, vote.end.y),
+                      map.toFrame(vote.lastEnd.x, vote.lastEnd.y),
+                      map.toFrame(vote.lastStart.x, vote.lastStart.y)};
         read.lines = vote.lines;
         reads.push_back(std::move(read));
     }

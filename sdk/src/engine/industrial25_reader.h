@@ -55,9 +55,11 @@ public:
 private:
     struct Vote {
         Digits digits;
-        /// Ends of the symbol on the first line that read it, image pixels.
+        /// Ends of the symbol on the first and the last line that read it, image pixels.
         PointF start;
         PointF end;
+        PointF lastStart;
+        PointF lastEnd;
         int lines = 0;
     };
 

@@ -43,6 +43,9 @@ constexpr float kContinuityShare = 0.25f;
 constexpr float kMinContinuityPixels = 3;
 constexpr float kMaxContinuityPixels = 15;
 constexpr int kMaxContinuityShift = 3;
+/// The line is matched in up to kMaxContinuityParts parts of at least kContinuityPartPixels.
+constexpr int kContinuityPartPixels = 80;
+constexpr int kMaxContinuityParts = 4;
 /// Least continuity of a bar region, and of one with a stacked code's guard bar.
 constexpr float kMinBarContinuity = 0.45f;
 constexpr float kMinStackedContinuity = 0.2f;
@@ -80,27 +83,25 @@ Axes regionAxes(const CodeRegion& region) {
             std::cos(region.angle)};
 }
 
-/// Correlation of a[i] with b[i + shift] over the samples `margin` from either end.
+/// Correlation of a[i] with b[i + shift] over i in [begin, end).
 float shiftedCorrelation(const std::vector<float>& a, const std::vector<float>& b, int shift,
-                         int margin) {
-    const int n = static_cast<int>(std::min(a.size(), b.size()));
-    double meanA = 0;
-    double meanB = 0;
-    int count = 0;
-    for (int i = margin; i + margin < n; ++i) {
-        meanA += a[i];
-        meanB += b[i + shift];
-        ++count;
-    }
+                         int begin, int end) {
+    const int count = end - begin;
     if (count < 2) {
         return 0;
+    }
+    double meanA = 0;
+    double meanB = 0;
+    for (int i = begin; i < end; ++i) {
+        meanA += a[i];
+        meanB += b[i + shift];
     }
     meanA /= count;
     meanB /= count;
     double ab = 0;
     double aa = 0;
     double bb = 0;
-    for (int i = margin; i + margin < n; ++i) {
+    for (int i = begin; i < end; ++i) {
         ab += (a[i] - meanA) * (b[i + shift] - meanB);
         aa += (a[i] - meanA) * (a[i] - meanA);
         bb += (b[i + shift] - meanB) * (b[i + shift] - meanB);
@@ -125,9 +126,19 @@ float RegionSampler::continuity(const GreyView& image, const CodeRegion& region,
     float most = -1;
     for (const float side : {-1.0f, 1.0f}) {
         line(side * offset, beside_);
-        float best = -1;
-        for (int shift = -kMaxContinuityShift; shift <= kMaxContinuityShift; ++shift) {
-            best = std::max(best, shiftedCorrelation(centre_, beside_, shift, kMaxContinuityShift));
+        // Perspective fans the bars out, so each part of the line finds its own shift.
+        const int inner = length - 2 * kMaxContinuityShift;
+        const int parts = std::clamp(inner / kContinuityPartPixels, 1, kMaxContinuityParts);
+        float best = 0;
+        for (int part = 0; part < parts; ++part) {
+            const int begin = kMaxContinuityShift + inner * part / parts;
+            const int end = kMaxContinuityShift + inner * (part + 1) / parts;
+            float partBest = -1;
+            for (int shift = -kMaxContinuityShift; shift <= kMaxContinuityShift; ++shift) {
+                partBest =
+                    std::max(partBest, shiftedCorrelation(centre_, beside_, shift, begin, end));
+            }
+            best += partBest / parts;
         }
         least = std::min(least, best);
         most = std::max(most, best);
@@ -267,9 +278,8 @@ RegionLook RegionSampler::examine(const GreyView& image, const CodeRegion& regio
     return look;
 }
 
-GreyView RegionSampler::barRows(const GreyView& image, const CodeRegion& region,
-                                const RegionLook& look, BarRowBuilder::Filter filter,
-                                const Deadline& deadline, CropMap& map) {
+bool RegionSampler::sampleBarRows(const GreyView& image, const CodeRegion& region,
+                                  const RegionLook& look, const Deadline& deadline, CropMap& map) {
     const Axes a = regionAxes(region);
     const float margin = std::max(kMarginElements * look.element, kMinMarginPixels);
     const float length = region.length + 2 * margin;
@@ -291,8 +301,12 @@ GreyView RegionSampler::barRows(const GreyView& image, const CodeRegion& region,
                           map.toFrame(static_cast<float>(width - 1), static_cast<float>(y)),
                           bandHalf, bandHalf});
     }
-    return rowBuilder_.build(image, lines_, width, std::max(1, static_cast<int>(band)),
-                             look.finest * scale, filter, deadline);
+    rowElement_ = look.finest * scale;
+    return rowBuilder_.sample(image, lines_, width, static_cast<int>(band), deadline);
+}
+
+GreyView RegionSampler::barRows(BarRowBuilder::Filter filter, const Deadline& deadline) {
+    return rowBuilder_.filtered(filter, rowElement_, deadline);
 }
 
 GreyView RegionSampler::upright(const GreyView& image, const CodeRegion& region, float element,

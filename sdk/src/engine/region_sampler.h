@@ -38,10 +38,14 @@ public:
     /// matrix region.
     RegionLook examine(const GreyView& image, const CodeRegion& region);
 
-    /// A bar region as rows along the code (BarRowBuilder), enlarged so that its finest
-    /// elements become wide enough for row readers; empty when `deadline` passes first.
-    GreyView barRows(const GreyView& image, const CodeRegion& region, const RegionLook& look,
-                     BarRowBuilder::Filter filter, const Deadline& deadline, CropMap& map);
+    /// Samples a bar region as rows along the code (BarRowBuilder), enlarged so that its finest
+    /// elements become wide enough for row readers; false when `deadline` passes first.
+    bool sampleBarRows(const GreyView& image, const CodeRegion& region, const RegionLook& look,
+                       const Deadline& deadline, CropMap& map);
+
+    /// The rows of the last sampleBarRows() as an image, filtered; empty when `deadline`
+    /// passes first.
+    GreyView barRows(BarRowBuilder::Filter filter, const Deadline& deadline);
 
     /// The region turned so that bars run top to bottom or matrix sides lie level, enlarged so
     /// that elements are at least `minElement` pixels, its contrast stretched; an empty view (no
@@ -67,6 +71,8 @@ private:
     std::vector<float> runs_;
     std::vector<BarLine> lines_;
     BarRowBuilder rowBuilder_;
+    /// The narrow element's width in the sampled bar rows.
+    float rowElement_ = 1;
     GreyView upright_;
     RunLengthFinder runFinder_;
 };

@@ -20,17 +20,24 @@ constexpr float kMinContrast = 20;
 constexpr float kQuietNarrows = 5;
 constexpr float kEdgeNarrows = 1;
 constexpr float kMinEdgePixels = 2;
+/// The read's end may fall up to this many narrow elements short of the symbol's outermost
+/// bar (a faint narrow bar that the reader's threshold lost).
+constexpr float kEndSlackNarrows = 1.5f;
 /// Bars followed across the read line: the profile of this many narrow elements inside the
 /// symbol is found again at each step of one narrow element (at least a pixel), slid along the
-/// read line by up to kMaxSlidePixels from the step before in quarter pixels (perspective makes
-/// bars slant), for as long as it still correlates, at most a read length either way.
+/// read line by up to kMaxSlideShare of a step (at least kMinSlidePixels) from the step before
+/// in quarter pixels (perspective makes bars slant), for as long as it still correlates, at
+/// most a read length either way.
 constexpr float kTrackedNarrows = 8;
-constexpr float kMaxSlidePixels = 1;
+constexpr float kMaxSlideShare = 0.6f;
+constexpr float kMinSlidePixels = 1;
 constexpr float kSlideStep = 0.25f;
 constexpr float kMinCorrelation = 0.5f;
 /// Share of the steps along the bars whose quiet zone must hold: the ends of the bars, blurred
 /// into their surroundings or meeting a bearer bar, may fail where the rest holds.
 constexpr float kMinQuietShare = 0.75f;
+/// The bars must be followed across the read line over at least this many narrow elements.
+constexpr float kMinBarHeightNarrows = 6;
 /// Elements at each end from which the narrow width there is taken.
 constexpr int kEndElements = 12;
 /// A quiet zone may ripple by this share of the print's contrast (paper grain, noise)...
@@ -85,11 +92,23 @@ void WholeSymbolCheck::sample(const GreyView& image, PointF from, PointF step, i
     sampleLine(image, {from.x, from.y, step.x, step.y, count}, out);
 }
 
-bool WholeSymbolCheck::isQuiet(std::size_t inside, std::size_t from, std::size_t to,
-                               const Levels& levels) {
-    if (to <= from) {
-        return false;
+bool WholeSymbolCheck::isQuiet(const Window& window, const Levels& levels) {
+    // The print's levels beside the zone: under uneven light they differ from the read's.
+    sorted_.assign(samples_.begin(), samples_.begin() + window.inside);
+    const auto light = sorted_.begin() + sorted_.size() * 9 / 10;
+    std::nth_element(sorted_.begin(), light, sorted_.end());
+    const float insideLight = *light;
+    const auto dark = sorted_.begin() + sorted_.size() / 10;
+    std::nth_element(sorted_.begin(), dark, sorted_.end());
+    const float insideDark = *dark;
+    // A faint outermost bar may lie just beyond the read's end: the zone starts past it.
+    const float middle = (insideDark + insideLight) / 2;
+    std::size_t edge = window.inside;
+    for (std::size_t i = window.inside; i < window.inside + window.slack; ++i) {
+        edge = samples_[i] < middle ? i + 1 : edge;
     }
+    const std::size_t from = edge + window.gap;
+    const std::size_t to = from + window.quiet;
     const auto [low, high] = std::minmax_element(samples_.begin() + from, samples_.begin() + to);
     float mean = 0;
     for (std::size_t i = from; i < to; ++i) {
@@ -97,34 +116,34 @@ bool WholeSymbolCheck::isQuiet(std::size_t inside, std::size_t from, std::size_t
     }
     mean /= static_cast<float>(to - from);
     const float contrast = levels.light - levels.dark;
-    if (*high - *low > kMaxRipple * contrast || mean < levels.dark + kMinLightShare * contrast) {
+    const float minLight = std::min(levels.dark + kMinLightShare * contrast,
+                                    insideDark + kMinLightShare * (insideLight - insideDark));
+    if (*high - *low > kMaxRipple * contrast || mean < minLight) {
         return false;
     }
-    if (*high < kClippedLevel) {
+    if (*high < kClippedLevel || levels.framed) {
         return true;
     }
     // Clipped: paper in strong light, or a highlight. A highlight also lightens the print
     // beside it, washing out its bars, or stands out above its spaces.
-    sorted_.assign(samples_.begin(), samples_.begin() + inside);
-    const auto light = sorted_.begin() + sorted_.size() * 9 / 10;
-    std::nth_element(sorted_.begin(), light, sorted_.end());
-    const float insideLight = *light;
-    const auto dark = sorted_.begin() + sorted_.size() / 10;
-    std::nth_element(sorted_.begin(), dark, sorted_.end());
     return mean <= insideLight + kGlareShare * contrast &&
-           *dark <= levels.dark + kWashedShare * contrast;
+           insideDark <= levels.dark + kWashedShare * contrast;
 }
 
 WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, PointF end,
                                                       PointF outward, float maxReach,
-                                                      const Levels& levels) {
+                                                      const Levels& levels,
+                                                      const Deadline& deadline) {
     const PointF across{-outward.y, outward.x};
     const int inside = std::max(4, static_cast<int>(kTrackedNarrows * levels.narrow));
-    const int gap =
-        static_cast<int>(std::ceil(std::max(kEdgeNarrows * levels.narrow, kMinEdgePixels)));
-    const int quiet = std::max(3, static_cast<int>(kQuietNarrows * levels.narrow));
-    const int total = inside + gap + quiet;
+    const Window layout{
+        static_cast<std::size_t>(inside),
+        static_cast<std::size_t>(std::ceil(kEndSlackNarrows * levels.narrow)),
+        static_cast<std::size_t>(std::ceil(std::max(kEdgeNarrows * levels.narrow, kMinEdgePixels))),
+        static_cast<std::size_t>(std::max(3, static_cast<int>(kQuietNarrows * levels.narrow)))};
+    const int total = static_cast<int>(layout.inside + layout.slack + layout.gap + layout.quiet);
     const float step = std::max(1.0f, levels.narrow);
+    const float maxSlide = std::max(kMinSlidePixels, kMaxSlideShare * step);
     // A window from `inside` pixels within the symbol to the far side of the quiet zone, at
     // `offset` across the read line and slid `slide` along it.
     auto window = [&](float offset, float slide) {
@@ -133,7 +152,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
     };
     window(0, 0);
     int steps = 1;
-    int quietSteps = isQuiet(inside, inside + gap, total, levels) ? 1 : 0;
+    int quietSteps = isQuiet(layout, levels) ? 1 : 0;
     const std::vector<float> reference(samples_.begin(), samples_.begin() + inside);
     EndTrack track{false, 0, 0, 0};
     // Slant: the least-squares slope of slide against offset through the origin.
@@ -142,10 +161,12 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
     for (const float sign : {1.0f, -1.0f}) {
         float slide = 0;
         for (float offset = step; offset <= maxReach; offset += step) {
+            if (deadline.passed()) {
+                return track;
+            }
             float bestCorrelation = -1;
             float bestSlide = slide;
-            for (float s = slide - kMaxSlidePixels; s <= slide + kMaxSlidePixels + 1e-3f;
-                 s += kSlideStep) {
+            for (float s = slide - maxSlide; s <= slide + maxSlide + 1e-3f; s += kSlideStep) {
                 window(sign * offset, s);
                 candidate_.assign(samples_.begin(), samples_.begin() + inside);
                 const float correlation = correlationOf(reference, candidate_);
@@ -160,7 +181,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
             slide = bestSlide;
             window(sign * offset, slide);
             ++steps;
-            quietSteps += isQuiet(inside, inside + gap, total, levels) ? 1 : 0;
+            quietSteps += isQuiet(layout, levels) ? 1 : 0;
             slideOffset += slide * sign * offset;
             offsetSquared += offset * offset;
             (sign > 0 ? track.high : track.low) = sign * offset;
@@ -171,7 +192,8 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
     return track;
 }
 
-bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span) {
+bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, bool framed,
+                             const Deadline& deadline, SymbolSpan& span) {
     const float dx = end.x - start.x;
     const float dy = end.y - start.y;
     const float length = std::hypot(dx, dy);
@@ -182,7 +204,7 @@ bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, Sy
     sample(image, start, along, static_cast<int>(length) + 1, samples_);
     sorted_ = samples_;
     std::sort(sorted_.begin(), sorted_.end());
-    const Levels levels{sorted_[sorted_.size() / 10], sorted_[sorted_.size() * 9 / 10], 0};
+    const Levels levels{sorted_[sorted_.size() / 10], sorted_[sorted_.size() * 9 / 10], 0, framed};
     if (levels.light - levels.dark < kMinContrast) {
         return false;
     }
@@ -204,12 +226,13 @@ bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, Sy
     atStart.narrow = narrowest(runs_.begin() + 1);
     atEnd.narrow = narrowest(runs_.end() - 1 - nearby);
     const float maxReach = length;
-    const EndTrack endTrack = trackEnd(image, end, along, maxReach, atEnd);
+    const EndTrack endTrack = trackEnd(image, end, along, maxReach, atEnd, deadline);
     if (!endTrack.quiet) {
         return false;
     }
     // The start's outward direction is reversed, and so is its sense of across.
-    const EndTrack startTrack = trackEnd(image, start, {-along.x, -along.y}, maxReach, atStart);
+    const EndTrack startTrack =
+        trackEnd(image, start, {-along.x, -along.y}, maxReach, atStart, deadline);
     if (!startTrack.quiet) {
         return false;
     }
@@ -221,6 +244,11 @@ bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, Sy
     span.endSlant = endTrack.slant;
     span.startSlant = -startTrack.slant;
     span.narrow = std::min(atStart.narrow, atEnd.narrow);
+    // A line that leaves the symbol through the ends of its bars reads a piece of it, and the
+    // bars it crossed end just beside it; a whole symbol's bars run on across the read.
+    if (span.high - span.low < kMinBarHeightNarrows * span.narrow) {
+        return false;
+    }
     sorted_.assign(runs_.begin() + 1, runs_.end() - 1);
     const auto finest = sorted_.begin() + sorted_.size() / 10;
     std::nth_element(sorted_.begin(), finest, sorted_.end());
@@ -228,8 +256,8 @@ bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, Sy
     return true;
 }
 
-GreyView WholeSymbolCheck::linesAcross(const GreyView& image, const SymbolSpan& span, int count,
-                                       BarRowBuilder::Filter filter, const Deadline& deadline) {
+bool WholeSymbolCheck::sampleLinesAcross(const GreyView& image, const SymbolSpan& span, int count,
+                                         const Deadline& deadline) {
     const float length = std::hypot(span.end.x - span.start.x, span.end.y - span.start.y);
     const PointF along{(span.end.x - span.start.x) / length, (span.end.y - span.start.y) / length};
     const float margin = kLineMarginNarrows * span.narrow;
@@ -252,8 +280,12 @@ GreyView WholeSymbolCheck::linesAcross(const GreyView& image, const SymbolSpan& 
                           movedAlong({span.across.x * half, span.across.y * half}, along,
                                      span.endSlant * half)});
     }
-    return rowBuilder_.build(image, lines_, width, std::max(1, static_cast<int>(band)),
-                             span.finest * scale, filter, deadline);
+    lineElement_ = span.finest * scale;
+    return rowBuilder_.sample(image, lines_, width, static_cast<int>(band), deadline);
+}
+
+GreyView WholeSymbolCheck::linesAcross(BarRowBuilder::Filter filter, const Deadline& deadline) {
+    return rowBuilder_.filtered(filter, lineElement_, deadline);
 }
 
 }  // namespace telo::engine

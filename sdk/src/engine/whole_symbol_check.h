@@ -6,6 +6,7 @@
 
 #include "engine/bar_rows.h"
 #include "engine/crop_map.h"
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
 #include "engine/run_lengths.h"
 
@@ -41,14 +42,21 @@ class WholeSymbolCheck {
 public:
     /// True when the read from `start` (outer edge of its first bar) to `end` (outer edge of its
     /// last bar) has quiet zones on both sides along its bars; `span` then tells where the bars
-    /// lie.
-    bool holds(const GreyView& image, PointF start, PointF end, SymbolSpan& span);
+    /// lie. `framed` when the symbology's start and stop characters occur nowhere inside a
+    /// symbol (Code 39, Codabar): a highlight cannot end a piece of one, so clipped light
+    /// beside it counts as paper. False when `deadline` passes first.
+    bool holds(const GreyView& image, PointF start, PointF end, bool framed,
+               const Deadline& deadline, SymbolSpan& span);
 
-    /// `count` lines evenly spread across the bars of `span`, each from a quiet zone to the
-    /// other, as the rows of an image for a reader, filtered as BarRowBuilder does; empty when
-    /// `deadline` passes first. Valid until the next call.
-    GreyView linesAcross(const GreyView& image, const SymbolSpan& span, int count,
-                         BarRowBuilder::Filter filter, const Deadline& deadline);
+    /// Samples `count` lines evenly spread across the bars of `span`, each from a quiet zone
+    /// to the other; false when `deadline` passes first.
+    bool sampleLinesAcross(const GreyView& image, const SymbolSpan& span, int count,
+                           const Deadline& deadline);
+
+    /// The lines of the last sampleLinesAcross() as the rows of an image for a reader,
+    /// filtered as BarRowBuilder does; empty when `deadline` passes first. Valid until the
+    /// next call.
+    GreyView linesAcross(BarRowBuilder::Filter filter, const Deadline& deadline);
 
 private:
     /// The print's levels along the read.
@@ -56,6 +64,7 @@ private:
         float dark;
         float light;
         float narrow;
+        bool framed;
     };
     /// What following the bars at one end found.
     struct EndTrack {
@@ -67,12 +76,22 @@ private:
 
     /// Follows the bars at one end of the read across the read line both ways, up to
     /// `maxReach`, checking the quiet zone beside them at every step; `outward` points away
-    /// from the symbol.
+    /// from the symbol. Not quiet when `deadline` passes first.
     EndTrack trackEnd(const GreyView& image, PointF end, PointF outward, float maxReach,
-                      const Levels& levels);
-    /// True when samples_[from, to) are a quiet zone next to print whose light elements,
-    /// samples_[0, inside), reach `light`.
-    bool isQuiet(std::size_t inside, std::size_t from, std::size_t to, const Levels& levels);
+                      const Levels& levels, const Deadline& deadline);
+    /// A window of samples across one end: `inside` samples within the symbol, then up to
+    /// `slack` samples where its outermost bar may still lie, a `gap` past that bar's blurred
+    /// edge, and the `quiet` samples of the quiet zone.
+    struct Window {
+        std::size_t inside;
+        std::size_t slack;
+        std::size_t gap;
+        std::size_t quiet;
+    };
+
+    /// True when samples_ laid out as `window` show a quiet zone next to print whose light
+    /// elements, samples_[0, inside), reach `light`.
+    bool isQuiet(const Window& window, const Levels& levels);
     /// Samples `count` points from `from` in steps of `step` into `out`.
     static void sample(const GreyView& image, PointF from, PointF step, int count,
                        std::vector<float>& out);
@@ -83,6 +102,8 @@ private:
     std::vector<float> runs_;
     std::vector<BarLine> lines_;
     BarRowBuilder rowBuilder_;
+    /// The narrow element's width in the sampled lines.
+    float lineElement_ = 1;
     RunLengthFinder runFinder_;
 };
 
