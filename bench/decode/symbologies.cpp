@@ -17,6 +17,7 @@ constexpr std::string_view kCode39Chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-
 constexpr std::string_view kMixedText =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -.:/+";
 constexpr char kGroupSeparator = '\x1D';
+constexpr int kUtf8Eci = 26;
 
 /// Phrases of everyday Chinese labels: addresses, products, dates.
 constexpr std::array<const char*, 16> kChinesePhrases = {
@@ -121,9 +122,13 @@ SymbolContent makeQr(std::mt19937& random) {
             return plain(BARCODE_QRCODE, "https://" + std::string(kDomains[between(random, 0, 5)]) +
                                              "/" + randomString(random, kUpperAlnum, 4, 12) +
                                              "?id=" + randomString(random, kDigits, 4, 16));
-        case 1:
-            // zint marks UTF-8 with its ECI designator.
-            return plain(BARCODE_QRCODE, chinese(random, between(random, 1, 4)));
+        case 1: {
+            // UTF-8 marked with its ECI designator. Unmarked, zint would write text that
+            // Shift_JIS holds in Kanji mode, whose bytes readers return as Shift_JIS.
+            SymbolContent content = plain(BARCODE_QRCODE, chinese(random, between(random, 1, 4)));
+            content.request.eci = kUtf8Eci;
+            return content;
+        }
         case 2:
             // Most phone apps write UTF-8 bytes in byte mode with no ECI.
             return plain(BARCODE_QRCODE, chinese(random, between(random, 1, 4)), DATA_MODE);

@@ -22,6 +22,7 @@ bool encodeSymbol(const SymbolRequest& request, SymbolModules& modules, std::str
     symbol->input_mode = request.inputMode;
     symbol->option_1 = request.option1 == 0 ? -1 : request.option1;
     symbol->option_2 = request.option2;
+    symbol->eci = request.eci;
     const int status =
         ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char*>(request.data.data()),
                         static_cast<int>(request.data.size()));

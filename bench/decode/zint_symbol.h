@@ -17,6 +17,8 @@ struct SymbolRequest {
     /// zint's symbol-specific options; 0 leaves zint's choice.
     int option1 = 0;
     int option2 = 0;
+    /// The ECI designator to mark the data with; 0 for none.
+    int eci = 0;
 };
 
 /// A symbol's modules: rows of dark (true) and light modules, each row with its height in
