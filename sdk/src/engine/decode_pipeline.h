@@ -61,6 +61,8 @@ private:
     /// whole height of its bars agreeing on its text.
     bool showsWholeSymbol(const Pass& pass, const Read& read);
     void readBarRegion(const Pass& pass, const CodeRegion& region);
+    /// A bar region with PDF417's guard bar, upright and square-on.
+    void readPdf417(const Pass& pass, const CodeRegion& region, const RegionLook& look);
     void readMatrixRegion(const Pass& pass, const CodeRegion& region);
     /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
     /// (SymbolRectifier); `inverted` when the frame shows it light on dark.
