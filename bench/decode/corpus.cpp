@@ -344,7 +344,8 @@ const char* noCodeKindName(int kind) {
     return kind == kBackgroundCount ? "noise" : backgroundName(static_cast<Background>(kind));
 }
 
-bool makeCorpus(int perCell, std::vector<Frame>& frames, std::string& errorText) {
+bool makeCorpus(int perCell, const std::string& only, std::vector<Frame>& frames,
+                std::string& errorText) {
     const TextPrinter printer;
     if (!printer.ready(errorText)) {
         return false;
@@ -366,6 +367,9 @@ bool makeCorpus(int perCell, std::vector<Frame>& frames, std::string& errorText)
                 frame.condition = c;
                 frame.name = std::string(symbologies[s].label) + "/" + conditionName(c) + "/" +
                              std::to_string(i);
+                if (frame.name.find(only) == std::string::npos) {
+                    continue;
+                }
                 if (!renderCodeFrame(symbologies[s], condition, random, printer, frame,
                                      errorText)) {
                     return false;
@@ -381,6 +385,9 @@ bool makeCorpus(int perCell, std::vector<Frame>& frames, std::string& errorText)
             Frame frame;
             frame.condition = kind;
             frame.name = std::string("no code/") + noCodeKindName(kind) + "/" + std::to_string(i);
+            if (frame.name.find(only) == std::string::npos) {
+                continue;
+            }
             renderNoCodeFrame(kind, random, printer, frame);
             frames.push_back(std::move(frame));
         }

@@ -59,9 +59,11 @@ inline constexpr int kNoCodeKindCount = 10;
 const char* noCodeKindName(int kind);
 
 /// Renders the corpus: `perCell` frames of each symbology under each condition that applies to
-/// it, and twice that of each kind without a code. The same arguments give the same frames.
+/// it, and twice that of each kind without a code, of those whose name holds `only`. The same
+/// arguments give the same frames.
 /// False with `errorText` when zint or a typeface fails.
-bool makeCorpus(int perCell, std::vector<Frame>& frames, std::string& errorText);
+bool makeCorpus(int perCell, const std::string& only, std::vector<Frame>& frames,
+                std::string& errorText);
 
 }  // namespace telo::bench
 

@@ -106,14 +106,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<Frame> frames;
-    if (!makeCorpus(perCell, frames, errorText)) {
+    if (!makeCorpus(perCell, only, frames, errorText)) {
         std::fprintf(stderr, "bench-decode: %s\n", errorText.c_str());
         return 1;
     }
-    frames.erase(
-        std::remove_if(frames.begin(), frames.end(),
-                       [&](const Frame& f) { return f.name.find(only) == std::string::npos; }),
-        frames.end());
 
     const auto& symbologies = benchSymbologies();
     std::vector<Row> bySymbology(symbologies.size());

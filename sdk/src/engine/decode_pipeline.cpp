@@ -20,6 +20,10 @@ constexpr double kZXingMsPerPixel = 3e-5;
 /// and its matrix detectors lose smaller ones.
 constexpr float kMinPdf417Narrow = 2.5f;
 constexpr float kMinMatrixModule = 6;
+/// Bounds on the pixels of upright crops: a PDF417 symbol has many more modules along its rows
+/// than a matrix symbol of the same area, and ZXing's PDF417 rows need them whole.
+constexpr float kMaxPdf417Pixels = 512 * 512;
+constexpr float kMaxMatrixPixels = 400 * 400;
 /// Modules of square-on views, pixels: ZXing's Aztec detector loses modules under about eight
 /// pixels; its other detectors read four-pixel modules, and sooner.
 constexpr float kRectifiedAztecModule = 8;
@@ -124,6 +128,12 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
     barsSeen_ = true;
     const std::uint32_t mask = pass.settings.formatMask;
     const std::uint32_t linear = zxingFormats(mask & kLinearFormats);
+    // A line that meets both of PDF417's guard patterns crosses a PDF417 symbol.
+    const bool pdf417 = (mask & kFormatPdf417) != 0 && look.stacked;
+    const bool pdf417First = pdf417 && look.guardsNearStart && look.guardsNearEnd;
+    if (pdf417First) {
+        readPdf417(pass, region, look);
+    }
     CropMap rowsMap;
     if (!sampler_.sampleBarRows(pass.image, region, look, pass.deadline, rowsMap)) {
         return;
@@ -144,14 +154,22 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
         }
         file(pass);
     }
-    if ((mask & kFormatPdf417) != 0 && look.stacked && !done(pass)) {
-        CropMap map;
-        const GreyView upright = sampler_.upright(pass.image, region, look.element,
-                                                  kMinPdf417Narrow, pass.deadline, map);
-        readZXing(pass, upright, kFormatPdf417, ZXingPass::kUpright, map);
-        file(pass);
-        readRectified(pass, upright, map, cropModule(look.element, map), false, kFormatPdf417);
+    if (pdf417 && !pdf417First) {
+        readPdf417(pass, region, look);
     }
+}
+
+void DecodePipeline::readPdf417(const Pass& pass, const CodeRegion& region,
+                                const RegionLook& look) {
+    if (done(pass)) {
+        return;
+    }
+    CropMap map;
+    const GreyView upright = sampler_.upright(pass.image, region, look.element, kMinPdf417Narrow,
+                                              kMaxPdf417Pixels, pass.deadline, map);
+    readZXing(pass, upright, kFormatPdf417, ZXingPass::kUpright, map);
+    file(pass);
+    readRectified(pass, upright, map, cropModule(look.element, map), false, kFormatPdf417);
 }
 
 void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
@@ -221,8 +239,8 @@ void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region
         return;
     }
     CropMap map;
-    const GreyView upright =
-        sampler_.upright(pass.image, region, look.element, kMinMatrixModule, pass.deadline, map);
+    const GreyView upright = sampler_.upright(pass.image, region, look.element, kMinMatrixModule,
+                                              kMaxMatrixPixels, pass.deadline, map);
     if (upright.data == nullptr) {
         return;
     }

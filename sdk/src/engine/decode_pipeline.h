@@ -62,6 +62,8 @@ private:
     /// agree; 0 otherwise.
     int wholeSymbolLines(const Pass& pass, const Read& read);
     void readBarRegion(const Pass& pass, const CodeRegion& region);
+    /// A bar region with PDF417's guard bar, upright and square-on.
+    void readPdf417(const Pass& pass, const CodeRegion& region, const RegionLook& look);
     void readMatrixRegion(const Pass& pass, const CodeRegion& region);
     /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
     /// (SymbolRectifier); `inverted` when the frame shows it light on dark.

@@ -36,6 +36,8 @@ constexpr std::array<float, 3> kMatrixLineOffsets{0, -0.25f, 0.25f};
 /// the linear symbologies' widest bars have four.
 constexpr float kMinGuardBarElements = 6;
 constexpr float kMaxNarrowElements = 1.6f;
+/// The guard bars of PDF417's start and stop patterns lie within this many bars of its ends.
+constexpr std::size_t kGuardEndBars = 6;
 /// Bars run on across the code: lines this share of the region's height (within the bounds,
 /// pixels) to either side of the middle one match it, slid by up to kMaxContinuityShift pixels
 /// where perspective slants the bars.
@@ -65,7 +67,6 @@ constexpr float kMaxScale = 3;
 constexpr float kMinNarrowPixels = 3;
 /// Bound on any resampled image.
 constexpr int kMaxSide = 2048;
-constexpr float kMaxPixels = 400 * 400;
 /// Stretched contrast of an upright crop: these percentiles go to black and white.
 constexpr float kStretchLow = 0.02f;
 constexpr float kStretchHigh = 0.98f;
@@ -259,11 +260,18 @@ RegionLook RegionSampler::examine(const GreyView& image, const CodeRegion& regio
     look.finest = std::max(sorted_[n / 10], 0.5f);
     // PDF417's start and stop patterns open with a bar of seven or eight modules beside narrow
     // elements; the linear symbologies have no bar so wide.
-    for (std::size_t i = 1; i + 1 < runs_.size() && !look.stacked; i += 2) {
+    // A line across the whole symbol meets one near each end.
+    const std::size_t bars = runs_.size() / 2;
+    for (std::size_t i = 1; i + 1 < runs_.size(); i += 2) {
         const bool wide = runs_[i] >= kMinGuardBarElements * look.finest;
         auto narrow = [&](std::size_t j) { return runs_[j] <= kMaxNarrowElements * look.element; };
-        look.stacked = wide && ((i + 2 < runs_.size() && narrow(i + 1) && narrow(i + 2)) ||
-                                (i >= 3 && narrow(i - 1) && narrow(i - 2)));
+        if (wide && ((i + 2 < runs_.size() && narrow(i + 1) && narrow(i + 2)) ||
+                     (i >= 3 && narrow(i - 1) && narrow(i - 2)))) {
+            look.stacked = true;
+            const std::size_t bar = i / 2;
+            look.guardsNearStart = look.guardsNearStart || bar < kGuardEndBars;
+            look.guardsNearEnd = look.guardsNearEnd || bar + kGuardEndBars >= bars;
+        }
     }
     // The rows of a stacked code differ, so their bars run on only within a row.
     if (continuity(image, region, length) <
@@ -310,14 +318,15 @@ GreyView RegionSampler::barRows(BarRowBuilder::Filter filter, const Deadline& de
 }
 
 GreyView RegionSampler::upright(const GreyView& image, const CodeRegion& region, float element,
-                                float minElement, const Deadline& deadline, CropMap& map) {
+                                float minElement, float maxPixels, const Deadline& deadline,
+                                CropMap& map) {
     const Axes a = regionAxes(region);
     const float margin = std::max(kMarginElements * element, kMinMarginPixels);
     const float length = region.length + 2 * margin;
     const float height = region.height + 2 * margin;
     const float scale =
         std::min({std::clamp(minElement / element, 1.0f, kMaxScale), kMaxSide / length,
-                  kMaxSide / height, std::sqrt(kMaxPixels / (length * height))});
+                  kMaxSide / height, std::sqrt(maxPixels / (length * height))});
     const int width = std::max(static_cast<int>(length * scale), 1);
     const int rows = std::max(static_cast<int>(height * scale), 1);
 

@@ -27,6 +27,9 @@ struct RegionLook {
     bool darkSurround = false;
     /// A bar region with the wide guard bar of a stacked code (PDF417).
     bool stacked = false;
+    /// Guard bars near both ends of the line: the start and stop patterns of a whole PDF417 row.
+    bool guardsNearStart = false;
+    bool guardsNearEnd = false;
 };
 
 /// Resamples a code region into small upright images for the readers, with margins for the
@@ -48,10 +51,10 @@ public:
     GreyView barRows(BarRowBuilder::Filter filter, const Deadline& deadline);
 
     /// The region turned so that bars run top to bottom or matrix sides lie level, enlarged so
-    /// that elements are at least `minElement` pixels, its contrast stretched; an empty view (no
-    /// data) when `deadline` passes first.
+    /// that elements are at least `minElement` pixels within `maxPixels` pixels in all, its
+    /// contrast stretched; an empty view (no data) when `deadline` passes first.
     GreyView upright(const GreyView& image, const CodeRegion& region, float element,
-                     float minElement, const Deadline& deadline, CropMap& map);
+                     float minElement, float maxPixels, const Deadline& deadline, CropMap& map);
 
     /// The latest upright() view with dark and light swapped: light-on-dark codes.
     GreyView invertedUpright();
