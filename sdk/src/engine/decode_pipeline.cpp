@@ -81,7 +81,9 @@ int DecodePipeline::wholeSymbolLines(const Pass& pass, const Read& read) {
     if (!wholeSymbol_.sampleLinesAcross(pass.image, span, kAgreementLines, pass.deadline)) {
         return 0;
     }
-    int agreeing = 0;
+    // A framed read ends in start and stop characters that no piece ends in, so the rows of
+    // its region that gave it count too.
+    int agreeing = framed ? read.lines : 0;
     using Filter = BarRowBuilder::Filter;
     for (const Filter filter : {Filter::kPlain, Filter::kSharpened, Filter::kDeblurred}) {
         const GreyView lines = wholeSymbol_.linesAcross(filter, pass.deadline);
