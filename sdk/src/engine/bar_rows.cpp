@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/box_deconvolution.h"
 #include "engine/run_lengths.h"
 #include "engine/scan_line.h"
 
@@ -128,34 +129,14 @@ float BarRowBuilder::blurLength(int width, int rows) {
 
 void BarRowBuilder::deblur(float* row, int width, float length) {
     const int taps = std::max(1, static_cast<int>(std::lround(length)));
-    // Mean over `taps` samples centred on each, edges clamped, through running sums.
-    auto box = [&](const std::vector<float>& in, std::vector<float>& out) {
-        out.resize(width);
-        const int before = taps / 2;
-        float sum = 0;
-        for (int i = -before; i < taps - before; ++i) {
-            sum += in[std::clamp(i, 0, width - 1)];
-        }
-        for (int x = 0; x < width; ++x) {
-            out[x] = sum / taps;
-            sum += in[std::clamp(x + taps - before, 0, width - 1)] -
-                   in[std::clamp(x - before, 0, width - 1)];
-        }
-    };
     samples_.assign(row, row + width);
     for (float& v : samples_) {
         v += 1;
     }
     estimate_ = samples_;
+    blurred_.resize(2 * static_cast<std::size_t>(width));
     for (int iteration = 0; iteration < kDeblurIterations; ++iteration) {
-        box(estimate_, blurred_);
-        for (int x = 0; x < width; ++x) {
-            blurred_[x] = samples_[x] / std::max(blurred_[x], 1e-3f);
-        }
-        box(blurred_, kernel_);
-        for (int x = 0; x < width; ++x) {
-            estimate_[x] *= kernel_[x];
-        }
+        richardsonLucyRound(samples_.data(), estimate_.data(), width, taps, 1e-3f, blurred_.data());
     }
     for (int x = 0; x < width; ++x) {
         row[x] = estimate_[x] - 1;

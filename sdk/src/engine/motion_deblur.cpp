@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/box_deconvolution.h"
 #include "engine/scan_line.h"
 
 namespace telo::engine {
@@ -18,20 +19,6 @@ constexpr float kMinSmearCoherence = 0.4f;
 constexpr int kIterations = 12;
 /// Values are kept above zero for the divisions.
 constexpr float kFloor = 1;
-
-/// Mean of `in` over a box of `length` samples around each position, clamped at the ends.
-void boxAlongRow(const float* in, int count, int length, float* out) {
-    const int before = length / 2;
-    const int after = length - 1 - before;
-    float sum = 0;
-    for (int k = -before; k <= after; ++k) {
-        sum += in[std::clamp(k, 0, count - 1)];
-    }
-    for (int x = 0; x < count; ++x) {
-        out[x] = sum / static_cast<float>(length);
-        sum += in[std::min(x + after + 1, count - 1)] - in[std::max(x - before, 0)];
-    }
-}
 
 }  // namespace
 
@@ -64,23 +51,15 @@ bool MotionDeblur::smearDirection(const GreyView& view, float& angle) const {
 
 bool MotionDeblur::deconvolveRows(int length, const Deadline& deadline) {
     estimate_ = turned_;
-    ratio_.resize(turned_.size());
-    blurred_.resize(turned_.size());
+    scratch_.resize(2 * static_cast<std::size_t>(width_));
     for (int i = 0; i < kIterations; ++i) {
         if (deadline.passed()) {
             return false;
         }
         for (int y = 0; y < height_; ++y) {
             const std::size_t row = static_cast<std::size_t>(y) * width_;
-            boxAlongRow(estimate_.data() + row, width_, length, blurred_.data() + row);
-            for (int x = 0; x < width_; ++x) {
-                ratio_[row + x] = turned_[row + x] / std::max(blurred_[row + x], kFloor);
-            }
-            // The box is symmetric, so its adjoint is itself.
-            boxAlongRow(ratio_.data() + row, width_, length, blurred_.data() + row);
-            for (int x = 0; x < width_; ++x) {
-                estimate_[row + x] *= blurred_[row + x];
-            }
+            richardsonLucyRound(turned_.data() + row, estimate_.data() + row, width_, length,
+                                kFloor, scratch_.data());
         }
     }
     return true;

@@ -34,8 +34,7 @@ private:
     int height_ = 0;
     std::vector<float> turned_;
     std::vector<float> estimate_;
-    std::vector<float> ratio_;
-    std::vector<float> blurred_;
+    std::vector<float> scratch_;
     std::vector<std::uint8_t> turnedPixels_;
     std::vector<std::uint8_t> pixels_;
 };
