@@ -6,12 +6,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/printed_span.h"
+
 namespace telo::engine {
 
 namespace {
 
-/// Print below this grey level is dark: the view is scaled to its local contrast.
-constexpr std::uint8_t kDarkBelow = 128;
 /// Bullseye rings are one module each; a run counts as a ring when it is within these shares
 /// of the module (blur and the threshold move edges by part of a module), and a dark ring and
 /// the light one beside it within these shares of two modules.
@@ -37,13 +37,22 @@ constexpr std::array<int, 29> kFullSizes = {31,  37,  41,  45,  49,  53,  57,  6
 constexpr std::array<int, 3> kSmallFullSizes = {19, 23, 27};
 /// Sizes tried, nearest the estimate first: an estimate from the view is off by a layer or two.
 constexpr std::size_t kMaxSizes = 4;
+/// Bullseyes reach this many modules out from the middle module.
+constexpr int kCompactBullseyeReach = 4;
+constexpr int kFullBullseyeReach = 6;
+/// Symbols located by their extent: modules within these shares of the expected module, and
+/// bullseyes that match the print in at least this share of their modules (glare blanks a
+/// few; unrelated print matches about half).
+constexpr float kMinModuleShare = 0.6f;
+constexpr float kMaxModuleShare = 1.6f;
+constexpr float kMinBullseyeMatch = 0.8f;
 /// A module is sampled at its middle and at four points this share of a module from it.
 constexpr float kVoteShare = 0.2f;
 
 }  // namespace
 
 bool AztecRedrawer::isDark(int x, int y) const {
-    return x >= 0 && y >= 0 && x < view_.width && y < view_.height && view_.at(x, y) < kDarkBelow;
+    return x >= 0 && y >= 0 && x < view_.width && y < view_.height && view_.at(x, y) < kSquareOnDarkBelow;
 }
 
 void AztecRedrawer::findRuns(int at, bool horizontal) {
@@ -152,7 +161,8 @@ bool AztecRedrawer::extent(bool horizontal, int centre, int from, int reach, int
 
 bool AztecRedrawer::locate(const GreyView& view) {
     view_ = view;
-    sizes_.clear();
+    layouts_.clear();
+    ringsMeasured_ = true;
     const int reach = static_cast<int>(kSearchShare * std::min(view.width, view.height));
     const int midX = view.width / 2;
     const int midY = view.height / 2;
@@ -206,16 +216,84 @@ bool AztecRedrawer::locate(const GreyView& view) {
     const float estimate = halfWidth_ / across_.module + halfHeight_ / down_.module;
     // The candidate sizes nearest the estimate, nearest first.
     const bool compact = across_.darkRings == 2;
+    auto add = [&](int size) { layouts_.push_back({size, compact}); };
     if (compact) {
-        sizes_.assign(kCompactSizes.begin(), kCompactSizes.end());
+        std::for_each(kCompactSizes.begin(), kCompactSizes.end(), add);
     } else {
-        sizes_.assign(kSmallFullSizes.begin(), kSmallFullSizes.end());
-        sizes_.insert(sizes_.end(), kFullSizes.begin(), kFullSizes.end());
+        std::for_each(kSmallFullSizes.begin(), kSmallFullSizes.end(), add);
+        std::for_each(kFullSizes.begin(), kFullSizes.end(), add);
     }
-    std::sort(sizes_.begin(), sizes_.end(),
-              [&](int a, int b) { return std::fabs(a - estimate) < std::fabs(b - estimate); });
-    sizes_.resize(std::min<std::size_t>(sizes_.size(), kMaxSizes));
+    std::sort(layouts_.begin(), layouts_.end(), [&](const Layout& a, const Layout& b) {
+        return std::fabs(a.size - estimate) < std::fabs(b.size - estimate);
+    });
+    layouts_.resize(std::min(layouts_.size(), kMaxSizes));
     return true;
+}
+
+float AztecRedrawer::bullseyeMatch(const Layout& layout) const {
+    const int reach = layout.compact ? kCompactBullseyeReach : kFullBullseyeReach;
+    const float moduleX = 2 * halfWidth_ / layout.size;
+    const float moduleY = 2 * halfHeight_ / layout.size;
+    const float offset = kVoteShare * (moduleX + moduleY) / 2;
+    int matching = 0;
+    for (int dy = -reach; dy <= reach; ++dy) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const bool ring = std::max(std::abs(dx), std::abs(dy)) % 2 == 0;
+            matching += moduleDark(across_.centre + dx * moduleX, down_.centre + dy * moduleY,
+                                   offset) == ring
+                            ? 1
+                            : 0;
+        }
+    }
+    return static_cast<float>(matching) / static_cast<float>((2 * reach + 1) * (2 * reach + 1));
+}
+
+bool AztecRedrawer::locateByExtent(const GreyView& view, float module) {
+    view_ = view;
+    layouts_.clear();
+    ringsMeasured_ = false;
+    // A line crossing the symbol crosses dark modules; specks of noise are smaller than one.
+    const int minDark = std::max(2, static_cast<int>(module / 2));
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+    if (!printedSpan(view, true, minDark, left, right) ||
+        !printedSpan(view, false, minDark, top, bottom)) {
+        return false;
+    }
+    halfWidth_ = (right + 1 - left) / 2.0f;
+    halfHeight_ = (bottom + 1 - top) / 2.0f;
+    across_.centre = left + halfWidth_ - 0.5f;
+    down_.centre = top + halfHeight_ - 0.5f;
+    std::vector<std::pair<float, Layout>> scored;
+    auto consider = [&](int size, bool compact) {
+        const float share = std::min(halfWidth_, halfHeight_) * 2 / size / module;
+        const float otherShare = std::max(halfWidth_, halfHeight_) * 2 / size / module;
+        if (share < kMinModuleShare || otherShare > kMaxModuleShare) {
+            return;
+        }
+        const Layout layout{size, compact};
+        const float match = bullseyeMatch(layout);
+        if (match >= kMinBullseyeMatch) {
+            scored.emplace_back(match, layout);
+        }
+    };
+    for (const int size : kCompactSizes) {
+        consider(size, true);
+    }
+    for (const int size : kSmallFullSizes) {
+        consider(size, false);
+    }
+    for (const int size : kFullSizes) {
+        consider(size, false);
+    }
+    std::stable_sort(scored.begin(), scored.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (std::size_t i = 0; i < scored.size() && i < kMaxSizes; ++i) {
+        layouts_.push_back(scored[i].second);
+    }
+    return !layouts_.empty();
 }
 
 float AztecRedrawer::position(float centre, float module, float half, int offset, int size) {
@@ -227,29 +305,40 @@ float AztecRedrawer::position(float centre, float module, float half, int offset
     return centre + (offset < 0 ? -distance : distance);
 }
 
-GreyView AztecRedrawer::draw(int size) {
+bool AztecRedrawer::moduleDark(float x, float y, float offset) const {
+    int votes = 0;
+    for (const auto& [ox, oy] : {std::pair<float, float>{0, 0},
+                                 {-offset, 0},
+                                 {offset, 0},
+                                 {0, -offset},
+                                 {0, offset}}) {
+        votes += isDark(static_cast<int>(std::lround(x + ox)),
+                        static_cast<int>(std::lround(y + oy)))
+                     ? 1
+                     : 0;
+    }
+    return votes >= 3;
+}
+
+GreyView AztecRedrawer::draw(const Layout& layout) {
+    const int size = layout.size;
     const int side = (size + 2 * kQuietModules) * kDrawnModule;
     pixels_.assign(static_cast<std::size_t>(side) * side, 255);
     const int middle = size / 2;
-    const float offset = kVoteShare * (across_.module + down_.module) / 2;
+    // Rings measure the module near the middle; an extent, the mean one.
+    const float moduleX = ringsMeasured_ ? across_.module : 2 * halfWidth_ / size;
+    const float moduleY = ringsMeasured_ ? down_.module : 2 * halfHeight_ / size;
+    const float offset = kVoteShare * (moduleX + moduleY) / 2;
+    const int reach = layout.compact ? kCompactBullseyeReach : kFullBullseyeReach;
     for (int row = 0; row < size; ++row) {
-        const float y = position(down_.centre, down_.module, halfHeight_, row - middle, size);
+        const float y = position(down_.centre, moduleY, halfHeight_, row - middle, size);
         for (int column = 0; column < size; ++column) {
-            const float x =
-                position(across_.centre, across_.module, halfWidth_, column - middle, size);
-            // The module's middle and four points around it vote.
-            int votes = 0;
-            for (const auto& [ox, oy] : {std::pair<float, float>{0, 0},
-                                         {-offset, 0},
-                                         {offset, 0},
-                                         {0, -offset},
-                                         {0, offset}}) {
-                votes += isDark(static_cast<int>(std::lround(x + ox)),
-                                static_cast<int>(std::lround(y + oy)))
-                             ? 1
-                             : 0;
-            }
-            if (votes >= 3) {
+            const float x = position(across_.centre, moduleX, halfWidth_, column - middle, size);
+            // Without the rings in the print, the bullseye is drawn as it is printed.
+            const int ring = std::max(std::abs(row - middle), std::abs(column - middle));
+            const bool dark =
+                !ringsMeasured_ && ring <= reach ? ring % 2 == 0 : moduleDark(x, y, offset);
+            if (dark) {
                 for (int py = 0; py < kDrawnModule; ++py) {
                     std::uint8_t* out =
                         pixels_.data() +

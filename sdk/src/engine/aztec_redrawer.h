@@ -13,16 +13,28 @@ namespace telo::engine {
 /// white drawing with large modules. ZXing's Aztec detector loses symbols that are turned,
 /// blurred or small, while its decoder reads a clean drawing: here the bullseye gives the
 /// symbol's centre, module size and kind, the print's extent its size, and each module is
-/// sampled where it lies.
+/// sampled where it lies. Where glare breaks the bullseye, the print's extent alone gives the
+/// grid, and the sizes whose grid puts the bullseye's rings where the print has them are
+/// drawn; the bullseye is drawn whole, and Reed-Solomon mends the glared modules.
 class AztecRedrawer {
 public:
+    /// A symbol size to draw: modules a side and whether its bullseye is a compact one.
+    struct Layout {
+        int size = 0;
+        bool compact = false;
+    };
+
     /// Finds the bullseye near the middle of `view`, whose dark print is below mid-grey; false
     /// when there is none.
     bool locate(const GreyView& view);
-    /// The sizes, modules a side, the located symbol may have, likeliest first.
-    const std::vector<int>& sizes() const { return sizes_; }
-    /// The located symbol redrawn at `size` modules a side. Valid until the next call.
-    GreyView draw(int size);
+    /// Takes the symbol to fill the print of `view` (after SymbolRectifier, which leaves only
+    /// the symbol dark) with modules of about `module` pixels; false when no layout puts most
+    /// of its bullseye's modules where the print has them.
+    bool locateByExtent(const GreyView& view, float module);
+    /// The layouts the located symbol may have, likeliest first.
+    const std::vector<Layout>& layouts() const { return layouts_; }
+    /// The located symbol redrawn in `layout`. Valid until the next call.
+    GreyView draw(const Layout& layout);
 
 private:
     /// The bullseye's rings along one line through the view.
@@ -51,6 +63,11 @@ private:
                 int& last) const;
     /// Where module `offset` from the middle lies along one axis of a `size`-module symbol.
     static float position(float centre, float module, float half, int offset, int size);
+    /// Whether most of the five points around (`x`, `y`), `offset` apart, are dark.
+    bool moduleDark(float x, float y, float offset) const;
+    /// The share of the bullseye's modules that `layout` of the extent-located symbol finds
+    /// as the bullseye has them.
+    float bullseyeMatch(const Layout& layout) const;
 
     GreyView view_;
     std::vector<int> runs_;
@@ -60,7 +77,10 @@ private:
     /// Half the symbol's width and height, pixels.
     float halfWidth_ = 0;
     float halfHeight_ = 0;
-    std::vector<int> sizes_;
+    /// Whether the grid comes from the bullseye's rings (else from the print's extent).
+    bool ringsMeasured_ = false;
+    std::vector<Layout> layouts_;
+    std::vector<int> counts_;
     std::vector<std::uint8_t> pixels_;
 };
 

@@ -214,13 +214,33 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
     // ZXing's Aztec detector loses symbols its decoder reads once redrawn from any of them.
     if ((formats & kFormatAztec) != 0) {
         for (const GreyView& source : {view, sharpened, deblurred}) {
+            // The bullseye places the grid; failing that, the print's extent.
+            for (const bool byExtent : {false, true}) {
+                if (reads_.size() > first || done(pass) || source.data == nullptr ||
+                    !(byExtent ? aztecRedrawer_.locateByExtent(source, outputModule)
+                               : aztecRedrawer_.locate(source))) {
+                    continue;
+                }
+                for (const AztecRedrawer::Layout& layout : aztecRedrawer_.layouts()) {
+                    readZXing(pass, aztecRedrawer_.draw(layout), kFormatAztec,
+                              ZXingPass::kRectified, CropMap{});
+                    if (reads_.size() > first) {
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    // ZXing's Data Matrix detector loses symbols whose L or clock track glare or blur break.
+    if ((formats & kFormatDataMatrix) != 0) {
+        for (const GreyView& source : {view, sharpened, deblurred}) {
             if (reads_.size() > first || done(pass) || source.data == nullptr ||
-                !aztecRedrawer_.locate(source)) {
+                !dataMatrixRedrawer_.locate(source, outputModule)) {
                 continue;
             }
-            for (const int size : aztecRedrawer_.sizes()) {
-                readZXing(pass, aztecRedrawer_.draw(size), kFormatAztec, ZXingPass::kRectified,
-                          CropMap{});
+            for (const DataMatrixRedrawer::Grid& grid : dataMatrixRedrawer_.grids()) {
+                readZXing(pass, dataMatrixRedrawer_.draw(grid), kFormatDataMatrix,
+                          ZXingPass::kRectified, CropMap{});
                 if (reads_.size() > first) {
                     break;
                 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
+#include "engine/datamatrix_redrawer.h"
 #include "engine/code_region_finder.h"
 #include "engine/deadline.h"
 #include "engine/grey_view.h"
@@ -80,6 +81,7 @@ private:
     RegionSampler sampler_;
     SymbolRectifier rectifier_;
     AztecRedrawer aztecRedrawer_;
+    DataMatrixRedrawer dataMatrixRedrawer_;
     MotionDeblur motionDeblur_;
     std::vector<CodeRegion> regions_;
     std::vector<std::uint8_t> inverted_;
