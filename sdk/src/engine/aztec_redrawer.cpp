@@ -37,6 +37,8 @@ constexpr std::array<int, 29> kFullSizes = {31,  37,  41,  45,  49,  53,  57,  6
 constexpr std::array<int, 3> kSmallFullSizes = {19, 23, 27};
 /// Sizes tried, nearest the estimate first: an estimate from the view is off by a layer or two.
 constexpr std::size_t kMaxSizes = 4;
+/// Turns are fitted to the bullseye's middle and to its module over this many modules.
+constexpr float kTurnModules = 4;
 /// Bullseyes reach this many modules out from the middle module.
 constexpr int kCompactBullseyeReach = 4;
 constexpr int kFullBullseyeReach = 6;
@@ -216,7 +218,7 @@ bool AztecRedrawer::locate(const GreyView& view) {
     const float estimate = halfWidth_ / across_.module + halfHeight_ / down_.module;
     // The candidate sizes nearest the estimate, nearest first.
     const bool compact = across_.darkRings == 2;
-    auto add = [&](int size) { layouts_.push_back({size, compact}); };
+    auto add = [&](int size) { layouts_.push_back({size, compact, {}, {}}); };
     if (compact) {
         std::for_each(kCompactSizes.begin(), kCompactSizes.end(), add);
     } else {
@@ -230,25 +232,59 @@ bool AztecRedrawer::locate(const GreyView& view) {
     return true;
 }
 
+PointF AztecRedrawer::modulePoint(const Layout& layout, int column, int row) const {
+    const PointF p = outline_.at((column + 0.5f) / layout.size, (row + 0.5f) / layout.size,
+                                 layout.across, layout.down);
+    // The outline measures from pixels' edges; isDark() takes pixels' middles.
+    return {p.x - 0.5f, p.y - 0.5f};
+}
+
 float AztecRedrawer::bullseyeMatch(const Layout& layout) const {
     const int reach = layout.compact ? kCompactBullseyeReach : kFullBullseyeReach;
-    const float moduleX = 2 * halfWidth_ / layout.size;
-    const float moduleY = 2 * halfHeight_ / layout.size;
-    const float offset = kVoteShare * (moduleX + moduleY) / 2;
+    const int middle = layout.size / 2;
+    const float offset = kVoteShare * (halfWidth_ + halfHeight_) / layout.size;
     int matching = 0;
     for (int dy = -reach; dy <= reach; ++dy) {
         for (int dx = -reach; dx <= reach; ++dx) {
             const bool ring = std::max(std::abs(dx), std::abs(dy)) % 2 == 0;
-            matching += moduleDark(across_.centre + dx * moduleX, down_.centre + dy * moduleY,
-                                   offset) == ring
-                            ? 1
-                            : 0;
+            const PointF p = modulePoint(layout, middle + dx, middle + dy);
+            matching += moduleDark(p.x, p.y, offset) == ring ? 1 : 0;
         }
     }
     return static_cast<float>(matching) / static_cast<float>((2 * reach + 1) * (2 * reach + 1));
 }
 
+BentOutline::Turn AztecRedrawer::turnFromRings(const Rings& rings, float start, float length,
+                                               int size) {
+    // The turn that puts the symbol's middle where the rings have theirs, with their module.
+    const float middle = (rings.centre + 0.5f - start) / length;
+    const float slope = rings.module * static_cast<float>(size) / length;
+    constexpr float kStep = 0.01f;
+    BentOutline::Turn best;
+    float bestError = 1e9f;
+    for (const float from : kLabelTurns) {
+        for (const float to : kLabelTurns) {
+            const BentOutline::Turn turn{from, to};
+            const float at = BentOutline::turned(0.5f, turn);
+            const float rise = (BentOutline::turned(0.5f + kStep, turn) -
+                                BentOutline::turned(0.5f - kStep, turn)) /
+                               (2 * kStep);
+            // Both errors in modules: the middle's place, and the module's size over
+            // kTurnModules modules.
+            const float error = std::pow((at - middle) * size, 2.0f) +
+                                std::pow((rise - slope) * kTurnModules, 2.0f);
+            if (error < bestError) {
+                bestError = error;
+                best = turn;
+            }
+        }
+    }
+    return best;
+}
+
 bool AztecRedrawer::locateByExtent(const GreyView& view, float module) {
+    // Rings found in this view by locate() place the symbol's middle and its module there.
+    const bool rings = ringsMeasured_ && view.data == view_.data && !layouts_.empty();
     view_ = view;
     layouts_.clear();
     ringsMeasured_ = false;
@@ -264,16 +300,21 @@ bool AztecRedrawer::locateByExtent(const GreyView& view, float module) {
     }
     halfWidth_ = (right + 1 - left) / 2.0f;
     halfHeight_ = (bottom + 1 - top) / 2.0f;
-    across_.centre = left + halfWidth_ - 0.5f;
-    down_.centre = top + halfHeight_ - 0.5f;
+    outline_.fit(view, static_cast<float>(left), static_cast<float>(top), 2 * halfWidth_,
+                 2 * halfHeight_, module);
     std::vector<std::pair<float, Layout>> scored;
     auto consider = [&](int size, bool compact) {
         const float share = std::min(halfWidth_, halfHeight_) * 2 / size / module;
         const float otherShare = std::max(halfWidth_, halfHeight_) * 2 / size / module;
-        if (share < kMinModuleShare || otherShare > kMaxModuleShare) {
+        if (share < kMinModuleShare || otherShare > kMaxModuleShare ||
+            (rings && compact != (across_.darkRings == 2))) {
             return;
         }
-        const Layout layout{size, compact};
+        Layout layout{size, compact, {}, {}};
+        if (rings) {
+            layout.across = turnFromRings(across_, static_cast<float>(left), 2 * halfWidth_, size);
+            layout.down = turnFromRings(down_, static_cast<float>(top), 2 * halfHeight_, size);
+        }
         const float match = bullseyeMatch(layout);
         if (match >= kMinBullseyeMatch) {
             scored.emplace_back(match, layout);
@@ -325,19 +366,24 @@ GreyView AztecRedrawer::draw(const Layout& layout) {
     const int side = (size + 2 * kQuietModules) * kDrawnModule;
     pixels_.assign(static_cast<std::size_t>(side) * side, 255);
     const int middle = size / 2;
-    // Rings measure the module near the middle; an extent, the mean one.
     const float moduleX = ringsMeasured_ ? across_.module : 2 * halfWidth_ / size;
     const float moduleY = ringsMeasured_ ? down_.module : 2 * halfHeight_ / size;
     const float offset = kVoteShare * (moduleX + moduleY) / 2;
     const int reach = layout.compact ? kCompactBullseyeReach : kFullBullseyeReach;
     for (int row = 0; row < size; ++row) {
-        const float y = position(down_.centre, moduleY, halfHeight_, row - middle, size);
         for (int column = 0; column < size; ++column) {
-            const float x = position(across_.centre, moduleX, halfWidth_, column - middle, size);
+            // Rings give the middle and the module there; an outline, the sides and the turns.
+            PointF p;
+            if (ringsMeasured_) {
+                p = {position(across_.centre, moduleX, halfWidth_, column - middle, size),
+                     position(down_.centre, moduleY, halfHeight_, row - middle, size)};
+            } else {
+                p = modulePoint(layout, column, row);
+            }
             // Without the rings in the print, the bullseye is drawn as it is printed.
             const int ring = std::max(std::abs(row - middle), std::abs(column - middle));
             const bool dark =
-                !ringsMeasured_ && ring <= reach ? ring % 2 == 0 : moduleDark(x, y, offset);
+                !ringsMeasured_ && ring <= reach ? ring % 2 == 0 : moduleDark(p.x, p.y, offset);
             if (dark) {
                 for (int py = 0; py < kDrawnModule; ++py) {
                     std::uint8_t* out =

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/bent_outline.h"
 #include "engine/grey_view.h"
 
 namespace telo::engine {
@@ -18,18 +19,22 @@ namespace telo::engine {
 /// drawn; the bullseye is drawn whole, and Reed-Solomon mends the glared modules.
 class AztecRedrawer {
 public:
-    /// A symbol size to draw: modules a side and whether its bullseye is a compact one.
+    /// A symbol size to draw: modules a side, whether its bullseye is a compact one, and
+    /// for symbols located by their extent, the turns of a bent label.
     struct Layout {
         int size = 0;
         bool compact = false;
+        BentOutline::Turn across;
+        BentOutline::Turn down;
     };
 
     /// Finds the bullseye near the middle of `view`, whose dark print is below mid-grey; false
     /// when there is none.
     bool locate(const GreyView& view);
     /// Takes the symbol to fill the print of `view` (after SymbolRectifier, which leaves only
-    /// the symbol dark) with modules of about `module` pixels; false when no layout puts most
-    /// of its bullseye's modules where the print has them.
+    /// the symbol dark) with modules of about `module` pixels, its sides as a bent label bows
+    /// them; the bullseye locate() last found in `view`, if any, gives the turns. False when
+    /// no layout puts most of its bullseye's modules where the print has them.
     bool locateByExtent(const GreyView& view, float module);
     /// The layouts the located symbol may have, likeliest first.
     const std::vector<Layout>& layouts() const { return layouts_; }
@@ -65,6 +70,12 @@ private:
     static float position(float centre, float module, float half, int offset, int size);
     /// Whether most of the five points around (`x`, `y`), `offset` apart, are dark.
     bool moduleDark(float x, float y, float offset) const;
+    /// Where the middle of module `column`, `row` of `layout` lies on the outline.
+    PointF modulePoint(const Layout& layout, int column, int row) const;
+    /// The turn along one axis that puts the middle and module of `rings` where a `size`-module
+    /// symbol from `start` over `length` pixels has them.
+    static BentOutline::Turn turnFromRings(const Rings& rings, float start, float length,
+                                           int size);
     /// The share of the bullseye's modules that `layout` of the extent-located symbol finds
     /// as the bullseye has them.
     float bullseyeMatch(const Layout& layout) const;
@@ -80,6 +91,7 @@ private:
     /// Whether the grid comes from the bullseye's rings (else from the print's extent).
     bool ringsMeasured_ = false;
     std::vector<Layout> layouts_;
+    BentOutline outline_;
     std::vector<int> counts_;
     std::vector<std::uint8_t> pixels_;
 };

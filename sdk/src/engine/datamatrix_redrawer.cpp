@@ -37,10 +37,8 @@ constexpr float kVoteShare = 0.2f;
 
 }  // namespace
 
-void DataMatrixRedrawer::sample(const Grid& grid) {
-    const float moduleX = width_ / grid.columns;
-    const float moduleY = height_ / grid.rows;
-    const float offset = kVoteShare * std::min(moduleX, moduleY);
+void DataMatrixRedrawer::sample(const Grid& grid, bool sidesOnly) {
+    const float offset = kVoteShare * std::min(width_ / grid.columns, height_ / grid.rows);
     auto dark = [&](float x, float y) {
         const int px = static_cast<int>(x);
         const int py = static_cast<int>(y);
@@ -49,22 +47,24 @@ void DataMatrixRedrawer::sample(const Grid& grid) {
     };
     modules_.resize(static_cast<std::size_t>(grid.columns) * grid.rows);
     for (int row = 0; row < grid.rows; ++row) {
-        const float y = top_ + (row + 0.5f) * moduleY;
-        for (int column = 0; column < grid.columns; ++column) {
-            const float x = left_ + (column + 0.5f) * moduleX;
-            const int votes = (dark(x, y) ? 1 : 0) + (dark(x - offset, y) ? 1 : 0) +
-                              (dark(x + offset, y) ? 1 : 0) + (dark(x, y - offset) ? 1 : 0) +
-                              (dark(x, y + offset) ? 1 : 0);
+        const bool edgeRow = row == 0 || row == grid.rows - 1;
+        for (int column = 0; column < grid.columns;
+             column += sidesOnly && !edgeRow ? grid.columns - 1 : 1) {
+            const PointF p = outline_.at((column + 0.5f) / grid.columns,
+                                         (row + 0.5f) / grid.rows, grid.across, grid.down);
+            const int votes = (dark(p.x, p.y) ? 1 : 0) + (dark(p.x - offset, p.y) ? 1 : 0) +
+                              (dark(p.x + offset, p.y) ? 1 : 0) +
+                              (dark(p.x, p.y - offset) ? 1 : 0) + (dark(p.x, p.y + offset) ? 1 : 0);
             modules_[static_cast<std::size_t>(row) * grid.columns + column] = votes >= 3 ? 1 : 0;
         }
     }
 }
 
-int DataMatrixRedrawer::border(const Grid& grid, int column, int row) const {
+int DataMatrixRedrawer::border(const Grid& grid, int column, int row) {
     // Distances from the L's two sides: the L runs along the sides at distance 0, the clock
     // track along the far sides, dark at even distances from the L.
-    const bool right = corner_ == 1 || corner_ == 2;
-    const bool bottom = corner_ == 2 || corner_ == 3;
+    const bool right = grid.corner == 1 || grid.corner == 2;
+    const bool bottom = grid.corner == 2 || grid.corner == 3;
     const int fromSide = right ? grid.columns - 1 - column : column;
     const int fromEnd = bottom ? grid.rows - 1 - row : row;
     if (fromSide == 0 || fromEnd == 0) {
@@ -79,7 +79,35 @@ int DataMatrixRedrawer::border(const Grid& grid, int column, int row) const {
     return -1;
 }
 
-bool DataMatrixRedrawer::locate(const GreyView& view, float module) {
+DataMatrixRedrawer::SideMatch DataMatrixRedrawer::matchSides(const Grid& grid) const {
+    // Modules and matching modules of the L, the clock row and the clock column.
+    std::array<int, 3> count{};
+    std::array<int, 3> matching{};
+    auto check = [&](int column, int row) {
+        const int expected = border(grid, column, row);
+        const bool rowEnd = row == 0 || row == grid.rows - 1;
+        const std::size_t part = expected == kOnL ? 0 : rowEnd ? 1 : 2;
+        count[part] += 1;
+        matching[part] += modules_[static_cast<std::size_t>(row) * grid.columns + column] ==
+                                  (expected != 0 ? 1 : 0)
+                              ? 1
+                              : 0;
+    };
+    for (int column = 0; column < grid.columns; ++column) {
+        check(column, 0);
+        check(column, grid.rows - 1);
+    }
+    for (int row = 1; row + 1 < grid.rows; ++row) {
+        check(0, row);
+        check(grid.columns - 1, row);
+    }
+    auto share = [&](std::size_t part) {
+        return static_cast<float>(matching[part]) / static_cast<float>(std::max(count[part], 1));
+    };
+    return {share(0), share(1), share(2)};
+}
+
+bool DataMatrixRedrawer::locate(const GreyView& view, float module, const Deadline& deadline) {
     view_ = view;
     grids_.clear();
     // A line crossing the symbol crosses dark modules; specks of noise are smaller than one.
@@ -92,54 +120,63 @@ bool DataMatrixRedrawer::locate(const GreyView& view, float module) {
         !printedSpan(view, false, minDark, top, bottom)) {
         return false;
     }
-    left_ = static_cast<float>(left);
-    top_ = static_cast<float>(top);
     width_ = static_cast<float>(right + 1 - left);
     height_ = static_cast<float>(bottom + 1 - top);
+    outline_.fit(view, static_cast<float>(left), static_cast<float>(top), width_, height_, module);
     std::vector<std::pair<float, Grid>> scored;
-    corners_.clear();
     auto consider = [&](int columns, int rows) {
         const float moduleX = width_ / columns;
         const float moduleY = height_ / rows;
-        if (std::min(moduleX, moduleY) < kMinModuleShare * module ||
+        if (deadline.passed() || std::min(moduleX, moduleY) < kMinModuleShare * module ||
             std::max(moduleX, moduleY) > kMaxModuleShare * module) {
             return;
         }
-        const Grid grid{columns, rows};
-        sample(grid);
-        // The corner whose L and clock track match the print best.
-        float best = 0;
-        int bestCorner = 0;
-        for (corner_ = 0; corner_ < 4; ++corner_) {
-            int solid = 0;
-            int solidMatching = 0;
-            int clock = 0;
-            int clockMatching = 0;
-            for (int row = 0; row < rows; ++row) {
-                for (int column = 0; column < columns; ++column) {
-                    const int expected = border(grid, column, row);
-                    if (expected < 0) {
-                        continue;
-                    }
-                    const bool matching =
-                        modules_[static_cast<std::size_t>(row) * columns + column] ==
-                        (expected != 0 ? 1 : 0);
-                    const bool onL = expected == kOnL;
-                    (onL ? solid : clock) += 1;
-                    (onL ? solidMatching : clockMatching) += matching ? 1 : 0;
-                }
-            }
-            const float solidShare = static_cast<float>(solidMatching) / std::max(solid, 1);
-            const float clockShare = static_cast<float>(clockMatching) / std::max(clock, 1);
-            if (solidShare >= kMinSideMatch && clockShare >= kMinSideMatch &&
-                solidShare + clockShare > best) {
-                best = solidShare + clockShare;
-                bestCorner = corner_;
+        // The corner whose L and clock track match the print best, the sides taken flat.
+        Grid grid{columns, rows, 0, {}, {}};
+        sample(grid, true);
+        float best = -1;
+        for (int corner = 0; corner < 4; ++corner) {
+            const SideMatch match = matchSides({columns, rows, corner, {}, {}});
+            const float total = match.solid + match.clockRow + match.clockColumn;
+            if (total > best) {
+                best = total;
+                grid.corner = corner;
             }
         }
-        if (best > 0) {
-            scored.emplace_back(best, grid);
-            corners_.push_back(bestCorner);
+        if (matchSides(grid).solid < kMinSideMatch) {
+            return;
+        }
+        // The turns that fit the clock track's row and column best; the row lies along the
+        // symbol's edge, where the turn down hardly moves it, and so the column.
+        float bestRow = -1;
+        float bestColumn = -1;
+        Grid turned = grid;
+        for (std::size_t i = 0; i < kLabelTurns.size(); ++i) {
+            for (std::size_t j = 0; j < kLabelTurns.size(); ++j) {
+                const BentOutline::Turn turn{kLabelTurns[i], kLabelTurns[j]};
+                if (i == j && i != 0) {
+                    continue;
+                }
+                Grid trial = grid;
+                trial.across = turn;
+                trial.down = turn;
+                sample(trial, true);
+                const SideMatch match = matchSides(trial);
+                if (match.clockRow > bestRow) {
+                    bestRow = match.clockRow;
+                    turned.across = turn;
+                }
+                if (match.clockColumn > bestColumn) {
+                    bestColumn = match.clockColumn;
+                    turned.down = turn;
+                }
+            }
+        }
+        sample(turned, true);
+        const SideMatch match = matchSides(turned);
+        if (match.solid >= kMinSideMatch && match.clockRow >= kMinSideMatch &&
+            match.clockColumn >= kMinSideMatch) {
+            scored.emplace_back(match.solid + match.clockRow + match.clockColumn, turned);
         }
     };
     for (const int size : kSquareSizes) {
@@ -149,30 +186,16 @@ bool DataMatrixRedrawer::locate(const GreyView& view, float module) {
         consider(columns, rows);
         consider(rows, columns);
     }
-    // Best first; the corners go along.
-    std::vector<std::size_t> order(scored.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return scored[a].first > scored[b].first; });
-    order.resize(std::min(order.size(), kMaxGrids));
-    std::vector<int> corners;
-    for (const std::size_t i : order) {
+    std::stable_sort(scored.begin(), scored.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (std::size_t i = 0; i < scored.size() && i < kMaxGrids; ++i) {
         grids_.push_back(scored[i].second);
-        corners.push_back(corners_[i]);
     }
-    corners_ = corners;
     return !grids_.empty();
 }
 
 GreyView DataMatrixRedrawer::draw(const Grid& grid) {
-    for (std::size_t i = 0; i < grids_.size(); ++i) {
-        if (grids_[i].columns == grid.columns && grids_[i].rows == grid.rows) {
-            corner_ = corners_[i];
-        }
-    }
-    sample(grid);
+    sample(grid, false);
     const int width = (grid.columns + 2 * kQuietModules) * kDrawnModule;
     const int height = (grid.rows + 2 * kQuietModules) * kDrawnModule;
     pixels_.assign(static_cast<std::size_t>(width) * height, 255);

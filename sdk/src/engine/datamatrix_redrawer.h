@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/bent_outline.h"
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
 
 namespace telo::engine {
@@ -16,37 +18,48 @@ namespace telo::engine {
 /// where it lies. The L and the clock track are drawn whole, and Reed-Solomon mends the rest.
 class DataMatrixRedrawer {
 public:
-    /// Modules across and down the view.
+    /// Modules across and down the view, and how they lie.
     struct Grid {
         int columns = 0;
         int rows = 0;
+        /// The corner where the L's sides meet: 0 top left, 1 top right, 2 bottom right, 3
+        /// bottom left.
+        int corner = 0;
+        /// Turns of a bent label across and down.
+        BentOutline::Turn across;
+        BentOutline::Turn down;
     };
 
     /// Takes the symbol to fill the print of `view` with modules of about `module` pixels;
-    /// false when no symbol size puts a clock track and an L along its sides.
-    bool locate(const GreyView& view, float module);
+    /// false when no symbol size puts a clock track and an L along its sides, or `deadline`
+    /// passes first.
+    bool locate(const GreyView& view, float module, const Deadline& deadline);
     /// The grids the located symbol may have, likeliest first.
     const std::vector<Grid>& grids() const { return grids_; }
     /// The located symbol redrawn on `grid`. Valid until the next call.
     GreyView draw(const Grid& grid);
 
 private:
-    /// Samples the modules of `grid` into modules_.
-    void sample(const Grid& grid);
-    /// What the module at `column`, `row` of `grid` is on the symbol's sides with the L's
-    /// corner at corner_: 2 on the L, 1 dark and 0 light on the clock track, -1 inside.
-    int border(const Grid& grid, int column, int row) const;
+    /// Samples the modules of `grid` into modules_: those along its sides only when
+    /// `sidesOnly`.
+    void sample(const Grid& grid, bool sidesOnly);
+    /// What the module at `column`, `row` of `grid` is on the symbol's sides: 2 on the L, 1
+    /// dark and 0 light on the clock track, -1 inside.
+    static int border(const Grid& grid, int column, int row);
+    /// The shares of the modules of the L, of the clock track's row and of its column that
+    /// modules_ sampled on `grid` has as they are printed.
+    struct SideMatch {
+        float solid = 0;
+        float clockRow = 0;
+        float clockColumn = 0;
+    };
+    SideMatch matchSides(const Grid& grid) const;
 
     GreyView view_;
-    float left_ = 0;
-    float top_ = 0;
+    BentOutline outline_;
     float width_ = 0;
     float height_ = 0;
-    /// The corner where the L's sides meet: 0 top left, 1 top right, 2 bottom right, 3 bottom
-    /// left.
-    int corner_ = 0;
     std::vector<Grid> grids_;
-    std::vector<int> corners_;
     std::vector<std::uint8_t> modules_;
     std::vector<std::uint8_t> pixels_;
 };

@@ -235,7 +235,7 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
     if ((formats & kFormatDataMatrix) != 0) {
         for (const GreyView& source : {view, sharpened, deblurred}) {
             if (reads_.size() > first || done(pass) || source.data == nullptr ||
-                !dataMatrixRedrawer_.locate(source, outputModule)) {
+                !dataMatrixRedrawer_.locate(source, outputModule, pass.deadline)) {
                 continue;
             }
             for (const DataMatrixRedrawer::Grid& grid : dataMatrixRedrawer_.grids()) {
