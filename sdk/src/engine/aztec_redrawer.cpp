@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/printed_span.h"
+#include "engine/printed_box.h"
 
 namespace telo::engine {
 
@@ -48,6 +48,8 @@ constexpr int kFullBullseyeReach = 6;
 constexpr float kMinModuleShare = 0.6f;
 constexpr float kMaxModuleShare = 1.6f;
 constexpr float kMinBullseyeMatch = 0.8f;
+/// Points further than this from the view, pixels, are off it.
+constexpr float kFarOff = 1e6f;
 /// A module is sampled at its middle and at four points this share of a module from it.
 constexpr float kVoteShare = 0.2f;
 
@@ -288,18 +290,14 @@ bool AztecRedrawer::locateByExtent(const GreyView& view, float module) {
     view_ = view;
     layouts_.clear();
     ringsMeasured_ = false;
-    // A line crossing the symbol crosses dark modules; specks of noise are smaller than one.
-    const int minDark = std::max(2, static_cast<int>(module / 2));
-    int left = 0;
-    int right = 0;
-    int top = 0;
-    int bottom = 0;
-    if (!printedSpan(view, true, minDark, left, right) ||
-        !printedSpan(view, false, minDark, top, bottom)) {
+    PrintedBox box;
+    if (!printedBox(view, module, box)) {
         return false;
     }
-    halfWidth_ = (right + 1 - left) / 2.0f;
-    halfHeight_ = (bottom + 1 - top) / 2.0f;
+    const int left = box.left;
+    const int top = box.top;
+    halfWidth_ = (box.right + 1 - left) / 2.0f;
+    halfHeight_ = (box.bottom + 1 - top) / 2.0f;
     outline_.fit(view, static_cast<float>(left), static_cast<float>(top), 2 * halfWidth_,
                  2 * halfHeight_, module);
     std::vector<std::pair<float, Layout>> scored;
@@ -347,6 +345,10 @@ float AztecRedrawer::position(float centre, float module, float half, int offset
 }
 
 bool AztecRedrawer::moduleDark(float x, float y, float offset) const {
+    // A point far off the view (of a poorly fitted outline) is light; it is never converted.
+    if (!(std::fabs(x) < kFarOff && std::fabs(y) < kFarOff)) {
+        return false;
+    }
     int votes = 0;
     for (const auto& [ox, oy] : {std::pair<float, float>{0, 0},
                                  {-offset, 0},

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/printed_span.h"
+#include "engine/printed_box.h"
 
 namespace telo::engine {
 
@@ -15,6 +15,9 @@ namespace {
 constexpr float kWindowModules = 3;
 /// Edge points further than this many modules from the first fit are glare or stray print.
 constexpr float kOutlierModules = 0.5f;
+/// Edges are looked for this many modules in from each side at most: a bent label bows its
+/// sides by a module or two.
+constexpr float kMaxDepthModules = 4;
 /// A side needs this many edge points for a fit.
 constexpr int kMinPoints = 5;
 
@@ -97,11 +100,11 @@ void BentOutline::fit(const GreyView& view, float left, float top, float width, 
         {static_cast<int>(left), static_cast<int>(top), 0, 1, 1, 0},
     }};
     for (int side = 0; side < 4; ++side) {
-        // Depth of the first dark pixel in from the side, at each pixel along it, up to the
-        // middle.
+        // Depth of the first dark pixel in from the side, at each pixel along it.
         const bool across = side % 2 == 0;
         const int length = static_cast<int>(across ? width : height);
-        const int reach = static_cast<int>((across ? height : width) / 2);
+        const int reach = static_cast<int>(
+            std::min((across ? height : width) / 2, kMaxDepthModules * module));
         depths_.assign(static_cast<std::size_t>(std::max(length, 0)), static_cast<float>(reach));
         const auto& [x0, y0, alongX, alongY, inX, inY] = walks[side];
         for (int i = 0; i < length; ++i) {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-#include "engine/printed_span.h"
+#include "engine/printed_box.h"
 
 namespace telo::engine {
 
@@ -40,10 +40,10 @@ constexpr float kVoteShare = 0.2f;
 void DataMatrixRedrawer::sample(const Grid& grid, bool sidesOnly) {
     const float offset = kVoteShare * std::min(width_ / grid.columns, height_ / grid.rows);
     auto dark = [&](float x, float y) {
-        const int px = static_cast<int>(x);
-        const int py = static_cast<int>(y);
-        return px >= 0 && py >= 0 && px < view_.width && py < view_.height &&
-               view_.at(px, py) < kSquareOnDarkBelow;
+        // Points off the view are light, and are compared before they are converted.
+        return x >= 0 && y >= 0 && x < static_cast<float>(view_.width) &&
+               y < static_cast<float>(view_.height) &&
+               view_.at(static_cast<int>(x), static_cast<int>(y)) < kSquareOnDarkBelow;
     };
     modules_.resize(static_cast<std::size_t>(grid.columns) * grid.rows);
     for (int row = 0; row < grid.rows; ++row) {
@@ -110,18 +110,14 @@ DataMatrixRedrawer::SideMatch DataMatrixRedrawer::matchSides(const Grid& grid) c
 bool DataMatrixRedrawer::locate(const GreyView& view, float module, const Deadline& deadline) {
     view_ = view;
     grids_.clear();
-    // A line crossing the symbol crosses dark modules; specks of noise are smaller than one.
-    const int minDark = std::max(2, static_cast<int>(module / 2));
-    int left = 0;
-    int right = 0;
-    int top = 0;
-    int bottom = 0;
-    if (!printedSpan(view, true, minDark, left, right) ||
-        !printedSpan(view, false, minDark, top, bottom)) {
+    PrintedBox box;
+    if (!printedBox(view, module, box)) {
         return false;
     }
-    width_ = static_cast<float>(right + 1 - left);
-    height_ = static_cast<float>(bottom + 1 - top);
+    const int left = box.left;
+    const int top = box.top;
+    width_ = static_cast<float>(box.right + 1 - left);
+    height_ = static_cast<float>(box.bottom + 1 - top);
     outline_.fit(view, static_cast<float>(left), static_cast<float>(top), width_, height_, module);
     std::vector<std::pair<float, Grid>> scored;
     auto consider = [&](int columns, int rows) {
