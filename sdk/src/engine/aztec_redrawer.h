@@ -14,9 +14,10 @@ namespace telo::engine {
 /// white drawing with large modules. ZXing's Aztec detector loses symbols that are turned,
 /// blurred or small, while its decoder reads a clean drawing: here the bullseye gives the
 /// symbol's centre, module size and kind, the print's extent its size, and each module is
-/// sampled where it lies. Where glare breaks the bullseye, the print's extent alone gives the
-/// grid, and the sizes whose grid puts the bullseye's rings where the print has them are
-/// drawn; the bullseye is drawn whole, and Reed-Solomon mends the glared modules.
+/// sampled where it lies. Where glare breaks the bullseye, or a bent label the grid, the
+/// print's outline gives the grid (BentOutline), and the sizes whose grid puts the bullseye's
+/// rings where the print has them are drawn; the bullseye is drawn whole, and Reed-Solomon
+/// mends the glared modules.
 class AztecRedrawer {
 public:
     /// A symbol size to draw: modules a side, whether its bullseye is a compact one, and
@@ -92,7 +93,6 @@ private:
     bool ringsMeasured_ = false;
     std::vector<Layout> layouts_;
     BentOutline outline_;
-    std::vector<int> counts_;
     std::vector<std::uint8_t> pixels_;
 };
 

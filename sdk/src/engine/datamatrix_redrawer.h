@@ -13,9 +13,10 @@ namespace telo::engine {
 
 /// Redraws a Data Matrix symbol from a square-on view (SymbolRectifier) as a clean black and
 /// white drawing. ZXing's Data Matrix detector follows the solid L and the clock track along
-/// the symbol's sides, which glare or blur break; here the print's extent gives the symbol's
-/// outline, the clock track the number of modules along each side, and each module is sampled
-/// where it lies. The L and the clock track are drawn whole, and Reed-Solomon mends the rest.
+/// the symbol's sides, which glare, blur or a bent label break; here the print gives the
+/// symbol's outline (BentOutline), the clock track the number of modules along each side and
+/// how they narrow where the label turns away, and each module is sampled where it lies. The
+/// L and the clock track are drawn whole, and Reed-Solomon mends the rest.
 class DataMatrixRedrawer {
 public:
     /// Modules across and down the view, and how they lie.
@@ -46,13 +47,14 @@ private:
     /// What the module at `column`, `row` of `grid` is on the symbol's sides: 2 on the L, 1
     /// dark and 0 light on the clock track, -1 inside.
     static int border(const Grid& grid, int column, int row);
-    /// The shares of the modules of the L, of the clock track's row and of its column that
-    /// modules_ sampled on `grid` has as they are printed.
+    /// Shares of the modules of the L, of the clock track's row and of its column sampled as
+    /// they are printed.
     struct SideMatch {
         float solid = 0;
         float clockRow = 0;
         float clockColumn = 0;
     };
+    /// How modules_, sampled on `grid`, match the L and the clock track.
     SideMatch matchSides(const Grid& grid) const;
 
     GreyView view_;

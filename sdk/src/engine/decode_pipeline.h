@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
-#include "engine/datamatrix_redrawer.h"
 #include "engine/code_region_finder.h"
+#include "engine/datamatrix_redrawer.h"
 #include "engine/deadline.h"
 #include "engine/grey_view.h"
 #include "engine/industrial25_reader.h"
@@ -32,7 +32,8 @@ namespace telo::engine {
 ///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain and
 ///    sharpened, and PDF417 upright and square-on; matrix regions upright and square-on
 ///    (SymbolRectifier), the square-on view also sharpened and freed of a smear (MotionDeblur),
-///    light-on-dark ones inverted, Aztec also redrawn (AztecRedrawer).
+///    light-on-dark ones inverted, Aztec and Data Matrix also redrawn (AztecRedrawer,
+///    DataMatrixRedrawer).
 /// 3. Light-on-dark matrix codes over the whole frame, and Industrial 2 of 5 along lines at
 ///    several angles when a region looked like bars.
 ///

@@ -2,6 +2,7 @@
 #include "engine/printed_box.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <initializer_list>
 #include <vector>
 
@@ -9,26 +10,15 @@ namespace telo::engine {
 
 namespace {
 
-/// The first and last line across `view` (columns when `horizontal`) of the print around the
-/// line with the most: lines with at least `minDark` dark pixels, up to gaps of `gap` lines
-/// without; false when no line has `minDark`.
-bool printedSpan(const GreyView& view, bool horizontal, int minDark, int gap, int& first,
-                 int& last) {
-    const int length = horizontal ? view.width : view.height;
-    // Dark pixels per line.
-    std::vector<int> dark(static_cast<std::size_t>(length), 0);
-    for (int y = 0; y < view.height; ++y) {
-        for (int x = 0; x < view.width; ++x) {
-            if (view.at(x, y) < kSquareOnDarkBelow) {
-                ++dark[static_cast<std::size_t>(horizontal ? x : y)];
-            }
-        }
-    }
-    // Outwards from the line with the most print until `gap` lines in a row without.
+/// The first and last of the lines counted in `dark` (dark pixels per line) around the line
+/// with the most: lines with at least `minDark`, up to gaps of `gap` lines without; false when
+/// no line has `minDark`.
+bool printedSpan(const std::vector<int>& dark, int minDark, int gap, int& first, int& last) {
     const auto densest = std::max_element(dark.begin(), dark.end());
     if (densest == dark.end() || *densest < minDark) {
         return false;
     }
+    const int length = static_cast<int>(dark.size());
     const int start = static_cast<int>(densest - dark.begin());
     for (const int step : {-1, 1}) {
         int end = start;
@@ -52,8 +42,19 @@ bool printedBox(const GreyView& view, float module, PrintedBox& box) {
     // lines is blank; specks of noise are smaller than half a module.
     const int minDark = std::max(2, static_cast<int>(module / 2));
     const int gap = static_cast<int>(module) + 1;
-    return printedSpan(view, true, minDark, gap, box.left, box.right) &&
-           printedSpan(view, false, minDark, gap, box.top, box.bottom);
+    std::vector<int> columns(static_cast<std::size_t>(view.width), 0);
+    std::vector<int> rows(static_cast<std::size_t>(view.height), 0);
+    for (int y = 0; y < view.height; ++y) {
+        const std::uint8_t* line = view.data + static_cast<std::ptrdiff_t>(y) * view.stride;
+        for (int x = 0; x < view.width; ++x) {
+            if (line[x] < kSquareOnDarkBelow) {
+                ++columns[static_cast<std::size_t>(x)];
+                ++rows[static_cast<std::size_t>(y)];
+            }
+        }
+    }
+    return printedSpan(columns, minDark, gap, box.left, box.right) &&
+           printedSpan(rows, minDark, gap, box.top, box.bottom);
 }
 
 }  // namespace telo::engine
