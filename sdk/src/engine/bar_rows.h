@@ -47,6 +47,13 @@ public:
     /// until the next call.
     GreyView filtered(Filter filter, float element, const Deadline& deadline);
 
+    /// Row `y` of the last sample() as sampled, before any filter: `width()` grey levels.
+    const float* sampled(int y) const {
+        return values_.data() + static_cast<std::size_t>(y) * width_;
+    }
+    int width() const { return width_; }
+    int rows() const { return rows_; }
+
 private:
     void sharpen(float* row, int width, float element);
     /// The length of a line blur that gives the rows' edges their width, samples.

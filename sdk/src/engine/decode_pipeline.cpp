@@ -159,6 +159,11 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
         }
         file(pass);
     }
+    if ((mask & kFormatCode39) != 0 && !look.stacked && !done(pass)) {
+        blurredCode39_.read(sampler_.sampledBarRows(), sampler_.barRowElement(), pass.deadline,
+                            rowsMap, reads_);
+        file(pass);
+    }
     if (pdf417 && !pdf417First) {
         readPdf417(pass, region, look);
     }

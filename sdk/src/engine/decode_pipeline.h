@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
+#include "engine/blurred_code39_reader.h"
 #include "engine/code_region_finder.h"
 #include "engine/deadline.h"
 #include "engine/grey_view.h"
@@ -28,8 +29,9 @@ namespace telo::engine {
 ///
 /// 1. ZXing over the whole frame: matrix codes at any turn, then a quick look for level bars.
 /// 2. Each region that looks like a code (RegionSampler::examine), strongest first: bar regions
-///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain and
-///    sharpened, and PDF417 upright and square-on; matrix regions upright and square-on
+///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain, sharpened
+///    and deblurred, then Code 39 smeared past what they read (BlurredCode39Reader), and PDF417
+///    upright and square-on; matrix regions upright and square-on
 ///    (SymbolRectifier), the square-on view also sharpened and freed of a smear (MotionDeblur),
 ///    light-on-dark ones inverted, Aztec also redrawn (AztecRedrawer).
 /// 3. Light-on-dark matrix codes over the whole frame, and Industrial 2 of 5 along lines at
@@ -76,6 +78,7 @@ private:
     std::vector<Read> checkReads_;
     WholeSymbolCheck wholeSymbol_;
     Industrial25Reader industrial25_;
+    BlurredCode39Reader blurredCode39_;
     CodeRegionFinder regionFinder_;
     RegionSampler sampler_;
     SymbolRectifier rectifier_;
