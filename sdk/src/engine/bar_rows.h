@@ -47,10 +47,7 @@ public:
     /// until the next call.
     GreyView filtered(Filter filter, float element, const Deadline& deadline);
 
-    /// Row `y` of the last sample() as sampled, before any filter: `width()` grey levels.
-    const float* sampled(int y) const {
-        return values_.data() + static_cast<std::size_t>(y) * width_;
-    }
+    /// Samples and rows of the last sample().
     int width() const { return width_; }
     int rows() const { return rows_; }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/barcode_format.h"
+#include "engine/scan_line.h"
 
 namespace telo::engine {
 
@@ -27,10 +28,17 @@ constexpr int kElements = 9;
 /// Bars of a character and of the narrow bars next to it, as begin and end in modules.
 constexpr int kMaxBars = 7;
 
+/// Rows reach this share of the region's length beyond each end: blur makes the region look
+/// shorter than its symbol.
+constexpr float kExtensionShare = 0.2f;
+/// Lines averaged into a row, offsets across it in rows.
+constexpr std::array<float, 3> kBandOffsets = {-0.3f, 0, 0.3f};
 /// Encoding gamma of camera frames: blur mixes light, not grey levels.
 constexpr float kGamma = 2.2f;
 /// Light matched before the start character, modules.
 constexpr float kQuietModules = 3;
+/// Light that parts other print from a symbol's first bar, modules: a quiet zone is ten.
+constexpr float kQuietGapModules = 6;
 /// The first dark sample lies this share of the way from the row's light to its dark level.
 constexpr float kEdgeShare = 0.35f;
 /// Geometries tried for the start character: wide-to-narrow ratios, smear lengths in modules,
@@ -43,8 +51,8 @@ constexpr float kMaxModuleShare = 2.3f;
 constexpr float kModuleStep = 1.1f;
 /// The start character's outer edge is looked for this many modules before and after the
 /// first dark sample.
-constexpr float kStartBefore = 1;
-constexpr float kStartAfter = 1.5f;
+constexpr float kStartBefore = 1.5f;
+constexpr float kStartAfter = 2;
 /// Rounds of halving steps that refine the start character's geometry.
 constexpr int kRefineRounds = 5;
 /// Sub-sample phases of the character templates.
@@ -66,9 +74,10 @@ constexpr float kMinWideRatio = 1.8f;
 constexpr float kMaxWideRatio = 3.4f;
 constexpr float kWideRatioStep = 0.02f;
 constexpr float kMaxModuleMismatch = 0.1f;
-/// Rows read, and how many must agree.
+/// Rows read, how many must agree, and how many are enough.
 constexpr int kMaxRows = 7;
 constexpr int kMinRows = 3;
+constexpr int kEnoughRows = 5;
 constexpr int kMaxCharacters = 48;
 
 /// The character whose elements are those of the stop character read backwards.
@@ -129,14 +138,19 @@ void render(const std::array<float, 2 * kMaxBars>& edges, int bars, float origin
 
 }  // namespace
 
-void BlurredCode39Reader::loadRow(const BarRowBuilder& rows, int y, bool reversed) {
-    const int width = rows.width();
-    const float* row = rows.sampled(y);
+void BlurredCode39Reader::loadRow(int y, bool reversed) {
+    const int width = width_;
     profile_.resize(width);
     sums_.assign(width + 1, 0);
     squares_.assign(width + 1, 0);
     for (int x = 0; x < width; ++x) {
-        const float grey = std::clamp(row[reversed ? width - 1 - x : x] / 255, 0.0f, 1.0f);
+        const float along = static_cast<float>((reversed ? width - 1 - x : x) - extension_);
+        float grey = 0;
+        for (const float across : kBandOffsets) {
+            const PointF at = map_.toFrame(along, static_cast<float>(y) + across);
+            grey += sampleAt(image_, at.x, at.y);
+        }
+        grey = std::clamp(grey / (255 * kBandOffsets.size()), 0.0f, 1.0f);
         profile_[x] = std::pow(grey, kGamma);
         sums_[x + 1] = sums_[x] + profile_[x];
         squares_[x + 1] = squares_[x] + profile_[x] * profile_[x];
@@ -195,12 +209,24 @@ float BlurredCode39Reader::anchor(int character, bool keepGeometry, Geometry& ge
     std::nth_element(sorted_.begin(), sorted_.begin() + count - 1 - count / 20, sorted_.end());
     const float light = sorted_[count - 1 - count / 20];
     const float threshold = light - kEdgeShare * (light - dark);
-    const auto edge =
-        std::find_if(profile_.begin(), profile_.end(), [&](float v) { return v < threshold; });
-    if (edge == profile_.end()) {
+    // From the row's middle, within the symbol, outwards to the first light as long as a
+    // quiet zone: blur may make the region look shorter than its symbol, and the surface
+    // beyond the label's edge may be as dark as print.
+    const int gap = static_cast<int>(kQuietGapModules * geometry.module);
+    int first = -1;
+    int lightRun = 0;
+    for (int x = static_cast<int>(profile_.size()) / 2; x >= 0 && lightRun < gap; --x) {
+        if (profile_[x] < threshold) {
+            first = x;
+            lightRun = 0;
+        } else {
+            ++lightRun;
+        }
+    }
+    if (first < 0 || lightRun < gap) {
         return 1;
     }
-    const float firstDark = static_cast<float>(edge - profile_.begin());
+    const float firstDark = static_cast<float>(first);
     float best = 1;
     auto tryStart = [&](const Geometry& g, float step) {
         for (float at = firstDark - kStartBefore * g.module;
@@ -375,8 +401,8 @@ bool BlurredCode39Reader::decode(const Geometry& geometry, float start, RowText&
     return false;
 }
 
-bool BlurredCode39Reader::fitSpan(const BarRowBuilder& rows, int y, bool reversed, float start,
-                                  float end, const Geometry& left, const Geometry& right) {
+bool BlurredCode39Reader::fitSpan(int y, bool reversed, float start, float end,
+                                  const Geometry& left, const Geometry& right) {
     const float modules = 2 * (end - start) / (left.module + right.module);
     spans_.clear();
     for (float wide = kMinWideRatio; wide <= kMaxWideRatio; wide += kWideRatioStep) {
@@ -391,12 +417,12 @@ bool BlurredCode39Reader::fitSpan(const BarRowBuilder& rows, int y, bool reverse
             }
         }
     }
-    loadRow(rows, y, reversed);
+    loadRow(y, reversed);
     for (Span& candidate : spans_) {
         candidate.misfit = startMisfit(kStar, {candidate.first, candidate.wide, left.blur}, start);
     }
-    loadRow(rows, y, !reversed);
-    const float stopAt = static_cast<float>(rows.width() - 1) - end;
+    loadRow(y, !reversed);
+    const float stopAt = static_cast<float>(width_ - 1) - end;
     float best = 2 * kMaxAnchorMisfit;
     span_.characters = 0;
     for (Span& candidate : spans_) {
@@ -436,13 +462,17 @@ void BlurredCode39Reader::straighten() {
     }
 }
 
-void BlurredCode39Reader::read(const BarRowBuilder& rows, float element, const Deadline& deadline,
-                               const CropMap& map, std::vector<engine::Read>& reads) {
-    const int count = rows.rows();
-    const int width = rows.width();
-    if (count == 0 || width < 2 || element <= 0) {
+void BlurredCode39Reader::read(const GreyView& image, const CropMap& map, int length, int count,
+                               float element, const Deadline& deadline,
+                               std::vector<engine::Read>& reads) {
+    if (count == 0 || length < 2 || element <= 0) {
         return;
     }
+    image_ = image;
+    map_ = map;
+    extension_ = static_cast<int>(kExtensionShare * static_cast<float>(length));
+    width_ = length + 2 * extension_;
+    const int width = width_;
     // The middle row tells which way the symbol runs and its geometry: the start character
     // before its first bar and the stop character after its last.
     const int middle = count / 2;
@@ -454,7 +484,7 @@ void BlurredCode39Reader::read(const BarRowBuilder& rows, float element, const D
         if (deadline.passed()) {
             return;
         }
-        loadRow(rows, middle, backwards);
+        loadRow(middle, backwards);
         Geometry g{element, 0, 0};
         float at = 0;
         const float m = anchor(kStar, false, g, at);
@@ -468,14 +498,13 @@ void BlurredCode39Reader::read(const BarRowBuilder& rows, float element, const D
     if (best >= kMaxAnchorMisfit || deadline.passed()) {
         return;
     }
-    loadRow(rows, middle, !reversed);
+    loadRow(middle, !reversed);
     Geometry right{element, 0, 0};
     float stopAt = 0;
     if (anchor(mirroredStar(), false, right, stopAt) >= kMaxAnchorMisfit) {
         return;
     }
-    if (!fitSpan(rows, middle, reversed, start, static_cast<float>(width - 1) - stopAt, left,
-                 right)) {
+    if (!fitSpan(middle, reversed, start, static_cast<float>(width - 1) - stopAt, left, right)) {
         return;
     }
     const int characters = span_.characters;
@@ -489,7 +518,7 @@ void BlurredCode39Reader::read(const BarRowBuilder& rows, float element, const D
     float firstRow = 0;
     float lastRow = 0;
     RowText row;
-    for (int k = 0; k < used; ++k) {
+    for (int k = 0; k < used && agreeing < kEnoughRows; ++k) {
         if (deadline.passed()) {
             return;
         }
@@ -499,7 +528,7 @@ void BlurredCode39Reader::read(const BarRowBuilder& rows, float element, const D
         if (y < 0 || y >= count) {
             continue;
         }
-        loadRow(rows, y, reversed);
+        loadRow(y, reversed);
         Geometry g{span_.first, span_.wide, span_.blur};
         float at = start;
         if (anchor(kStar, true, g, at) >= kMaxAnchorMisfit) {
@@ -526,7 +555,9 @@ void BlurredCode39Reader::read(const BarRowBuilder& rows, float element, const D
     if (agreeing < kMinRows) {
         return;
     }
-    auto frameX = [&](float x) { return reversed ? static_cast<float>(width - 1) - x : x; };
+    auto frameX = [&](float x) {
+        return (reversed ? static_cast<float>(width - 1) - x : x) - static_cast<float>(extension_);
+    };
     const float begin = frameX(agreed.begin);
     const float end = frameX(agreed.end);
     engine::Read read;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/bar_rows.h"
 #include "engine/crop_map.h"
 #include "engine/deadline.h"
+#include "engine/grey_view.h"
 #include "engine/read_arbiter.h"
 
 namespace telo::engine {
@@ -23,11 +23,12 @@ namespace telo::engine {
 /// counts only where the frame shows the whole symbol (WholeSymbolCheck).
 class BlurredCode39Reader {
 public:
-    /// Reads the sampled rows of `rows` (BarRowBuilder::sampled), whose narrow elements are
-    /// about `element` samples wide, and appends a read placed in the frame through `map` when
-    /// enough rows agree and none reads another text; stops early at `deadline`.
-    void read(const BarRowBuilder& rows, float element, const Deadline& deadline,
-              const CropMap& map, std::vector<engine::Read>& reads);
+    /// Reads `count` rows of `length` samples along a bar region of `image`, crop pixel (x, y)
+    /// at frame point map.toFrame(x, y) (RegionSampler::sampleBarRows), whose narrow elements
+    /// are about `element` samples wide; appends a read when enough rows agree and none reads
+    /// another text. Stops early at `deadline`.
+    void read(const GreyView& image, const CropMap& map, int length, int count, float element,
+              const Deadline& deadline, std::vector<engine::Read>& reads);
 
 private:
     /// Module width and wide-to-narrow ratio of a symbol, and the length of the box its bars
@@ -45,7 +46,7 @@ private:
     };
 
     /// Fills profile_ with row `y` in linear light, reversed when `reversed`.
-    void loadRow(const BarRowBuilder& rows, int y, bool reversed);
+    void loadRow(int y, bool reversed);
     /// Finds `character` (the start character, or the stop character read backwards) near the
     /// row's first dark sample: its outer edge and, unless `keepGeometry`, the geometry; the
     /// misfit of the best match.
@@ -55,8 +56,8 @@ private:
     /// Fits span_ to both ends of row `y`, whose start and stop characters lie at `start` and
     /// `end` with the geometries `left` and `right`: the module at each end (perspective), so
     /// that a whole number of characters fills the span, and the ratio. False when none fits.
-    bool fitSpan(const BarRowBuilder& rows, int y, bool reversed, float start, float end,
-                 const Geometry& left, const Geometry& right);
+    bool fitSpan(int y, bool reversed, float start, float end, const Geometry& left,
+                 const Geometry& right);
     /// Where the symbol of span_ has run `t` modules, samples along the row.
     float spanX(float t) const;
     /// Resamples the profile along span_ so that every module is as wide, with quiet zones.
@@ -85,6 +86,11 @@ private:
         float misfit;
     };
 
+    GreyView image_;
+    CropMap map_;
+    /// Samples of a row, of them before the region's start.
+    int width_ = 0;
+    int extension_ = 0;
     std::vector<Span> spans_;
     Span span_{};
     std::vector<float> raw_;

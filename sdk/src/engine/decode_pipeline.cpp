@@ -160,8 +160,9 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
         file(pass);
     }
     if ((mask & kFormatCode39) != 0 && !look.stacked && !done(pass)) {
-        blurredCode39_.read(sampler_.sampledBarRows(), sampler_.barRowElement(), pass.deadline,
-                            rowsMap, reads_);
+        const BarRowBuilder& rows = sampler_.sampledBarRows();
+        blurredCode39_.read(pass.image, rowsMap, rows.width(), rows.rows(),
+                            sampler_.barRowElement(), pass.deadline, reads_);
         file(pass);
     }
     if (pdf417 && !pdf417First) {

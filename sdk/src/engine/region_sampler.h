@@ -49,7 +49,7 @@ public:
     /// The rows of the last sampleBarRows() as an image, filtered; empty when `deadline`
     /// passes first.
     GreyView barRows(BarRowBuilder::Filter filter, const Deadline& deadline);
-    /// The rows of the last sampleBarRows() as sampled, and their narrow element's width.
+    /// The rows of the last sampleBarRows(), and their narrow element's width.
     const BarRowBuilder& sampledBarRows() const { return rowBuilder_; }
     float barRowElement() const { return rowElement_; }
 
