@@ -72,8 +72,11 @@ constexpr float kMaxAnchorMisfit = 0.1f;
 /// differ from what the ends alone gave.
 constexpr float kMinWideRatio = 1.8f;
 constexpr float kMaxWideRatio = 3.4f;
-constexpr float kWideRatioStep = 0.02f;
+constexpr float kWideRatioStep = 0.05f;
 constexpr float kMaxModuleMismatch = 0.1f;
+/// Modules moved from one end of the span to the other, in steps of this share of the mean.
+constexpr int kModuleShifts = 4;
+constexpr float kModuleShiftStep = 0.015f;
 /// Rows read, how many must agree, and how many are enough.
 constexpr int kMaxRows = 7;
 constexpr int kMinRows = 3;
@@ -411,9 +414,15 @@ bool BlurredCode39Reader::fitSpan(int y, bool reversed, float start, float end,
         for (int count = std::max(3, nearest - 1); count <= nearest + 1; ++count) {
             const float total = static_cast<float>(count) * pitch - 1;
             const float scale = modules / total;
-            if (std::fabs(scale - 1) <= kMaxModuleMismatch) {
-                spans_.push_back(
-                    {start, left.module * scale, right.module * scale, total, wide, 0, count, 0});
+            if (std::fabs(scale - 1) > kMaxModuleMismatch) {
+                continue;
+            }
+            // The ends' own modules are rough: the share of the span each takes is tried too.
+            const float mean = (left.module + right.module) * scale / 2;
+            for (int k = -kModuleShifts; k <= kModuleShifts; ++k) {
+                const float shift = static_cast<float>(k) * kModuleShiftStep * mean;
+                spans_.push_back({start, left.module * scale + shift, right.module * scale - shift,
+                                  total, wide, 0, count, 0});
             }
         }
     }
@@ -501,10 +510,11 @@ void BlurredCode39Reader::read(const GreyView& image, const CropMap& map, int le
     loadRow(middle, !reversed);
     Geometry right{element, 0, 0};
     float stopAt = 0;
-    if (anchor(mirroredStar(), false, right, stopAt) >= kMaxAnchorMisfit) {
+    if (anchor(mirroredStar(), false, right, stopAt) >= kMaxAnchorMisfit || deadline.passed()) {
         return;
     }
-    if (!fitSpan(middle, reversed, start, static_cast<float>(width - 1) - stopAt, left, right)) {
+    if (!fitSpan(middle, reversed, start, static_cast<float>(width - 1) - stopAt, left, right) ||
+        deadline.passed()) {
         return;
     }
     const int characters = span_.characters;
