@@ -15,12 +15,15 @@ namespace telo::engine {
 
 /// Reads Code 39 from rows whose bars a moving hand or a lens has smeared so far that runs of
 /// narrow elements are left as shallow ripples no edge finder splits. Each character's grey
-/// profile, its bars blurred by a box as long as the smear, is matched against the row: the
-/// start character and the quiet zone before it fix the module, the wide-to-narrow ratio and
-/// the smear's length, then each following character is the best match at its place, until the
-/// stop character. A row counts only where every character matches closely and clearly better
-/// than any other; the rows that agree add up to one read, which, like every Code 39 read,
-/// counts only where the frame shows the whole symbol (WholeSymbolCheck).
+/// profile in linear light, its bars blurred by a box as long as the smear, is matched against
+/// the row. The start character with the quiet zone before it, and the stop character with the
+/// one after it, give the module at each end (perspective), the wide-to-narrow ratio and the
+/// smear's length, fitted so that a whole number of characters fills the span; the row,
+/// straightened to an even module, is then read character by character, each the best match
+/// near where the one before puts it. A row counts only where every character matches closely
+/// and clearly better than any other and the stop character ends the span; the rows that agree
+/// add up to one read, which, like every Code 39 read, counts only where the frame shows the
+/// whole symbol (WholeSymbolCheck).
 class BlurredCode39Reader {
 public:
     /// Reads `count` rows of `length` samples along a bar region of `image`, crop pixel (x, y)
