@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
+#include "engine/blurred_code128_reader.h"
 #include "engine/blurred_code39_reader.h"
 #include "engine/code_region_finder.h"
 #include "engine/deadline.h"
@@ -79,6 +80,7 @@ private:
     WholeSymbolCheck wholeSymbol_;
     Industrial25Reader industrial25_;
     BlurredCode39Reader blurredCode39_;
+    BlurredCode128Reader blurredCode128_;
     CodeRegionFinder regionFinder_;
     RegionSampler sampler_;
     SymbolRectifier rectifier_;
