@@ -2,11 +2,9 @@
 #include "engine/blurred_code39_reader.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "engine/barcode_format.h"
-#include "engine/scan_line.h"
 
 namespace telo::engine {
 
@@ -25,63 +23,6 @@ constexpr std::array<std::uint16_t, 44> kPatterns = {
 constexpr int kCharacters = static_cast<int>(kPatterns.size());
 constexpr int kStar = kCharacters - 1;
 constexpr int kElements = 9;
-/// Bars of a character and of the narrow bars next to it, as begin and end in modules.
-constexpr int kMaxBars = 7;
-
-/// Rows reach this share of the region's length beyond each end: blur makes the region look
-/// shorter than its symbol.
-constexpr float kExtensionShare = 0.2f;
-/// Lines averaged into a row, offsets across it in rows.
-constexpr std::array<float, 3> kBandOffsets = {-0.3f, 0, 0.3f};
-/// Encoding gamma of camera frames: blur mixes light, not grey levels.
-constexpr float kGamma = 2.2f;
-/// Light matched before the start character, modules.
-constexpr float kQuietModules = 3;
-/// Light that parts other print from a symbol's first bar, modules: a quiet zone is ten.
-constexpr float kQuietGapModules = 6;
-/// The first dark sample lies this share of the way from the row's light to its dark level.
-constexpr float kEdgeShare = 0.35f;
-/// Geometries tried for the start character: wide-to-narrow ratios, smear lengths in modules,
-/// and module widths as shares of the row's narrow-element estimate (blur makes that estimate
-/// rough), in steps of kModuleStep.
-constexpr std::array<float, 3> kWideRatios = {2, 2.5f, 3};
-constexpr std::array<float, 2> kBlurModules = {0.5f, 1.75f};
-constexpr float kMinModuleShare = 0.7f;
-constexpr float kMaxModuleShare = 2.3f;
-constexpr float kModuleStep = 1.1f;
-/// The start character's outer edge is looked for this many modules before and after the
-/// first dark sample.
-constexpr float kStartBefore = 1.5f;
-constexpr float kStartAfter = 2;
-/// Rounds of halving steps that refine the start character's geometry.
-constexpr int kRefineRounds = 5;
-/// Sub-sample phases of the character templates.
-constexpr int kPhases = 4;
-/// How far a character may lie from where the one before puts it, modules: perspective.
-constexpr float kMaxDrift = 0.4f;
-/// Characters whose best whole-sample places are refined to sub-sample ones.
-constexpr int kRefinedCharacters = 3;
-/// A character matches when its fit leaves at most kMaxMisfit of the samples' variance and
-/// the best other character leaves at least kMinMargin times as much.
-constexpr float kMaxMisfit = 0.25f;
-constexpr float kMinMargin = 3;
-/// The start and stop characters match when their fits leave at most this share of the
-/// samples' variance.
-constexpr float kMaxAnchorMisfit = 0.1f;
-/// Fitting one geometry to both ends: wide-to-narrow ratios tried, and how far the module may
-/// differ from what the ends alone gave.
-constexpr float kMinWideRatio = 1.8f;
-constexpr float kMaxWideRatio = 3.4f;
-constexpr float kWideRatioStep = 0.05f;
-constexpr float kMaxModuleMismatch = 0.1f;
-/// Modules moved from one end of the span to the other, in steps of this share of the mean.
-constexpr int kModuleShifts = 4;
-constexpr float kModuleShiftStep = 0.015f;
-/// Rows read, how many must agree, and how many are enough.
-constexpr int kMaxRows = 7;
-constexpr int kMinRows = 3;
-constexpr int kEnoughRows = 5;
-constexpr int kMaxCharacters = 48;
 
 /// The character whose elements are those of the stop character read backwards.
 int mirroredStar() {
@@ -94,13 +35,13 @@ int mirroredStar() {
                             kPatterns.begin());
 }
 
-float characterModules(float wide) {
+float characterModules(int /*c*/, float wide) {
     return 6 + 3 * wide;
 }
 
 /// The bars of character `c` as begin and end in modules from its start, with the narrow bar
 /// that ends the character before it (unless `quietBefore`) and begins the one after it.
-int characterBars(int c, float wide, bool quietBefore, std::array<float, 2 * kMaxBars>& edges) {
+int characterBars(int c, float wide, bool quietBefore, BlurredSymbology::Edges& edges) {
     int count = 0;
     auto add = [&](float begin, float end) {
         edges[2 * count] = begin;
@@ -122,461 +63,48 @@ int characterBars(int c, float wide, bool quietBefore, std::array<float, 2 * kMa
     return count;
 }
 
-/// The light share of samples first .. first + count - 1 when bars (modules from `origin`,
-/// `module` samples each) are blurred by a box of `blur` samples and the pixel's own width.
-void render(const std::array<float, 2 * kMaxBars>& edges, int bars, float origin, float module,
-            float blur, int first, int count, float* out) {
-    const float half = (blur + 1) / 2;
-    for (int i = 0; i < count; ++i) {
-        const float low = static_cast<float>(first + i) - half;
-        const float high = static_cast<float>(first + i) + half;
-        float dark = 0;
-        for (int b = 0; b < bars; ++b) {
-            dark += std::max(0.0f, std::min(high, origin + edges[2 * b + 1] * module) -
-                                       std::max(low, origin + edges[2 * b] * module));
-        }
-        out[i] = 1 - dark / (2 * half);
+float pitch(float wide) {
+    return characterModules(0, wide) + 1;
+}
+
+bool checked(int /*start*/, const std::string& /*text*/) {
+    return true;
+}
+
+bool toBytes(int /*start*/, const std::string& text, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    for (const char c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(kAlphabet[static_cast<int>(c)]));
     }
+    return true;
+}
+
+const BlurredSymbology& code39() {
+    static const BlurredSymbology symbology = [] {
+        BlurredSymbology s;
+        s.format = kFormatCode39;
+        s.characters = kCharacters;
+        s.stop = kStar;
+        s.firstOutside = kCharacters;
+        s.mirroredStop = mirroredStar();
+        s.starts = {kStar};
+        s.minCharacters = 3;
+        s.wideRatios = {2, 2.5f, 3};
+        s.minWide = 1.8f;
+        s.maxWide = 3.4f;
+        s.wideStep = 0.05f;
+        s.modules = characterModules;
+        s.pitch = pitch;
+        s.bars = characterBars;
+        s.checked = checked;
+        s.toBytes = toBytes;
+        return s;
+    }();
+    return symbology;
 }
 
 }  // namespace
 
-void BlurredCode39Reader::loadRow(int y, bool reversed) {
-    const int width = width_;
-    profile_.resize(width);
-    sums_.assign(width + 1, 0);
-    squares_.assign(width + 1, 0);
-    for (int x = 0; x < width; ++x) {
-        const float along = static_cast<float>((reversed ? width - 1 - x : x) - extension_);
-        float grey = 0;
-        for (const float across : kBandOffsets) {
-            const PointF at = map_.toFrame(along, static_cast<float>(y) + across);
-            grey += sampleAt(image_, at.x, at.y);
-        }
-        grey = std::clamp(grey / (255 * kBandOffsets.size()), 0.0f, 1.0f);
-        profile_[x] = std::pow(grey, kGamma);
-        sums_[x + 1] = sums_[x] + profile_[x];
-        squares_[x + 1] = squares_[x] + profile_[x] * profile_[x];
-    }
-}
-
-float BlurredCode39Reader::misfit(const float* shape, int first, int count) const {
-    const int width = static_cast<int>(profile_.size());
-    if (first < 0) {
-        shape -= first;
-        count += first;
-        first = 0;
-    }
-    count = std::min(count, width - first);
-    if (count < 4) {
-        return 1;
-    }
-    double st = 0;
-    double stt = 0;
-    double sty = 0;
-    for (int i = 0; i < count; ++i) {
-        st += shape[i];
-        stt += shape[i] * shape[i];
-        sty += shape[i] * profile_[first + i];
-    }
-    const double sy = sums_[first + count] - sums_[first];
-    const double syy = squares_[first + count] - squares_[first];
-    const double n = count;
-    const double vt = stt - st * st / n;
-    const double vy = syy - sy * sy / n;
-    const double cov = sty - st * sy / n;
-    if (cov <= 0 || vt <= 1e-9 || vy <= 1e-9) {
-        return 1;
-    }
-    return static_cast<float>(1 - cov * cov / (vt * vy));
-}
-
-float BlurredCode39Reader::startMisfit(int character, const Geometry& geometry, float start) {
-    std::array<float, 2 * kMaxBars> edges{};
-    const int bars = characterBars(character, geometry.wide, true, edges);
-    const int first = static_cast<int>(std::floor(start - kQuietModules * geometry.module));
-    const int last = static_cast<int>(
-        std::ceil(start + (characterModules(geometry.wide) + 0.5f) * geometry.module));
-    shape_.resize(last - first + 1);
-    render(edges, bars, start, geometry.module, geometry.blur, first, last - first + 1,
-           shape_.data());
-    return misfit(shape_.data(), first, last - first + 1);
-}
-
-float BlurredCode39Reader::anchor(int character, bool keepGeometry, Geometry& geometry,
-                                  float& start) {
-    sorted_ = profile_;
-    const std::size_t count = sorted_.size();
-    std::nth_element(sorted_.begin(), sorted_.begin() + count / 20, sorted_.end());
-    const float dark = sorted_[count / 20];
-    std::nth_element(sorted_.begin(), sorted_.begin() + count - 1 - count / 20, sorted_.end());
-    const float light = sorted_[count - 1 - count / 20];
-    const float threshold = light - kEdgeShare * (light - dark);
-    // From the row's middle, within the symbol, outwards to the first light as long as a
-    // quiet zone: blur may make the region look shorter than its symbol, and the surface
-    // beyond the label's edge may be as dark as print.
-    const int gap = static_cast<int>(kQuietGapModules * geometry.module);
-    int first = -1;
-    int lightRun = 0;
-    for (int x = static_cast<int>(profile_.size()) / 2; x >= 0 && lightRun < gap; --x) {
-        if (profile_[x] < threshold) {
-            first = x;
-            lightRun = 0;
-        } else {
-            ++lightRun;
-        }
-    }
-    if (first < 0 || lightRun < gap) {
-        return 1;
-    }
-    const float firstDark = static_cast<float>(first);
-    float best = 1;
-    auto tryStart = [&](const Geometry& g, float step) {
-        for (float at = firstDark - kStartBefore * g.module;
-             at <= firstDark + kStartAfter * g.module; at += step) {
-            const float m = startMisfit(character, g, at);
-            if (m < best) {
-                best = m;
-                geometry = g;
-                start = at;
-            }
-        }
-    };
-    if (keepGeometry) {
-        tryStart(geometry, 1.0f / kPhases);
-        return best;
-    }
-    // Whole-sample starts first: one template serves every start.
-    const float element = geometry.module;
-    std::array<float, 2 * kMaxBars> edges{};
-    for (const float wide : kWideRatios) {
-        const int bars = characterBars(character, wide, true, edges);
-        for (float module = kMinModuleShare * element; module <= kMaxModuleShare * element;
-             module *= kModuleStep) {
-            const int lead = static_cast<int>(std::ceil(kQuietModules * module));
-            const int length =
-                lead + static_cast<int>(std::ceil((characterModules(wide) + 0.5f) * module)) + 1;
-            shape_.resize(length);
-            const int from = static_cast<int>(std::ceil(firstDark - kStartBefore * module));
-            const int to = static_cast<int>(std::floor(firstDark + kStartAfter * module));
-            for (const float blur : kBlurModules) {
-                render(edges, bars, static_cast<float>(lead), module, blur * module, 0, length,
-                       shape_.data());
-                for (int at = from; at <= to; ++at) {
-                    const float m = misfit(shape_.data(), at - lead, length);
-                    if (m < best) {
-                        best = m;
-                        geometry = {module, wide, blur * module};
-                        start = static_cast<float>(at);
-                    }
-                }
-            }
-        }
-    }
-    // Halving steps around the best coarse match.
-    float moduleStep = (kModuleStep - 1) / 2;
-    float wideStep = 0.25f;
-    float blurStep = 0.5f;
-    float startStep = 0.5f;
-    for (int round = 0; round < kRefineRounds; ++round) {
-        const Geometry centre = geometry;
-        const float at = start;
-        for (const float ds : {-startStep, 0.0f, startStep}) {
-            for (const float dm : {-moduleStep, 0.0f, moduleStep}) {
-                for (const float dw : {-wideStep, 0.0f, wideStep}) {
-                    for (const float db : {-blurStep, 0.0f, blurStep}) {
-                        const float module = centre.module * (1 + dm);
-                        const Geometry g{module, centre.wide + dw,
-                                         std::max(0.0f, centre.blur + db * module)};
-                        const float m = startMisfit(character, g, at + ds);
-                        if (m < best) {
-                            best = m;
-                            geometry = g;
-                            start = at + ds;
-                        }
-                    }
-                }
-            }
-        }
-        moduleStep /= 2;
-        wideStep /= 2;
-        blurStep /= 2;
-        startStep /= 2;
-    }
-    return best;
-}
-
-void BlurredCode39Reader::prepareTemplates(const Geometry& geometry) {
-    const float module = geometry.module;
-    const float modules = characterModules(geometry.wide);
-    lead_ = static_cast<int>(std::ceil((0.5f + kMaxDrift) * module)) + 1;
-    length_ = lead_ + static_cast<int>(std::ceil((modules + 0.5f) * module)) + 2;
-    // The match covers half a module either side of the character.
-    skip_ = lead_ - static_cast<int>(std::floor(0.5f * module));
-    templates_.resize(static_cast<std::size_t>(kPhases) * kCharacters * length_);
-    std::array<float, 2 * kMaxBars> edges{};
-    for (int phase = 0; phase < kPhases; ++phase) {
-        for (int c = 0; c < kCharacters; ++c) {
-            const int bars = characterBars(c, geometry.wide, false, edges);
-            render(edges, bars, static_cast<float>(lead_) + static_cast<float>(phase) / kPhases,
-                   module, geometry.blur, 0, length_, characterTemplate(c, phase));
-        }
-    }
-}
-
-float* BlurredCode39Reader::characterTemplate(int character, int phase) {
-    return templates_.data() +
-           (static_cast<std::size_t>(phase) * kCharacters + character) * length_;
-}
-
-float BlurredCode39Reader::characterMisfit(int character, float at) {
-    const int whole = static_cast<int>(std::floor(at));
-    int phase = static_cast<int>(std::lround((at - static_cast<float>(whole)) * kPhases));
-    const int first = whole - lead_ + phase / kPhases;
-    phase %= kPhases;
-    if (first < 0 || first + length_ > static_cast<int>(profile_.size())) {
-        return 1;
-    }
-    return misfit(characterTemplate(character, phase) + skip_, first + skip_, length_ - skip_);
-}
-
-bool BlurredCode39Reader::decode(const Geometry& geometry, float start, RowText& row) {
-    const float module = geometry.module;
-    const float modules = characterModules(geometry.wide);
-    const float pitch = (modules + 1) * module;
-    row.text.clear();
-    row.begin = start;
-    float expected = start + pitch;
-    std::array<float, kCharacters> misfits{};
-    std::array<float, kCharacters> places{};
-    std::array<int, kCharacters> order{};
-    for (int slot = 0; slot < kMaxCharacters; ++slot) {
-        if (expected + (modules + 1) * module >= static_cast<float>(profile_.size())) {
-            return false;
-        }
-        // Whole-sample places first, then sub-sample ones for the best few characters.
-        const int low = static_cast<int>(std::ceil(expected - kMaxDrift * module));
-        const int high = std::max(low, static_cast<int>(std::floor(expected + kMaxDrift * module)));
-        for (int c = 0; c < kCharacters; ++c) {
-            misfits[c] = 2;
-            for (int at = low; at <= high; ++at) {
-                const float m = characterMisfit(c, static_cast<float>(at));
-                if (m < misfits[c]) {
-                    misfits[c] = m;
-                    places[c] = static_cast<float>(at);
-                }
-            }
-            order[c] = c;
-        }
-        std::partial_sort(order.begin(), order.begin() + kRefinedCharacters, order.end(),
-                          [&](int a, int b) { return misfits[a] < misfits[b]; });
-        for (int k = 0; k < kRefinedCharacters; ++k) {
-            const int c = order[k];
-            const float centre = places[c];
-            for (int step = -kPhases + 1; step < kPhases; ++step) {
-                const float at = centre + static_cast<float>(step) / kPhases;
-                const float m = characterMisfit(c, at);
-                if (m < misfits[c]) {
-                    misfits[c] = m;
-                    places[c] = at;
-                }
-            }
-        }
-        const int bestCharacter =
-            static_cast<int>(std::min_element(misfits.begin(), misfits.end()) - misfits.begin());
-        const float best = misfits[bestCharacter];
-        float second = 1;
-        for (int c = 0; c < kCharacters; ++c) {
-            if (c != bestCharacter) {
-                second = std::min(second, misfits[c]);
-            }
-        }
-        if (best > kMaxMisfit || second < kMinMargin * best) {
-            return false;
-        }
-        if (bestCharacter == kStar) {
-            row.end = places[kStar] + modules * module;
-            return !row.text.empty();
-        }
-        row.text.push_back(kAlphabet[bestCharacter]);
-        expected = places[bestCharacter] + pitch;
-    }
-    return false;
-}
-
-bool BlurredCode39Reader::fitSpan(int y, bool reversed, float start, float end,
-                                  const Geometry& left, const Geometry& right) {
-    const float modules = 2 * (end - start) / (left.module + right.module);
-    spans_.clear();
-    for (float wide = kMinWideRatio; wide <= kMaxWideRatio; wide += kWideRatioStep) {
-        const float pitch = characterModules(wide) + 1;
-        const int nearest = static_cast<int>(std::lround((modules + 1) / pitch));
-        for (int count = std::max(3, nearest - 1); count <= nearest + 1; ++count) {
-            const float total = static_cast<float>(count) * pitch - 1;
-            const float scale = modules / total;
-            if (std::fabs(scale - 1) > kMaxModuleMismatch) {
-                continue;
-            }
-            // The ends' own modules are rough: the share of the span each takes is tried too.
-            const float mean = (left.module + right.module) * scale / 2;
-            for (int k = -kModuleShifts; k <= kModuleShifts; ++k) {
-                const float shift = static_cast<float>(k) * kModuleShiftStep * mean;
-                spans_.push_back({start, left.module * scale + shift, right.module * scale - shift,
-                                  total, wide, 0, count, 0});
-            }
-        }
-    }
-    loadRow(y, reversed);
-    for (Span& candidate : spans_) {
-        candidate.misfit = startMisfit(kStar, {candidate.first, candidate.wide, left.blur}, start);
-    }
-    loadRow(y, !reversed);
-    const float stopAt = static_cast<float>(width_ - 1) - end;
-    float best = 2 * kMaxAnchorMisfit;
-    span_.characters = 0;
-    for (Span& candidate : spans_) {
-        candidate.misfit +=
-            startMisfit(mirroredStar(), {candidate.last, candidate.wide, right.blur}, stopAt);
-        if (candidate.misfit < best) {
-            best = candidate.misfit;
-            span_ = candidate;
-        }
-    }
-    span_.blur = (left.blur + right.blur) / 2;
-    return span_.characters > 0;
-}
-
-float BlurredCode39Reader::spanX(float t) const {
-    const float growth = (span_.last - span_.first) / span_.modules;
-    return span_.start + span_.first * t + growth * t * t / 2;
-}
-
-void BlurredCode39Reader::straighten() {
-    raw_ = profile_;
-    const float module = (span_.first + span_.last) / 2;
-    const int count = static_cast<int>((span_.modules + 2 * kQuietModules + 2) * module);
-    const int last = static_cast<int>(raw_.size()) - 1;
-    profile_.resize(count);
-    sums_.assign(count + 1, 0);
-    squares_.assign(count + 1, 0);
-    for (int j = 0; j < count; ++j) {
-        const float x = std::clamp(spanX(static_cast<float>(j) / module - kQuietModules - 1), 0.0f,
-                                   static_cast<float>(last));
-        const int left = std::min(static_cast<int>(x), std::max(last - 1, 0));
-        const int right = std::min(left + 1, last);
-        const float v = raw_[left] + (x - static_cast<float>(left)) * (raw_[right] - raw_[left]);
-        profile_[j] = v;
-        sums_[j + 1] = sums_[j] + v;
-        squares_[j + 1] = squares_[j] + v * v;
-    }
-}
-
-void BlurredCode39Reader::read(const GreyView& image, const CropMap& map, int length, int count,
-                               float element, const Deadline& deadline,
-                               std::vector<engine::Read>& reads) {
-    if (count == 0 || length < 2 || element <= 0) {
-        return;
-    }
-    image_ = image;
-    map_ = map;
-    extension_ = static_cast<int>(kExtensionShare * static_cast<float>(length));
-    width_ = length + 2 * extension_;
-    const int width = width_;
-    // The middle row tells which way the symbol runs and its geometry: the start character
-    // before its first bar and the stop character after its last.
-    const int middle = count / 2;
-    Geometry left;
-    float start = 0;
-    bool reversed = false;
-    float best = kMaxAnchorMisfit;
-    for (const bool backwards : {false, true}) {
-        if (deadline.passed()) {
-            return;
-        }
-        loadRow(middle, backwards);
-        Geometry g{element, 0, 0};
-        float at = 0;
-        const float m = anchor(kStar, false, g, at);
-        if (m < best) {
-            best = m;
-            left = g;
-            start = at;
-            reversed = backwards;
-        }
-    }
-    if (best >= kMaxAnchorMisfit || deadline.passed()) {
-        return;
-    }
-    loadRow(middle, !reversed);
-    Geometry right{element, 0, 0};
-    float stopAt = 0;
-    if (anchor(mirroredStar(), false, right, stopAt) >= kMaxAnchorMisfit || deadline.passed()) {
-        return;
-    }
-    if (!fitSpan(middle, reversed, start, static_cast<float>(width - 1) - stopAt, left, right) ||
-        deadline.passed()) {
-        return;
-    }
-    const int characters = span_.characters;
-    // Rows are read straightened so that every module is as wide.
-    const float module = (span_.first + span_.last) / 2;
-    const Geometry geometry{module, span_.wide, span_.blur};
-    prepareTemplates(geometry);
-    const int used = std::min(count, kMaxRows);
-    RowText agreed;
-    int agreeing = 0;
-    float firstRow = 0;
-    float lastRow = 0;
-    RowText row;
-    for (int k = 0; k < used && agreeing < kEnoughRows; ++k) {
-        if (deadline.passed()) {
-            return;
-        }
-        // The middle row first, then outwards alternately.
-        const int offset = (k % 2 == 0 ? 1 : -1) * ((k + 1) / 2);
-        const int y = middle + offset * count / (used + 1);
-        if (y < 0 || y >= count) {
-            continue;
-        }
-        loadRow(y, reversed);
-        Geometry g{span_.first, span_.wide, span_.blur};
-        float at = start;
-        if (anchor(kStar, true, g, at) >= kMaxAnchorMisfit) {
-            continue;
-        }
-        span_.start = at;
-        straighten();
-        const float straightStart = (kQuietModules + 1) * module;
-        if (!decode(geometry, straightStart, row) ||
-            static_cast<int>(row.text.size()) != characters - 2) {
-            continue;
-        }
-        row.begin = spanX(row.begin / module - kQuietModules - 1);
-        row.end = spanX(row.end / module - kQuietModules - 1);
-        if (agreeing == 0) {
-            agreed = row;
-            firstRow = static_cast<float>(y);
-        } else if (row.text != agreed.text) {
-            return;
-        }
-        lastRow = static_cast<float>(y);
-        ++agreeing;
-    }
-    if (agreeing < kMinRows) {
-        return;
-    }
-    auto frameX = [&](float x) {
-        return (reversed ? static_cast<float>(width - 1) - x : x) - static_cast<float>(extension_);
-    };
-    const float begin = frameX(agreed.begin);
-    const float end = frameX(agreed.end);
-    engine::Read read;
-    read.format = kFormatCode39;
-    read.bytes.assign(agreed.text.begin(), agreed.text.end());
-    read.where = {map.toFrame(begin, firstRow), map.toFrame(end, firstRow),
-                  map.toFrame(end, lastRow), map.toFrame(begin, lastRow)};
-    read.lines = agreeing;
-    reads.push_back(std::move(read));
-}
+BlurredCode39Reader::BlurredCode39Reader() : BlurredBarReader(code39()) {}
 
 }  // namespace telo::engine
