@@ -31,7 +31,8 @@ namespace telo::engine {
 /// 1. ZXing over the whole frame: matrix codes at any turn, then a quick look for level bars.
 /// 2. Each region that looks like a code (RegionSampler::examine), strongest first: bar regions
 ///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain, sharpened
-///    and deblurred, then Code 39 smeared past what they read (BlurredCode39Reader), and PDF417
+///    and deblurred, then Code 39 and Code 128 smeared past what they read
+///    (BlurredCode39Reader, BlurredCode128Reader; not where rows look stacked), and PDF417
 ///    upright and square-on; matrix regions upright and square-on
 ///    (SymbolRectifier), the square-on view also sharpened and freed of a smear (MotionDeblur),
 ///    light-on-dark ones inverted, Aztec also redrawn (AztecRedrawer).
