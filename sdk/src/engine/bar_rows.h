@@ -47,6 +47,10 @@ public:
     /// until the next call.
     GreyView filtered(Filter filter, float element, const Deadline& deadline);
 
+    /// Samples and rows of the last sample().
+    int width() const { return width_; }
+    int rows() const { return rows_; }
+
 private:
     void sharpen(float* row, int width, float element);
     /// The length of a line blur that gives the rows' edges their width, samples.

@@ -159,6 +159,18 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
         }
         file(pass);
     }
+    if ((mask & kFormatCode39) != 0 && !look.stacked && !done(pass)) {
+        const BarRowBuilder& rows = sampler_.sampledBarRows();
+        blurredCode39_.read(pass.image, rowsMap, rows.width(), rows.rows(),
+                            sampler_.barRowElement(), pass.deadline, reads_);
+        file(pass);
+    }
+    if ((mask & kFormatCode128) != 0 && !look.stacked && !done(pass)) {
+        const BarRowBuilder& rows = sampler_.sampledBarRows();
+        blurredCode128_.read(pass.image, rowsMap, rows.width(), rows.rows(),
+                             sampler_.barRowElement(), pass.deadline, reads_);
+        file(pass);
+    }
     if (pdf417 && !pdf417First) {
         readPdf417(pass, region, look);
     }

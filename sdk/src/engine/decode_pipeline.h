@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
+#include "engine/blurred_code128_reader.h"
+#include "engine/blurred_code39_reader.h"
 #include "engine/code_region_finder.h"
 #include "engine/datamatrix_redrawer.h"
 #include "engine/deadline.h"
@@ -29,8 +31,10 @@ namespace telo::engine {
 ///
 /// 1. ZXing over the whole frame: matrix codes at any turn, then a quick look for level bars.
 /// 2. Each region that looks like a code (RegionSampler::examine), strongest first: bar regions
-///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain and
-///    sharpened, and PDF417 upright and square-on; matrix regions upright and square-on
+///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain, sharpened
+///    and deblurred, then Code 39 and Code 128 smeared past what they read
+///    (BlurredCode39Reader, BlurredCode128Reader; not where rows look stacked), and PDF417
+///    upright and square-on; matrix regions upright and square-on
 ///    (SymbolRectifier), the square-on view also sharpened and freed of a smear (MotionDeblur),
 ///    light-on-dark ones inverted, Aztec and Data Matrix also redrawn (AztecRedrawer,
 ///    DataMatrixRedrawer).
@@ -78,6 +82,8 @@ private:
     std::vector<Read> checkReads_;
     WholeSymbolCheck wholeSymbol_;
     Industrial25Reader industrial25_;
+    BlurredCode39Reader blurredCode39_;
+    BlurredCode128Reader blurredCode128_;
     CodeRegionFinder regionFinder_;
     RegionSampler sampler_;
     SymbolRectifier rectifier_;

@@ -49,6 +49,9 @@ public:
     /// The rows of the last sampleBarRows() as an image, filtered; empty when `deadline`
     /// passes first.
     GreyView barRows(BarRowBuilder::Filter filter, const Deadline& deadline);
+    /// The rows of the last sampleBarRows(), and their narrow element's width.
+    const BarRowBuilder& sampledBarRows() const { return rowBuilder_; }
+    float barRowElement() const { return rowElement_; }
 
     /// The region turned so that bars run top to bottom or matrix sides lie level, enlarged so
     /// that elements are at least `minElement` pixels within `maxPixels` pixels in all, its
