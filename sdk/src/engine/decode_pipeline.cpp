@@ -30,6 +30,11 @@ constexpr float kMaxMatrixPixels = 400 * 400;
 /// pixels; its other detectors read four-pixel modules, and sooner.
 constexpr float kRectifiedAztecModule = 8;
 constexpr float kRectifiedModule = 4;
+/// Square-on PDF417 views are scaled to the print within this many modules of each pixel:
+/// first the whole symbol, which ZXing's own local threshold splits best, then a few modules,
+/// against glare (the guard patterns' wide bars may turn hollow).
+constexpr float kPdf417WholeEnvelope = 1000;
+constexpr float kPdf417GlareEnvelope = 3;
 /// Length of the smear a moving hand leaves that square-on views are deblurred for, modules.
 constexpr float kSmearModules = 2;
 /// Lines across the bars of an unchecked read: at least kMinAgreeingLines must give its text
@@ -172,9 +177,45 @@ void DecodePipeline::readPdf417(const Pass& pass, const CodeRegion& region,
     CropMap map;
     const GreyView upright = sampler_.upright(pass.image, region, look.element, kMinPdf417Narrow,
                                               kMaxPdf417Pixels, pass.deadline, map);
+    // The guard patterns outline the symbol where the blob of its dark cells stops at glare,
+    // and a square-on view of it reads sooner than the turned crop.
+    Pdf417Outline outline;
+    const bool outlined = upright.data != nullptr &&
+                          pdf417Outline_.find(upright, cropModule(look.element, map),
+                                              pass.deadline, outline);
+    if (outlined) {
+        readPdf417Outline(pass, outline, map, kPdf417WholeEnvelope);
+    }
+    if (done(pass)) {
+        return;
+    }
     readZXing(pass, upright, kFormatPdf417, ZXingPass::kUpright, map);
     file(pass);
-    readRectified(pass, upright, map, cropModule(look.element, map), false, kFormatPdf417);
+    if (outlined) {
+        readPdf417Outline(pass, outline, map, kPdf417GlareEnvelope);
+    } else {
+        readRectified(pass, upright, map, cropModule(look.element, map), false, kFormatPdf417);
+    }
+}
+
+void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline,
+                                       const CropMap& map, float envelopeModules) {
+    if (done(pass)) {
+        return;
+    }
+    for (PointF& corner : outline.corners) {
+        corner = map.toFrame(corner.x, corner.y);
+    }
+    const float module = outline.module * std::hypot(map.column.x, map.column.y);
+    const GreyView view = rectifier_.rectifyOutline(pass.image, outline.corners, module,
+                                                    kRectifiedModule, envelopeModules,
+                                                    pass.deadline);
+    const std::size_t first = reads_.size();
+    readZXing(pass, view, kFormatPdf417, ZXingPass::kUpright, CropMap{});
+    for (std::size_t i = first; i < reads_.size(); ++i) {
+        reads_[i].where = outline.corners;
+    }
+    file(pass);
 }
 
 void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,

@@ -11,6 +11,7 @@
 #include "engine/grey_view.h"
 #include "engine/industrial25_reader.h"
 #include "engine/motion_deblur.h"
+#include "engine/pdf417_outline.h"
 #include "engine/read_arbiter.h"
 #include "engine/region_sampler.h"
 #include "engine/result_list.h"
@@ -62,8 +63,13 @@ private:
     /// agree; 0 otherwise.
     int wholeSymbolLines(const Pass& pass, const Read& read);
     void readBarRegion(const Pass& pass, const CodeRegion& region);
-    /// A bar region with PDF417's guard bar, upright and square-on.
+    /// A bar region with PDF417's guard bar: square-on where its guard patterns outline it,
+    /// upright, and square-on again.
     void readPdf417(const Pass& pass, const CodeRegion& region, const RegionLook& look);
+    /// A PDF417 symbol outlined in an upright crop that `map` places in the frame, square-on,
+    /// scaled to the print within `envelopeModules` of each pixel.
+    void readPdf417Outline(const Pass& pass, Pdf417Outline outline, const CropMap& map,
+                           float envelopeModules);
     void readMatrixRegion(const Pass& pass, const CodeRegion& region);
     /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
     /// (SymbolRectifier); `inverted` when the frame shows it light on dark.
@@ -81,6 +87,7 @@ private:
     SymbolRectifier rectifier_;
     AztecRedrawer aztecRedrawer_;
     MotionDeblur motionDeblur_;
+    Pdf417OutlineFinder pdf417Outline_;
     std::vector<CodeRegion> regions_;
     std::vector<std::uint8_t> inverted_;
     /// A bar region of this decode looked like a code.
