@@ -2,7 +2,9 @@
 #ifndef TELO_ENGINE_DECODE_PIPELINE_H
 #define TELO_ENGINE_DECODE_PIPELINE_H
 
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
@@ -53,6 +55,9 @@ private:
     };
 
     bool done(const Pass& pass) const;
+    /// How much longer than its processor time this decode has taken so far: 1 on an idle
+    /// machine, more on one busy with other work.
+    double busyStretch() const;
     /// readWithZXing into reads_ when its cost still fits before the deadline.
     void readZXing(const Pass& pass, const GreyView& view, std::uint32_t formats, ZXingPass kind,
                    const CropMap& map);
@@ -92,6 +97,9 @@ private:
     std::vector<std::uint8_t> inverted_;
     /// A bar region of this decode looked like a code.
     bool barsSeen_ = false;
+    /// When this decode started, by the clock and in the process's processor time.
+    std::chrono::steady_clock::time_point startedAt_;
+    std::clock_t startedCpu_ = 0;
 };
 
 }  // namespace telo::engine
