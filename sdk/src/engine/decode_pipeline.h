@@ -2,7 +2,9 @@
 #ifndef TELO_ENGINE_DECODE_PIPELINE_H
 #define TELO_ENGINE_DECODE_PIPELINE_H
 
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
@@ -14,6 +16,7 @@
 #include "engine/grey_view.h"
 #include "engine/industrial25_reader.h"
 #include "engine/motion_deblur.h"
+#include "engine/pdf417_outline.h"
 #include "engine/read_arbiter.h"
 #include "engine/region_sampler.h"
 #include "engine/result_list.h"
@@ -58,6 +61,9 @@ private:
     };
 
     bool done(const Pass& pass) const;
+    /// How much longer than its processor time this decode has taken so far: 1 on an idle
+    /// machine, more on one busy with other work.
+    double busyStretch() const;
     /// readWithZXing into reads_ when its cost still fits before the deadline.
     void readZXing(const Pass& pass, const GreyView& view, std::uint32_t formats, ZXingPass kind,
                    const CropMap& map);
@@ -68,8 +74,13 @@ private:
     /// agree; 0 otherwise.
     int wholeSymbolLines(const Pass& pass, const Read& read);
     void readBarRegion(const Pass& pass, const CodeRegion& region);
-    /// A bar region with PDF417's guard bar, upright and square-on.
+    /// A bar region with PDF417's guard bar: square-on where its guard patterns outline it,
+    /// upright, and square-on again.
     void readPdf417(const Pass& pass, const CodeRegion& region, const RegionLook& look);
+    /// A PDF417 symbol outlined in an upright crop that `map` places in the frame, square-on,
+    /// scaled to the print within `envelopeModules` of each pixel.
+    void readPdf417Outline(const Pass& pass, Pdf417Outline outline, const CropMap& map,
+                           float envelopeModules);
     void readMatrixRegion(const Pass& pass, const CodeRegion& region);
     /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
     /// (SymbolRectifier); `inverted` when the frame shows it light on dark.
@@ -90,10 +101,14 @@ private:
     AztecRedrawer aztecRedrawer_;
     DataMatrixRedrawer dataMatrixRedrawer_;
     MotionDeblur motionDeblur_;
+    Pdf417OutlineFinder pdf417Outline_;
     std::vector<CodeRegion> regions_;
     std::vector<std::uint8_t> inverted_;
     /// A bar region of this decode looked like a code.
     bool barsSeen_ = false;
+    /// When this decode started, by the clock and in the process's processor time.
+    std::chrono::steady_clock::time_point startedAt_;
+    std::clock_t startedCpu_ = 0;
 };
 
 }  // namespace telo::engine

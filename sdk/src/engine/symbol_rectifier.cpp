@@ -207,6 +207,24 @@ GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, c
     for (PointF& corner : corners) {
         corner = map.toFrame(corner.x, corner.y);
     }
+    return resample(frame, corners, across, down, module, outputModule, kEnvelopeModules,
+                    deadline);
+}
+
+GreyView SymbolRectifier::rectifyOutline(const GreyView& frame, const Quad& corners,
+                                         float module, float outputModule, float envelopeModules,
+                                         const Deadline& deadline) {
+    rectified_ = {};
+    const float across =
+        std::max(distance(corners[0], corners[1]), distance(corners[3], corners[2]));
+    const float down = std::max(distance(corners[0], corners[3]), distance(corners[1], corners[2]));
+    return resample(frame, corners, across, down, module, outputModule, envelopeModules,
+                    deadline);
+}
+
+GreyView SymbolRectifier::resample(const GreyView& frame, const Quad& corners, float across,
+                                   float down, float module, float outputModule,
+                                   float envelopeModules, const Deadline& deadline) {
     outline_ = corners;
     const float margin = kMarginModules * outputModule;
     const float scale = std::min(
@@ -230,14 +248,15 @@ GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, c
             values[static_cast<std::size_t>(y) * width + x] = sampleAt(frame, p.x, p.y);
         }
     }
-    if (normaliseLocally(values, width, height, outputModule, deadline)) {
+    if (normaliseLocally(values, width, height, outputModule, envelopeModules, deadline)) {
         rectified_ = {pixels_.data(), width, height, width};
     }
     return rectified_;
 }
 
 bool SymbolRectifier::normaliseLocally(const std::vector<float>& values, int width, int height,
-                                       float module, const Deadline& deadline) {
+                                       float module, float envelopeModules,
+                                       const Deadline& deadline) {
     // The darkest and lightest values within a square window, taken over blocks of half a
     // module: the extremes of each block, then sliding extremes of those along the block rows
     // and columns. A window that snaps to whole blocks is as good a measure of the print around
@@ -245,7 +264,7 @@ bool SymbolRectifier::normaliseLocally(const std::vector<float>& values, int wid
     const int block = std::max(1, static_cast<int>(module * kEnvelopeBlockModules));
     const int columns = (width + block - 1) / block;
     const int rows = (height + block - 1) / block;
-    const int radius = std::max(1, static_cast<int>(kEnvelopeModules * module) / block);
+    const int radius = std::max(1, static_cast<int>(envelopeModules * module) / block);
     blockLow_.assign(static_cast<std::size_t>(columns) * rows, 255);
     blockHigh_.assign(blockLow_.size(), 0);
     for (int y = 0; y < height; ++y) {

@@ -26,6 +26,13 @@ public:
     GreyView rectify(const GreyView& frame, const GreyView& crop, const CropMap& map, float module,
                      float outputModule, const Deadline& deadline);
 
+    /// As rectify(), for a symbol whose `corners` in the frame are known, in order round it
+    /// from the view's top left, and whose modules are about `module` frame pixels; each pixel
+    /// is scaled to the print within `envelopeModules` of it, which must reach past half the
+    /// symbol's widest bar.
+    GreyView rectifyOutline(const GreyView& frame, const Quad& corners, float module,
+                            float outputModule, float envelopeModules, const Deadline& deadline);
+
     /// The latest rectified view with dark and light swapped.
     GreyView inverted();
 
@@ -42,10 +49,15 @@ private:
     /// Grows the blob of dark cells (after closing gaps of a cell) nearest the middle into
     /// blob_; false when there is none of a plausible size.
     bool findBlob();
-    /// Scales `values` to their local dark and light levels, within a few modules of
-    /// `module` pixels, into pixels_; false when `deadline` passes first.
+    /// Resamples the frame inside `corners`, `across` by `down` in units of which a module is
+    /// `module`, into the view.
+    GreyView resample(const GreyView& frame, const Quad& corners, float across, float down,
+                      float module, float outputModule, float envelopeModules,
+                      const Deadline& deadline);
+    /// Scales `values` to their local dark and light levels, within `envelopeModules` modules
+    /// of `module` pixels, into pixels_; false when `deadline` passes first.
     bool normaliseLocally(const std::vector<float>& values, int width, int height, float module,
-                          const Deadline& deadline);
+                          float envelopeModules, const Deadline& deadline);
 
     int columns_ = 0;
     int rows_ = 0;
