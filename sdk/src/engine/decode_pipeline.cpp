@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/decode_pipeline.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -57,13 +59,22 @@ float cropModule(float frameModule, const CropMap& map) {
     return frameModule / std::hypot(map.column.x, map.column.y);
 }
 
+/// Processor time the calling thread has used, milliseconds. The thread's own clock, not the
+/// process's: other threads of the caller (capture, the application) must not count as this
+/// decode's share of the processor.
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return 1e3 * static_cast<double>(now.tv_sec) + 1e-6 * static_cast<double>(now.tv_nsec);
+}
+
 }  // namespace
 
 double DecodePipeline::busyStretch() const {
     const double elapsedMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - startedAt_)
             .count();
-    const double cpuMs = 1000.0 * static_cast<double>(std::clock() - startedCpu_) / CLOCKS_PER_SEC;
+    const double cpuMs = threadCpuMs() - startedCpuMs_;
     if (elapsedMs < kMinStretchBasisMs || cpuMs <= 0) {
         return 1;
     }
@@ -81,8 +92,8 @@ void DecodePipeline::readZXing(const Pass& pass, const GreyView& view, std::uint
     // the deadline: its cost is stretched as far as this decode's share of the processor.
     const bool pdf417 = formats == kFormatPdf417;
     const double perPixel = pdf417 ? kZXingPdf417MsPerPixel : kZXingMsPerPixel;
-    const double cost = (kZXingCallMs + perPixel * view.width * view.height) *
-                        (pdf417 ? busyStretch() : 1.0);
+    const double cost =
+        (kZXingCallMs + perPixel * view.width * view.height) * (pdf417 ? busyStretch() : 1.0);
     if (view.data != nullptr && pass.deadline.allows(cost)) {
         readWithZXing(view, formats, kind, map, reads_);
     }
@@ -209,9 +220,9 @@ void DecodePipeline::readPdf417(const Pass& pass, const CodeRegion& region,
     // The guard patterns outline the symbol where the blob of its dark cells stops at glare,
     // and a square-on view of it reads sooner than the turned crop.
     Pdf417Outline outline;
-    const bool outlined = upright.data != nullptr &&
-                          pdf417Outline_.find(upright, cropModule(look.element, map),
-                                              pass.deadline, outline);
+    const bool outlined =
+        upright.data != nullptr &&
+        pdf417Outline_.find(upright, cropModule(look.element, map), pass.deadline, outline);
     if (outlined) {
         readPdf417Outline(pass, outline, map, kPdf417WholeEnvelope);
     }
@@ -227,8 +238,8 @@ void DecodePipeline::readPdf417(const Pass& pass, const CodeRegion& region,
     }
 }
 
-void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline,
-                                       const CropMap& map, float envelopeModules) {
+void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline, const CropMap& map,
+                                       float envelopeModules) {
     if (done(pass)) {
         return;
     }
@@ -236,9 +247,8 @@ void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline,
         corner = map.toFrame(corner.x, corner.y);
     }
     const float module = outline.module * std::hypot(map.column.x, map.column.y);
-    const GreyView view = rectifier_.rectifyOutline(pass.image, outline.corners, module,
-                                                    kRectifiedModule, envelopeModules,
-                                                    pass.deadline);
+    const GreyView view = rectifier_.rectifyOutline(
+        pass.image, outline.corners, module, kRectifiedModule, envelopeModules, pass.deadline);
     const std::size_t first = reads_.size();
     readZXing(pass, view, kFormatPdf417, ZXingPass::kUpright, CropMap{});
     for (std::size_t i = first; i < reads_.size(); ++i) {
@@ -383,7 +393,7 @@ void DecodePipeline::run(const GreyView& image, const TemplateSettings& settings
     results.reset(settings.maxBarcodes);
     barsSeen_ = false;
     startedAt_ = std::chrono::steady_clock::now();
-    startedCpu_ = std::clock();
+    startedCpuMs_ = threadCpuMs();
     const std::uint32_t mask = settings.formatMask;
     const std::uint32_t linear = zxingFormats(mask & kLinearFormats);
 

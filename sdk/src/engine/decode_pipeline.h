@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
@@ -106,9 +105,9 @@ private:
     std::vector<std::uint8_t> inverted_;
     /// A bar region of this decode looked like a code.
     bool barsSeen_ = false;
-    /// When this decode started, by the clock and in the process's processor time.
+    /// When this decode started, by the clock and in the calling thread's processor time.
     std::chrono::steady_clock::time_point startedAt_;
-    std::clock_t startedCpu_ = 0;
+    double startedCpuMs_ = 0;
 };
 
 }  // namespace telo::engine
