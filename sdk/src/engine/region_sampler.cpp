@@ -29,6 +29,11 @@ constexpr float kMaxDarkShare = 0.8f;
 constexpr float kMinBarContrast = 20;
 constexpr float kMinMatrixContrast = 28;
 constexpr float kMaxMatrixSide = 480;
+/// A fainter line counts when paper lies flat on both sides of it, as round a printed symbol:
+/// every sample of the margins within kQuietShare of the contrast below its light level.
+/// Texture is as faint but has no quiet zone.
+constexpr float kMinFaintMatrixContrast = 18;
+constexpr float kQuietShare = 0.25f;
 /// Lines through a matrix region, offsets from the middle as shares of its extent.
 constexpr std::array<float, 3> kMatrixLineOffsets{0, -0.25f, 0.25f};
 /// A bar this many of the finest elements wide next to two elements of at most
@@ -110,6 +115,14 @@ float shiftedCorrelation(const std::vector<float>& a, const std::vector<float>& 
     return aa > 0 && bb > 0 ? static_cast<float>(ab / std::sqrt(aa * bb)) : 0;
 }
 
+/// Whether the `margin` samples at either end of `samples` are all paper, near `light`.
+bool quietBeside(const std::vector<float>& samples, int margin, float dark, float light) {
+    const float floor = light - kQuietShare * (light - dark);
+    const auto quiet = [floor](float value) { return value >= floor; };
+    return std::all_of(samples.begin(), samples.begin() + margin, quiet) &&
+           std::all_of(samples.end() - margin, samples.end(), quiet);
+}
+
 }  // namespace
 
 float RegionSampler::continuity(const GreyView& image, const CodeRegion& region, int length) {
@@ -181,7 +194,9 @@ RegionLook RegionSampler::examineMatrix(const GreyView& image, const CodeRegion&
             std::sort(beside_.begin(), beside_.end());
             const float dark = beside_[beside_.size() / 10];
             const float light = beside_[beside_.size() * 9 / 10];
-            if (light - dark < kMinMatrixContrast) {
+            if (light - dark < kMinMatrixContrast &&
+                (light - dark < kMinFaintMatrixContrast ||
+                 !quietBeside(samples_, margin, dark, light))) {
                 continue;
             }
             runFinder_.find(centre_, runs_);
