@@ -34,6 +34,8 @@ constexpr float kMaxMatrixPixels = 400 * 400;
 /// pixels; its other detectors read four-pixel modules, and sooner.
 constexpr float kRectifiedAztecModule = 8;
 constexpr float kRectifiedModule = 4;
+/// Cost of making a square-on view, milliseconds per pixel.
+constexpr double kRectifyMsPerPixel = 5e-5;
 /// Square-on PDF417 views are scaled to the print within this many modules of each pixel:
 /// first the whole symbol, which ZXing's own local threshold splits best, then a few modules,
 /// against glare (the guard patterns' wide bars may turn hollow).
@@ -247,8 +249,14 @@ void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline, 
         corner = map.toFrame(corner.x, corner.y);
     }
     const float module = outline.module * std::hypot(map.column.x, map.column.y);
+    // A view that ZXing could not read before the deadline is not made.
+    const double stretch = busyStretch();
+    const double maxPixels =
+        (pass.deadline.remainingMs() - kZXingCallMs * stretch) /
+        (kZXingPdf417MsPerPixel * stretch + kRectifyMsPerPixel);
     const GreyView view = rectifier_.rectifyOutline(
-        pass.image, outline.corners, module, kRectifiedModule, envelopeModules, pass.deadline);
+        pass.image, outline.corners, module, kRectifiedModule, envelopeModules,
+        static_cast<float>(maxPixels), pass.deadline);
     const std::size_t first = reads_.size();
     readZXing(pass, view, kFormatPdf417, ZXingPass::kUpright, CropMap{});
     for (std::size_t i = first; i < reads_.size(); ++i) {

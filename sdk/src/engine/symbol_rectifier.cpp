@@ -207,28 +207,36 @@ GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, c
     for (PointF& corner : corners) {
         corner = map.toFrame(corner.x, corner.y);
     }
-    return resample(frame, corners, across, down, module, outputModule, kEnvelopeModules,
-                    deadline);
+    return resample(frame, corners, across, down, viewScale(across, down, module, outputModule),
+                    outputModule, kEnvelopeModules, deadline);
 }
 
 GreyView SymbolRectifier::rectifyOutline(const GreyView& frame, const Quad& corners,
                                          float module, float outputModule, float envelopeModules,
-                                         const Deadline& deadline) {
+                                         float maxPixels, const Deadline& deadline) {
     rectified_ = {};
     const float across =
         std::max(distance(corners[0], corners[1]), distance(corners[3], corners[2]));
     const float down = std::max(distance(corners[0], corners[3]), distance(corners[1], corners[2]));
-    return resample(frame, corners, across, down, module, outputModule, envelopeModules,
-                    deadline);
+    const float scale = viewScale(across, down, module, outputModule);
+    const float margin = kMarginModules * outputModule;
+    if ((across * scale + 2 * margin) * (down * scale + 2 * margin) > maxPixels) {
+        return rectified_;
+    }
+    return resample(frame, corners, across, down, scale, outputModule, envelopeModules, deadline);
+}
+
+float SymbolRectifier::viewScale(float across, float down, float module, float outputModule) {
+    const float margin = kMarginModules * outputModule;
+    return std::min({outputModule / module, (kMaxSide - 2 * margin) / across,
+                     (kMaxSide - 2 * margin) / down});
 }
 
 GreyView SymbolRectifier::resample(const GreyView& frame, const Quad& corners, float across,
-                                   float down, float module, float outputModule,
+                                   float down, float scale, float outputModule,
                                    float envelopeModules, const Deadline& deadline) {
     outline_ = corners;
     const float margin = kMarginModules * outputModule;
-    const float scale = std::min(
-        {outputModule / module, (kMaxSide - 2 * margin) / across, (kMaxSide - 2 * margin) / down});
     const float symbolWidth = across * scale;
     const float symbolHeight = down * scale;
     const int width = static_cast<int>(symbolWidth + 2 * margin);

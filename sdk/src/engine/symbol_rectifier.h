@@ -29,9 +29,10 @@ public:
     /// As rectify(), for a symbol whose `corners` in the frame are known, in order round it
     /// from the view's top left, and whose modules are about `module` frame pixels; each pixel
     /// is scaled to the print within `envelopeModules` of it, which must reach past half the
-    /// symbol's widest bar.
+    /// symbol's widest bar. An empty view when it would have more than `maxPixels` pixels.
     GreyView rectifyOutline(const GreyView& frame, const Quad& corners, float module,
-                            float outputModule, float envelopeModules, const Deadline& deadline);
+                            float outputModule, float envelopeModules, float maxPixels,
+                            const Deadline& deadline);
 
     /// The latest rectified view with dark and light swapped.
     GreyView inverted();
@@ -50,10 +51,12 @@ private:
     /// blob_; false when there is none of a plausible size.
     bool findBlob();
     /// Resamples the frame inside `corners`, `across` by `down` in units of which a module is
-    /// `module`, into the view.
+    /// `module`, into the view; `scale` frame pixels to view pixels.
     GreyView resample(const GreyView& frame, const Quad& corners, float across, float down,
-                      float module, float outputModule, float envelopeModules,
+                      float scale, float outputModule, float envelopeModules,
                       const Deadline& deadline);
+    /// Frame pixels to view pixels for a symbol `across` by `down` with modules of `module`.
+    static float viewScale(float across, float down, float module, float outputModule);
     /// Scales `values` to their local dark and light levels, within `envelopeModules` modules
     /// of `module` pixels, into pixels_; false when `deadline` passes first.
     bool normaliseLocally(const std::vector<float>& values, int width, int height, float module,
