@@ -46,8 +46,10 @@ constexpr float kMaxRipple = 0.4f;
 constexpr float kMinLightShare = 0.6f;
 /// ... and is glare, not paper, when it is clipped and brighter than the symbol's light
 /// elements beside it by kGlareShare of the contrast, or when the dark elements beside it are
-/// lighter than the symbol's by kWashedShare of the contrast.
-constexpr float kClippedLevel = 245;
+/// lighter than the symbol's by kWashedShare of the contrast. Clipped is near the sensor's top:
+/// bright paper lies just below it, and beside small modules, whose narrow spaces blur never
+/// lets reach the paper's level, it stands out above those spaces as glare does.
+constexpr float kClippedLevel = 250;
 constexpr float kGlareShare = 0.12f;
 constexpr float kWashedShare = 0.35f;
 /// Lines across the bars keep clear of their ends by this share of their height, and reach
