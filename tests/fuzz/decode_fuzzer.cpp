@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Feeds arbitrary grey images to the whole engine, every format enabled, and arbitrary run
-// widths to the Industrial 2 of 5 decoder: both must stay in bounds and end, and every result
-// must carry one known format, Industrial 2 of 5 results digits of an allowed length.
+// widths to the 2 of 5 decoders: both must stay in bounds and end, and every result must carry
+// one known format, 2 of 5 results digits of an allowed length.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,7 +11,7 @@
 
 #include "engine/barcode_engine.h"
 #include "engine/barcode_format.h"
-#include "engine/industrial25_reader.h"
+#include "engine/two_of_five_reader.h"
 
 namespace {
 
@@ -50,8 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (runs.size() % 2 == 0) {
             runs.push_back(0);
         }
-        Industrial25Reader::Digits digits;
-        if (Industrial25Reader::decodeRuns(runs, options, digits)) {
+        // Bit 1: Interleaved 2 of 5, else Industrial.
+        const std::uint32_t format = (data[0] & 2) != 0 ? kFormatItf : kFormatIndustrial25;
+        TwoOfFiveReader::Digits digits;
+        if (TwoOfFiveReader::decodeRuns(format, runs, options, digits)) {
             CheckDigits(reinterpret_cast<const std::uint8_t*>(digits.text.data()),
                         static_cast<std::size_t>(digits.length));
         }

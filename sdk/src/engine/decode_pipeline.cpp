@@ -127,10 +127,15 @@ int DecodePipeline::wholeSymbolLines(const Pass& pass, const Read& read) {
         }
         checkReads_.clear();
         if (read.format == kFormatIndustrial25) {
-            industrial25_.read(lines, Industrial25Reader::Scan::kRows, pass.settings.reader,
+            industrial25_.read(lines, TwoOfFiveReader::Scan::kRows, pass.settings.reader,
                                pass.deadline, CropMap{}, checkReads_);
         } else {
             readWithZXing(lines, read.format, ZXingPass::kBarRows, CropMap{}, checkReads_);
+        }
+        // ZXing asks of Interleaved 2 of 5 a wider margin than labels often leave.
+        if (read.format == kFormatItf) {
+            itf_.read(lines, TwoOfFiveReader::Scan::kRows, pass.settings.reader, pass.deadline,
+                      CropMap{}, checkReads_);
         }
         for (const engine::Read& other : checkReads_) {
             if (other.format != read.format || other.bytes != read.bytes) {
@@ -189,8 +194,12 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
         }
         readZXing(pass, rows, linear, ZXingPass::kBarRows, rowsMap);
         if ((mask & kFormatIndustrial25) != 0) {
-            industrial25_.read(rows, Industrial25Reader::Scan::kRows, pass.settings.reader,
+            industrial25_.read(rows, TwoOfFiveReader::Scan::kRows, pass.settings.reader,
                                pass.deadline, rowsMap, reads_);
+        }
+        if ((mask & kFormatItf) != 0) {
+            itf_.read(rows, TwoOfFiveReader::Scan::kRows, pass.settings.reader, pass.deadline,
+                      rowsMap, reads_);
         }
         file(pass);
     }
@@ -434,7 +443,7 @@ void DecodePipeline::run(const GreyView& image, const TemplateSettings& settings
         readInvertedFrame(pass);
     }
     if ((mask & kFormatIndustrial25) != 0 && barsSeen_ && !done(pass)) {
-        industrial25_.read(image, Industrial25Reader::Scan::kAllAngles, settings.reader, deadline,
+        industrial25_.read(image, TwoOfFiveReader::Scan::kAllAngles, settings.reader, deadline,
                            CropMap{}, reads_);
         file(pass);
     }

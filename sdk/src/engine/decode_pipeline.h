@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
+#include "engine/barcode_format.h"
 #include "engine/blurred_code128_reader.h"
 #include "engine/blurred_code39_reader.h"
 #include "engine/code_region_finder.h"
 #include "engine/datamatrix_redrawer.h"
 #include "engine/deadline.h"
 #include "engine/grey_view.h"
-#include "engine/industrial25_reader.h"
 #include "engine/motion_deblur.h"
 #include "engine/pdf417_outline.h"
 #include "engine/read_arbiter.h"
@@ -21,6 +21,7 @@
 #include "engine/result_list.h"
 #include "engine/symbol_rectifier.h"
 #include "engine/template_settings.h"
+#include "engine/two_of_five_reader.h"
 #include "engine/whole_symbol_check.h"
 #include "engine/zxing_reader.h"
 
@@ -91,7 +92,8 @@ private:
     std::vector<Read> reads_;
     std::vector<Read> checkReads_;
     WholeSymbolCheck wholeSymbol_;
-    Industrial25Reader industrial25_;
+    TwoOfFiveReader industrial25_{kFormatIndustrial25};
+    TwoOfFiveReader itf_{kFormatItf};
     BlurredCode39Reader blurredCode39_;
     BlurredCode128Reader blurredCode128_;
     CodeRegionFinder regionFinder_;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#ifndef TELO_ENGINE_INDUSTRIAL25_READER_H
-#define TELO_ENGINE_INDUSTRIAL25_READER_H
+#ifndef TELO_ENGINE_TWO_OF_FIVE_READER_H
+#define TELO_ENGINE_TWO_OF_FIVE_READER_H
 
 #include <array>
 #include <cstdint>
@@ -17,13 +17,18 @@
 
 namespace telo::engine {
 
-/// Reads Industrial 2 of 5 (engine format kFormatIndustrial25): digits encoded in the bars alone,
-/// two wide bars of five per digit, every space narrow, between a start and a stop pattern.
-/// The image is scanned along parallel lines, each line in both directions; lines that give
-/// the same text at one angle add up to one read. The format has no check character, so its
-/// reads go through WholeSymbolCheck before they count.
-class Industrial25Reader {
+/// Reads the 2 of 5 symbologies, where each digit is five elements of which two are wide:
+/// Industrial 2 of 5 (engine format kFormatIndustrial25), digits in the bars alone and every
+/// space narrow, and Interleaved 2 of 5 (kFormatItf), digits in pairs, the first in the bars
+/// and the second in the spaces between them. The image is scanned along parallel lines, each
+/// line in both directions; lines that give the same text at one angle add up to one read.
+/// Neither format has a check character the reader may rely on, so its reads go through
+/// WholeSymbolCheck before they count.
+class TwoOfFiveReader {
 public:
+    /// Reads symbols of `format`: kFormatIndustrial25 or kFormatItf.
+    explicit TwoOfFiveReader(std::uint32_t format) : format_(format) {}
+
     /// Decoded digits of one scan line, and where along the line the symbol's outer bars lie.
     struct Digits {
         std::array<char, kMaxIndustrial25Length> text{};
@@ -47,10 +52,10 @@ public:
     void read(const GreyView& image, Scan scan, const ReaderOptions& options,
               const Deadline& deadline, const CropMap& map, std::vector<engine::Read>& reads);
 
-    /// Decodes the first symbol found in run widths (light, dark, ..., light) read in their
-    /// order; true and `digits` filled when one is found.
-    static bool decodeRuns(const std::vector<float>& runs, const ReaderOptions& options,
-                           Digits& digits);
+    /// Decodes the first symbol of `format` found in run widths (light, dark, ..., light) read
+    /// in their order; true and `digits` filled when one is found.
+    static bool decodeRuns(std::uint32_t format, const std::vector<float>& runs,
+                           const ReaderOptions& options, Digits& digits);
 
 private:
     struct Vote {
@@ -69,6 +74,7 @@ private:
     /// Appends the votes as reads.
     void emit(const CropMap& map, std::vector<engine::Read>& reads);
 
+    std::uint32_t format_;
     std::vector<ScanLine> lines_;
     std::vector<float> samples_;
     std::vector<float> runs_;

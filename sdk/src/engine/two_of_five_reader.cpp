@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/industrial25_reader.h"
+#include "engine/two_of_five_reader.h"
 
 #include <algorithm>
 #include <numeric>
@@ -19,8 +19,19 @@ constexpr std::array<char, 3> kStartBars = {'W', 'W', 'N'};
 constexpr std::array<char, 3> kStopBars = {'W', 'N', 'W'};
 constexpr int kBarsPerDigit = 5;
 
-/// Light margin required before the start and after the stop, in narrow widths.
+/// Light margin required before the start and after the stop, in narrow widths. Interleaved
+/// 2 of 5 labels often print a bearer box or text nearer than the standards ask; its margin is
+/// checked again all along the bars before a read counts.
 constexpr float kQuietZoneNarrows = 7;
+constexpr float kItfQuietZoneNarrows = 6;
+/// Fewest digits of an Interleaved 2 of 5 read.
+constexpr int kMinItfDigits = 6;
+/// Elements of the Interleaved 2 of 5 start pattern (narrow bar, space, bar, space) and of its
+/// stop pattern (wide bar, narrow space, narrow bar).
+constexpr int kItfStartElements = 4;
+constexpr int kItfStopElements = 3;
+/// Blur thins narrow bars and widens narrow spaces: their widths may differ by this factor.
+constexpr float kMaxBarToSpace = 2.5f;
 /// Accepted wide-to-narrow ratios of the symbol (the standard allows 2:1 to 3:1; blur thins
 /// narrow bars further than wide ones).
 constexpr float kMinWideRatio = 1.5f;
@@ -58,34 +69,25 @@ bool matches(const std::vector<float>& runs, int bar, const std::array<char, 3>&
     return runs[bar + 1] < threshold && runs[bar + 3] < threshold;
 }
 
-/// Decodes the five bars at runs[bar]; -1 when they are no digit.
-int decodeDigit(const std::vector<float>& runs, int bar, Scale& scale) {
-    std::array<float, kBarsPerDigit> bars{};
-    for (int i = 0; i < kBarsPerDigit; ++i) {
-        bars[i] = runs[bar + 2 * i];
-    }
-    std::array<float, kBarsPerDigit> sorted = bars;
+/// Decodes five widths of which two are wide, against the running `scale` of those elements,
+/// which it then updates; -1 when they are no digit. `own` is the five's own scale.
+int decodeFive(const std::array<float, kBarsPerDigit>& widths, Scale& scale, Scale& own) {
+    std::array<float, kBarsPerDigit> sorted = widths;
     std::sort(sorted.begin(), sorted.end());
-    const float narrow = (sorted[0] + sorted[1] + sorted[2]) / 3;
-    const float wide = (sorted[3] + sorted[4]) / 2;
-    if (sorted[3] < kMinWideRatio * sorted[2] || !Scale{narrow, wide}.plausible()) {
+    own = {(sorted[0] + sorted[1] + sorted[2]) / 3, (sorted[3] + sorted[4]) / 2};
+    if (sorted[3] < kMinWideRatio * sorted[2] || !own.plausible()) {
         return -1;
     }
-    if (narrow > kMaxScaleStep * scale.narrow || narrow * kMaxScaleStep < scale.narrow) {
+    if (own.narrow > kMaxScaleStep * scale.narrow || own.narrow * kMaxScaleStep < scale.narrow) {
         return -1;
-    }
-    const float threshold = (narrow + wide) / 2;
-    for (int i = 0; i < kBarsPerDigit; ++i) {
-        const float space = runs[bar + 2 * i + 1];
-        if (space >= threshold || space < kMinSpaceShare * narrow) {
-            return -1;
-        }
     }
     char pattern[kBarsPerDigit + 1] = {};
     for (int i = 0; i < kBarsPerDigit; ++i) {
-        pattern[i] = bars[i] >= sorted[3] ? 'W' : 'N';
+        pattern[i] = widths[i] >= sorted[3] ? 'W' : 'N';
     }
-    scale = {(scale.narrow + narrow) / 2, (scale.wide + wide) / 2};
+    // The first digit of a pattern whose start shows no wide element sets the wide width.
+    scale =
+        scale.wide > 0 ? Scale{(scale.narrow + own.narrow) / 2, (scale.wide + own.wide) / 2} : own;
     for (int digit = 0; digit < static_cast<int>(kDigitPatterns.size()); ++digit) {
         if (std::string_view(kDigitPatterns[digit]) == pattern) {
             return digit;
@@ -94,8 +96,31 @@ int decodeDigit(const std::vector<float>& runs, int bar, Scale& scale) {
     return -1;
 }
 
+/// The five elements from runs[first], every other run.
+std::array<float, kBarsPerDigit> fiveFrom(const std::vector<float>& runs, int first) {
+    std::array<float, kBarsPerDigit> five{};
+    for (int i = 0; i < kBarsPerDigit; ++i) {
+        five[i] = runs[first + 2 * i];
+    }
+    return five;
+}
+
+/// Decodes the five bars of an Industrial 2 of 5 digit at runs[bar]; -1 when they are no digit.
+int decodeDigit(const std::vector<float>& runs, int bar, Scale& scale) {
+    Scale own{};
+    const int digit = decodeFive(fiveFrom(runs, bar), scale, own);
+    const float threshold = own.threshold();
+    for (int i = 0; i < kBarsPerDigit; ++i) {
+        const float space = runs[bar + 2 * i + 1];
+        if (space >= threshold || space < kMinSpaceShare * own.narrow) {
+            return -1;
+        }
+    }
+    return digit;
+}
+
 /// The mod-10 check with weights 3, 1, 3, ... from the digit before the check digit leftwards.
-bool checkDigitHolds(const Industrial25Reader::Digits& digits) {
+bool checkDigitHolds(const TwoOfFiveReader::Digits& digits) {
     if (digits.length < 2) {
         return false;
     }
@@ -106,8 +131,51 @@ bool checkDigitHolds(const Industrial25Reader::Digits& digits) {
     return (10 - sum % 10) % 10 == digits.text[digits.length - 1] - '0';
 }
 
-/// Reads one symbol whose start pattern begins at the dark run `bar`.
-bool decodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Digits& digits) {
+/// Reads one Interleaved 2 of 5 symbol whose start pattern begins at the dark run `bar`.
+bool decodeItfFrom(const std::vector<float>& runs, int bar, TwoOfFiveReader::Digits& digits) {
+    const int count = static_cast<int>(runs.size());
+    if (bar + kItfStartElements >= count) {
+        return false;
+    }
+    Scale bars{(runs[bar] + runs[bar + 2]) / 2, 0};
+    Scale spaces{(runs[bar + 1] + runs[bar + 3]) / 2, 0};
+    auto alike = [](float a, float b, float factor) { return a <= factor * b && b <= factor * a; };
+    if (!alike(runs[bar], runs[bar + 2], kMaxScaleStep) ||
+        !alike(runs[bar + 1], runs[bar + 3], kMaxScaleStep) ||
+        !alike(bars.narrow, spaces.narrow, kMaxBarToSpace) ||
+        runs[bar - 1] < kItfQuietZoneNarrows * (bars.narrow + spaces.narrow) / 2) {
+        return false;
+    }
+    digits.length = 0;
+    for (int next = bar + kItfStartElements; next + kItfStopElements < count;) {
+        const float quiet = kItfQuietZoneNarrows * (bars.narrow + spaces.narrow) / 2;
+        if (bars.wide > 0 && runs[next] >= bars.threshold() &&
+            runs[next] <= kMaxWideRatio * bars.narrow && runs[next + 1] < spaces.threshold() &&
+            runs[next + 2] < bars.threshold() && runs[next + kItfStopElements] >= quiet) {
+            digits.begin = std::accumulate(runs.begin(), runs.begin() + bar, 0.0f);
+            digits.end =
+                std::accumulate(runs.begin(), runs.begin() + next + kItfStopElements, 0.0f);
+            return digits.length >= kMinItfDigits;
+        }
+        if (next + 2 * kBarsPerDigit >= count || digits.length + 2 > kMaxIndustrial25Length) {
+            return false;
+        }
+        Scale ownBars{};
+        Scale ownSpaces{};
+        const int first = decodeFive(fiveFrom(runs, next), bars, ownBars);
+        const int second = decodeFive(fiveFrom(runs, next + 1), spaces, ownSpaces);
+        if (first < 0 || second < 0 || !alike(ownBars.narrow, ownSpaces.narrow, kMaxBarToSpace)) {
+            return false;
+        }
+        digits.text[digits.length++] = static_cast<char>('0' + first);
+        digits.text[digits.length++] = static_cast<char>('0' + second);
+        next += 2 * kBarsPerDigit;
+    }
+    return false;
+}
+
+/// Reads one Industrial 2 of 5 symbol whose start pattern begins at the dark run `bar`.
+bool decodeFrom(const std::vector<float>& runs, int bar, TwoOfFiveReader::Digits& digits) {
     const int count = static_cast<int>(runs.size());
     if (bar + 5 >= count) {
         return false;
@@ -142,9 +210,15 @@ bool decodeFrom(const std::vector<float>& runs, int bar, Industrial25Reader::Dig
 
 }  // namespace
 
-bool Industrial25Reader::decodeRuns(const std::vector<float>& runs, const ReaderOptions& options,
-                                    Digits& digits) {
+bool TwoOfFiveReader::decodeRuns(std::uint32_t format, const std::vector<float>& runs,
+                                 const ReaderOptions& options, Digits& digits) {
     for (int bar = 1; bar < static_cast<int>(runs.size()); bar += 2) {
+        if (format == kFormatItf) {
+            if (decodeItfFrom(runs, bar, digits)) {
+                return true;
+            }
+            continue;
+        }
         if (decodeFrom(runs, bar, digits) && digits.length >= options.industrial25MinLength &&
             (!options.industrial25CheckDigit || checkDigitHolds(digits))) {
             return true;
@@ -153,7 +227,7 @@ bool Industrial25Reader::decodeRuns(const std::vector<float>& runs, const Reader
     return false;
 }
 
-void Industrial25Reader::count(const Digits& digits, PointF start, PointF end) {
+void TwoOfFiveReader::count(const Digits& digits, PointF start, PointF end) {
     for (int i = 0; i < voteCount_; ++i) {
         if (votes_[i].digits.view() == digits.view()) {
             ++votes_[i].lines;
@@ -167,11 +241,11 @@ void Industrial25Reader::count(const Digits& digits, PointF start, PointF end) {
     }
 }
 
-void Industrial25Reader::emit(const CropMap& map, std::vector<engine::Read>& reads) {
+void TwoOfFiveReader::emit(const CropMap& map, std::vector<engine::Read>& reads) {
     for (int i = 0; i < voteCount_; ++i) {
         const Vote& vote = votes_[i];
         engine::Read read;
-        read.format = kFormatIndustrial25;
+        read.format = format_;
         read.bytes.assign(vote.digits.text.begin(), vote.digits.text.begin() + vote.digits.length);
         read.where = {map.toFrame(vote.start.x, vote.start.y), map.toFrame(vote.end.x, vote.end.y),
                       map.toFrame(vote.lastEnd.x, vote.lastEnd.y),
@@ -182,9 +256,9 @@ void Industrial25Reader::emit(const CropMap& map, std::vector<engine::Read>& rea
     voteCount_ = 0;
 }
 
-void Industrial25Reader::read(const GreyView& image, Scan scan, const ReaderOptions& options,
-                              const Deadline& deadline, const CropMap& map,
-                              std::vector<engine::Read>& reads) {
+void TwoOfFiveReader::read(const GreyView& image, Scan scan, const ReaderOptions& options,
+                           const Deadline& deadline, const CropMap& map,
+                           std::vector<engine::Read>& reads) {
     voteCount_ = 0;
     if (scan == Scan::kRows) {
         lines_.clear();
@@ -209,8 +283,8 @@ void Industrial25Reader::read(const GreyView& image, Scan scan, const ReaderOpti
     }
 }
 
-void Industrial25Reader::readLines(const GreyView& image, const ReaderOptions& options,
-                                   const Deadline& deadline) {
+void TwoOfFiveReader::readLines(const GreyView& image, const ReaderOptions& options,
+                                const Deadline& deadline) {
     Digits digits;
     for (const ScanLine& line : lines_) {
         if (deadline.passed()) {
@@ -219,10 +293,10 @@ void Industrial25Reader::readLines(const GreyView& image, const ReaderOptions& o
         sampleLine(image, line, samples_);
         runFinder_.find(samples_, runs_);
         bool reversed = false;
-        bool decoded = decodeRuns(runs_, options, digits);
+        bool decoded = decodeRuns(format_, runs_, options, digits);
         if (!decoded) {
             std::reverse(runs_.begin(), runs_.end());
-            reversed = decoded = decodeRuns(runs_, options, digits);
+            reversed = decoded = decodeRuns(format_, runs_, options, digits);
         }
         if (!decoded) {
             continue;
