@@ -47,10 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 1; i < size; ++i) {
             runs.push_back(data[i] / 8.0f);
         }
-        if (runs.size() % 2 == 0) {
-            runs.push_back(0);
-        }
-        // Bit 1: Interleaved 2 of 5, else Industrial.
+        // Light, dark, ..., light: an odd count, a last light run of 0 added if need be.
+        runs.resize(runs.size() | 1);
         const std::uint32_t format = (data[0] & 2) != 0 ? kFormatItf : kFormatIndustrial25;
         TwoOfFiveReader::Digits digits;
         if (TwoOfFiveReader::decodeRuns(format, runs, options, digits)) {
