@@ -45,9 +45,6 @@ constexpr float kMaxMisfit = 0.25f;
 /// The start and stop characters match when their fits leave at most this share of the
 /// samples' variance.
 constexpr float kMaxAnchorMisfit = 0.1f;
-/// Fitting one geometry to both ends: how far the module may differ from what the ends alone
-/// gave.
-constexpr float kMaxModuleMismatch = 0.1f;
 /// Modules moved from one end of the span to the other, in steps of this share of the mean.
 constexpr int kModuleShifts = 4;
 constexpr float kModuleShiftStep = 0.015f;
@@ -365,50 +362,60 @@ bool BlurredBarReader::fitSpan(int y, bool reversed, float start, float end, con
     const float modules = 2 * (end - start) / (left.module + right.module);
     spans_.clear();
     for (float wide = symbology_.minWide; wide <= symbology_.maxWide; wide += symbology_.wideStep) {
-        // The count whose symbol is nearest the span in length, and those next to it.
-        int nearest = 0;
-        float nearestMiss = modules;
+        // The character count whose symbol is nearest the span in length, and the counts a
+        // symbol may have next to it.
+        counts_.clear();
+        std::size_t nearest = 0;
         for (int count = symbology_.minCharacters; count <= kMaxCharacters; ++count) {
             const float total = symbology_.span(count, wide);
-            if (total > 0 && std::fabs(total - modules) < nearestMiss) {
-                nearestMiss = std::fabs(total - modules);
-                nearest = count;
+            if (total <= 0) {
+                continue;
             }
+            if (!counts_.empty() &&
+                std::fabs(total - modules) <
+                    std::fabs(symbology_.span(counts_[nearest], wide) - modules)) {
+                nearest = counts_.size();
+            }
+            counts_.push_back(count);
         }
-        for (int count = std::max(symbology_.minCharacters, nearest - 1);
-             nearest > 0 && count <= nearest + 1; ++count) {
+        for (std::size_t k = nearest > 0 ? nearest - 1 : 0; k < counts_.size() && k <= nearest + 1;
+             ++k) {
+            const int count = counts_[k];
             const float total = symbology_.span(count, wide);
             const float scale = modules / total;
-            if (total <= 0 || std::fabs(scale - 1) > kMaxModuleMismatch) {
+            if (std::fabs(scale - 1) > symbology_.moduleMismatch) {
                 continue;
             }
             // The ends' own modules are rough: the share of the span each takes is tried too.
             const float mean = (left.module + right.module) * scale / 2;
             for (int k = -kModuleShifts; k <= kModuleShifts; ++k) {
                 const float shift = static_cast<float>(k) * kModuleShiftStep * mean;
-                spans_.push_back({start, left.module * scale + shift, right.module * scale - shift,
-                                  total, wide, 0, count, 0});
+                for (const float blur : symbology_.spanBlurs) {
+                    spans_.push_back({start, left.module * scale + shift,
+                                      right.module * scale - shift, total, wide, blur, count, 0});
+                }
             }
         }
     }
     loadRow(y, reversed);
     for (Span& candidate : spans_) {
-        candidate.misfit =
-            startMisfit(startCharacter_, {candidate.first, candidate.wide, left.blur}, start);
+        candidate.misfit = startMisfit(
+            startCharacter_, {candidate.first, candidate.wide, left.blur * candidate.blur}, start);
     }
     loadRow(y, !reversed);
     const float stopAt = static_cast<float>(width_ - 1) - end;
     float best = 2 * kMaxAnchorMisfit;
     span_.characters = 0;
     for (Span& candidate : spans_) {
-        candidate.misfit += startMisfit(symbology_.mirroredStop,
-                                        {candidate.last, candidate.wide, right.blur}, stopAt);
+        candidate.misfit +=
+            startMisfit(symbology_.mirroredStop,
+                        {candidate.last, candidate.wide, right.blur * candidate.blur}, stopAt);
         if (candidate.misfit < best) {
             best = candidate.misfit;
             span_ = candidate;
         }
     }
-    span_.blur = (left.blur + right.blur) / 2;
+    span_.blur *= (left.blur + right.blur) / 2;
     return span_.characters > 0;
 }
 

@@ -27,6 +27,11 @@ struct BlurredSymbology {
     int stop = 0;
     /// Light after the stop character matched with it, modules: where its bars are few.
     float stopQuiet = 0;
+    /// Fitting one geometry to both ends: how far the module may differ from what the ends
+    /// alone gave; more where the ends' characters are too short to tell module from smear.
+    float moduleMismatch = 0.1f;
+    /// Shares of the smear the ends gave that are tried with the module fitted to the span.
+    std::vector<float> spanBlurs = {1};
     /// Light that parts other print from a symbol's first bar, modules: less than its quiet
     /// zone, more than any space inside it.
     float quietGap = 6;
@@ -128,7 +133,8 @@ private:
     float misfit(const float* shape, int first, int count) const;
 
     /// A symbol whose module grows evenly from `first` at its start to `last` at its end
-    /// (perspective), samples; its modules and characters in all, and the misfit of its ends.
+    /// (perspective), samples; its modules, smear (a share of the ends' until fitted) and
+    /// characters in all, and the misfit of its ends.
     struct Span {
         float start;
         float first;
@@ -146,6 +152,7 @@ private:
     int width_ = 0;
     int extension_ = 0;
     std::vector<Span> spans_;
+    std::vector<int> counts_;
     Span span_{};
     std::vector<float> raw_;
     std::vector<float> profile_;

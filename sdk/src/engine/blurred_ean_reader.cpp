@@ -12,14 +12,14 @@ namespace {
 
 /// Characters: digits of the left half's odd (L) and even (G) parity, of the right half (R),
 /// and left-half digits read from the right (L backwards, X); the centre guard with the R or X
-/// digit after it (blur leaves the guard's thin bars too flat to match alone); then the end
-/// guard and the start guard. Read from the right, R digits look like G and G digits like R.
+/// digit after it, in that order (blur leaves the guard's thin bars too flat to match alone);
+/// then the end guard and the start guard. Read from the right, R digits look like G and G
+/// digits like R.
 constexpr int kLeftOdd = 0;
 constexpr int kLeftEven = 10;
 constexpr int kRight = 20;
 constexpr int kBackwards = 30;
 constexpr int kCentreRight = 40;
-constexpr int kCentreBackwards = 50;
 constexpr int kEndGuard = 60;
 constexpr int kStartGuard = 61;
 constexpr int kCharacters = 61;
@@ -221,6 +221,8 @@ const BlurredSymbology& ean() {
         s.stop = kEndGuard;
         s.stopQuiet = 2;
         s.quietGap = 4.5f;
+        s.moduleMismatch = 0.3f;
+        s.spanBlurs = {0.8f, 1, 1.25f, 1.5f};
         s.firstOutside = kCharacters;
         s.mirroredStop = kStartGuard;
         s.starts = {kStartGuard};
