@@ -19,8 +19,6 @@ constexpr std::array<float, 3> kBandOffsets = {-0.3f, 0, 0.3f};
 constexpr float kGamma = 2.2f;
 /// Light matched before the start character, modules.
 constexpr float kQuietModules = 3;
-/// Light that parts other print from a symbol's first bar, modules: a quiet zone is ten.
-constexpr float kQuietGapModules = 6;
 /// The first dark sample lies this share of the way from the row's light to its dark level.
 constexpr float kEdgeShare = 0.35f;
 /// Geometries tried for the start character: smear lengths in modules, and module widths as shares
@@ -42,15 +40,11 @@ constexpr float kMaxDrift = 0.4f;
 /// Characters whose best whole-sample places are refined to sub-sample ones.
 constexpr int kRefinedCharacters = 3;
 /// A character matches when its fit leaves at most kMaxMisfit of the samples' variance and
-/// the best other character leaves at least kMinMargin times as much.
+/// the best other character clearly more (BlurredSymbology::minMargin).
 constexpr float kMaxMisfit = 0.25f;
-constexpr float kMinMargin = 3;
 /// The start and stop characters match when their fits leave at most this share of the
 /// samples' variance.
 constexpr float kMaxAnchorMisfit = 0.1f;
-/// Fitting one geometry to both ends: how far the module may differ from what the ends alone
-/// gave.
-constexpr float kMaxModuleMismatch = 0.1f;
 /// Modules moved from one end of the span to the other, in steps of this share of the mean.
 constexpr int kModuleShifts = 4;
 constexpr float kModuleShiftStep = 0.015f;
@@ -154,7 +148,7 @@ float BlurredBarReader::anchor(int character, bool keepGeometry, Geometry& geome
     // From the row's middle, within the symbol, outwards to the first light as long as a
     // quiet zone: blur may make the region look shorter than its symbol, and the surface
     // beyond the label's edge may be as dark as print.
-    const int gap = static_cast<int>(kQuietGapModules * geometry.module);
+    const int gap = static_cast<int>(symbology_.quietGap * geometry.module);
     int first = -1;
     int lightRun = 0;
     for (int x = static_cast<int>(profile_.size()) / 2; x >= 0 && lightRun < gap; --x) {
@@ -252,8 +246,10 @@ float BlurredBarReader::anchor(int character, bool keepGeometry, Geometry& geome
 void BlurredBarReader::prepareTemplates(const Geometry& geometry) {
     const float module = geometry.module;
     geometry_ = geometry;
-    const float modules = std::max(symbology_.modules(0, geometry.wide),
-                                   symbology_.modules(symbology_.stop, geometry.wide));
+    float modules = symbology_.modules(symbology_.stop, geometry.wide) + symbology_.stopQuiet;
+    for (int c = 0; c < symbology_.characters; ++c) {
+        modules = std::max(modules, symbology_.modules(c, geometry.wide));
+    }
     lead_ = static_cast<int>(std::ceil((0.5f + kMaxDrift) * module)) + 1;
     length_ = lead_ + static_cast<int>(std::ceil((modules + 0.5f) * module)) + 2;
     // The match covers half a module either side of the character.
@@ -279,23 +275,24 @@ float BlurredBarReader::characterMisfit(int character, float at) {
     int phase = static_cast<int>(std::lround((at - static_cast<float>(whole)) * kPhases));
     const int first = whole - lead_ + phase / kPhases;
     phase %= kPhases;
-    if (first < 0 || first + length_ > static_cast<int>(profile_.size())) {
+    // The match covers half a module either side of the character.
+    const float quiet = character == symbology_.stop ? symbology_.stopQuiet : 0;
+    const int end =
+        lead_ +
+        static_cast<int>(std::ceil((symbology_.modules(character, geometry_.wide) + quiet + 0.5f) *
+                                   geometry_.module));
+    if (first < 0 || first + end > static_cast<int>(profile_.size())) {
         return 1;
     }
-    // The match covers half a module either side of the character.
-    const int end =
-        lead_ + static_cast<int>(std::ceil((symbology_.modules(character, geometry_.wide) + 0.5f) *
-                                           geometry_.module));
     return misfit(characterTemplate(character, phase) + skip_, first + skip_, end - skip_);
 }
 
 bool BlurredBarReader::decode(const Geometry& geometry, float start, RowText& row) {
     const float module = geometry.module;
-    const float pitch = symbology_.pitch(geometry.wide) * module;
     const float stopModules = symbology_.modules(symbology_.stop, geometry.wide);
     row.text.clear();
     row.begin = start;
-    float expected = start + pitch;
+    float expected = start + symbology_.advance(startCharacter_, geometry.wide) * module;
     misfits_.resize(symbology_.characters);
     places_.resize(symbology_.characters);
     order_.resize(symbology_.characters);
@@ -343,7 +340,7 @@ bool BlurredBarReader::decode(const Geometry& geometry, float start, RowText& ro
                 second = std::min(second, misfits[c]);
             }
         }
-        if (best > kMaxMisfit || second < kMinMargin * best) {
+        if (best > kMaxMisfit || second < symbology_.minMargin * best) {
             return false;
         }
         if (bestCharacter == symbology_.stop) {
@@ -354,7 +351,8 @@ bool BlurredBarReader::decode(const Geometry& geometry, float start, RowText& ro
             return false;
         }
         row.text.push_back(static_cast<char>(bestCharacter));
-        expected = places[bestCharacter] + pitch;
+        expected =
+            places[bestCharacter] + symbology_.advance(bestCharacter, geometry.wide) * module;
     }
     return false;
 }
@@ -364,44 +362,60 @@ bool BlurredBarReader::fitSpan(int y, bool reversed, float start, float end, con
     const float modules = 2 * (end - start) / (left.module + right.module);
     spans_.clear();
     for (float wide = symbology_.minWide; wide <= symbology_.maxWide; wide += symbology_.wideStep) {
-        const float pitch = symbology_.pitch(wide);
-        // Beyond whole pitches: the stop character's extra modules, less a gap after it.
-        const float extra = symbology_.modules(symbology_.stop, wide) - pitch;
-        const int nearest = static_cast<int>(std::lround((modules - extra) / pitch));
-        for (int count = std::max(symbology_.minCharacters, nearest - 1); count <= nearest + 1;
-             ++count) {
-            const float total = static_cast<float>(count) * pitch + extra;
+        // The character count whose symbol is nearest the span in length, and the counts a
+        // symbol may have next to it.
+        counts_.clear();
+        std::size_t nearest = 0;
+        for (int count = symbology_.minCharacters; count <= kMaxCharacters; ++count) {
+            const float total = symbology_.span(count, wide);
+            if (total <= 0) {
+                continue;
+            }
+            if (!counts_.empty() &&
+                std::fabs(total - modules) <
+                    std::fabs(symbology_.span(counts_[nearest], wide) - modules)) {
+                nearest = counts_.size();
+            }
+            counts_.push_back(count);
+        }
+        for (std::size_t k = nearest > 0 ? nearest - 1 : 0; k < counts_.size() && k <= nearest + 1;
+             ++k) {
+            const int count = counts_[k];
+            const float total = symbology_.span(count, wide);
             const float scale = modules / total;
-            if (std::fabs(scale - 1) > kMaxModuleMismatch) {
+            if (std::fabs(scale - 1) > symbology_.moduleMismatch) {
                 continue;
             }
             // The ends' own modules are rough: the share of the span each takes is tried too.
             const float mean = (left.module + right.module) * scale / 2;
             for (int k = -kModuleShifts; k <= kModuleShifts; ++k) {
                 const float shift = static_cast<float>(k) * kModuleShiftStep * mean;
-                spans_.push_back({start, left.module * scale + shift, right.module * scale - shift,
-                                  total, wide, 0, count, 0});
+                for (const float blur : symbology_.spanBlurs) {
+                    spans_.push_back({start, left.module * scale + shift,
+                                      right.module * scale - shift, total, wide, blur, count, 0});
+                }
             }
         }
     }
     loadRow(y, reversed);
     for (Span& candidate : spans_) {
-        candidate.misfit =
-            startMisfit(startCharacter_, {candidate.first, candidate.wide, left.blur}, start);
+        candidate.misfit = startMisfit(
+            startCharacter_, {candidate.first, candidate.wide, left.blur * candidate.blur}, start);
     }
     loadRow(y, !reversed);
     const float stopAt = static_cast<float>(width_ - 1) - end;
     float best = 2 * kMaxAnchorMisfit;
     span_.characters = 0;
     for (Span& candidate : spans_) {
-        candidate.misfit += startMisfit(symbology_.mirroredStop,
-                                        {candidate.last, candidate.wide, right.blur}, stopAt);
+        candidate.misfit +=
+            startMisfit(symbology_.mirroredStop,
+                        {candidate.last, candidate.wide, right.blur * candidate.blur}, stopAt);
         if (candidate.misfit < best) {
             best = candidate.misfit;
             span_ = candidate;
         }
     }
-    span_.blur = (left.blur + right.blur) / 2;
+    span_.blur *= (left.blur + right.blur) / 2;
     return span_.characters > 0;
 }
 
@@ -431,7 +445,7 @@ void BlurredBarReader::straighten() {
 }
 
 void BlurredBarReader::read(const GreyView& image, const CropMap& map, int length, int count,
-                            float element, const Deadline& deadline,
+                            float element, std::uint32_t formats, const Deadline& deadline,
                             std::vector<engine::Read>& reads) {
     if (count == 0 || length < 2 || element <= 0) {
         return;
@@ -535,8 +549,8 @@ void BlurredBarReader::read(const GreyView& image, const CropMap& map, int lengt
     const float begin = frameX(agreed.begin);
     const float end = frameX(agreed.end);
     engine::Read read;
-    read.format = symbology_.format;
-    if (!symbology_.toBytes(startCharacter_, agreed.text, read.bytes)) {
+    read.format = symbology_.toBytes(startCharacter_, agreed.text, formats, read.bytes);
+    if (read.format == 0) {
         return;
     }
     read.where = {map.toFrame(begin, firstRow), map.toFrame(end, firstRow),

@@ -21,17 +21,29 @@ struct BlurredSymbology {
     static constexpr int kMaxBars = 7;
     using Edges = std::array<float, 2 * kMaxBars>;
 
-    std::uint32_t format = 0;
     /// Characters matched along a row: the stop character is one of them, and those from
     /// `firstOutside` on do not occur inside a symbol.
     int characters = 0;
     int stop = 0;
+    /// Light after the stop character matched with it, modules: where its bars are few.
+    float stopQuiet = 0;
+    /// Fitting one geometry to both ends: how far the module may differ from what the ends
+    /// alone gave; more where the ends' characters are too short to tell module from smear.
+    float moduleMismatch = 0.1f;
+    /// Shares of the smear the ends gave that are tried with the module fitted to the span.
+    std::vector<float> spanBlurs = {1};
+    /// Light that parts other print from a symbol's first bar, modules: less than its quiet
+    /// zone, more than any space inside it.
+    float quietGap = 6;
     int firstOutside = 0;
     /// The character whose bars are the stop character's read backwards, a number bars() takes.
     int mirroredStop = 0;
     std::vector<int> starts;
     /// Characters of the shortest symbol, start and stop included.
     int minCharacters = 0;
+    /// How many times the best character's misfit the next best must leave: lower where a
+    /// symbol's structure and check catch what a close match gets wrong.
+    float minMargin = 3;
     /// Wide-to-narrow ratios tried for a start character, and those fitted to a whole span,
     /// from `minWide` to `maxWide` in steps of `wideStep`; a single 0 where elements are whole
     /// modules.
@@ -39,16 +51,21 @@ struct BlurredSymbology {
     float minWide = 0;
     float maxWide = 0;
     float wideStep = 1;
-    /// Modules of character `c`, and from one character's start to the next.
+    /// Modules of character `c`, and from its start to the next character's.
     float (*modules)(int c, float wide) = nullptr;
-    float (*pitch)(float wide) = nullptr;
+    float (*advance)(int c, float wide) = nullptr;
+    /// Modules from a symbol's first bar to its last when it has `characters` characters,
+    /// start and stop included; 0 when no symbol has that many.
+    float (*span)(int characters, float wide) = nullptr;
     /// The bars of character `c` (and of those next to it: none before it when
     /// `quietBefore`) as begin and end in modules from its start; their count.
     int (*bars)(int c, float wide, bool quietBefore, Edges& edges) = nullptr;
     /// Whether a row's text after start character `start` holds, its check character if any.
     bool (*checked)(int start, const std::string& text) = nullptr;
-    /// The bytes of an agreed text; false when the reader leaves the symbol to others.
-    bool (*toBytes)(int start, const std::string& text, std::vector<std::uint8_t>& bytes) = nullptr;
+    /// The format and bytes of an agreed text among `formats`; 0 when the reader leaves the
+    /// symbol to others.
+    std::uint32_t (*toBytes)(int start, const std::string& text, std::uint32_t formats,
+                             std::vector<std::uint8_t>& bytes) = nullptr;
 };
 
 /// Reads a symbology of BlurredSymbology from rows whose bars a moving hand or a lens has
@@ -67,10 +84,10 @@ public:
 
     /// Reads `count` rows of `length` samples along a bar region of `image`, crop pixel (x, y)
     /// at frame point map.toFrame(x, y) (RegionSampler::sampleBarRows), whose narrow elements
-    /// are about `element` samples wide; appends a read when enough rows agree and none reads
-    /// another text. Stops early at `deadline`.
+    /// are about `element` samples wide; appends a read of one of `formats` when enough rows
+    /// agree and none reads another text. Stops early at `deadline`.
     void read(const GreyView& image, const CropMap& map, int length, int count, float element,
-              const Deadline& deadline, std::vector<engine::Read>& reads);
+              std::uint32_t formats, const Deadline& deadline, std::vector<engine::Read>& reads);
 
 private:
     /// Module width and wide-to-narrow ratio of a symbol, and the length of the box its bars
@@ -116,7 +133,8 @@ private:
     float misfit(const float* shape, int first, int count) const;
 
     /// A symbol whose module grows evenly from `first` at its start to `last` at its end
-    /// (perspective), samples; its modules and characters in all, and the misfit of its ends.
+    /// (perspective), samples; its modules, smear (a share of the ends' until fitted) and
+    /// characters in all, and the misfit of its ends.
     struct Span {
         float start;
         float first;
@@ -134,6 +152,7 @@ private:
     int width_ = 0;
     int extension_ = 0;
     std::vector<Span> spans_;
+    std::vector<int> counts_;
     Span span_{};
     std::vector<float> raw_;
     std::vector<float> profile_;

@@ -86,7 +86,7 @@ bool checked(int start, const std::string& values) {
 /// `start`, as ZXing gives them: FNC1 first marks GS1 data and is dropped, later ones are GS.
 /// False for what ZXing reads otherwise (FNC1 after one letter or two digits, FNC2, FNC3,
 /// FNC4), which is left to ZXing.
-bool toBytes(int start, const std::string& values, std::vector<std::uint8_t>& bytes) {
+bool valuesToBytes(int start, const std::string& values, std::vector<std::uint8_t>& bytes) {
     enum { kSetA, kSetB, kSetC };
     constexpr int kFnc1 = 102;
     constexpr int kShift = 98;
@@ -135,14 +135,24 @@ bool toBytes(int start, const std::string& values, std::vector<std::uint8_t>& by
     return !bytes.empty() && !shifted;
 }
 
-float pitch(float /*wide*/) {
+std::uint32_t toBytes(int start, const std::string& values, std::uint32_t formats,
+                      std::vector<std::uint8_t>& bytes) {
+    return (formats & kFormatCode128) != 0 && valuesToBytes(start, values, bytes)
+               ? static_cast<std::uint32_t>(kFormatCode128)
+               : 0;
+}
+
+float advance(int /*c*/, float /*wide*/) {
     return kCharacterModules;
+}
+
+float span(int characters, float /*wide*/) {
+    return static_cast<float>(characters - 1) * kCharacterModules + kStopModules;
 }
 
 const BlurredSymbology& code128() {
     static const BlurredSymbology symbology = [] {
         BlurredSymbology s;
-        s.format = kFormatCode128;
         s.characters = kCharacters;
         s.stop = kStop;
         s.firstOutside = kStartA;
@@ -151,7 +161,8 @@ const BlurredSymbology& code128() {
         s.minCharacters = 4;
         s.wideRatios = {0};
         s.modules = characterModules;
-        s.pitch = pitch;
+        s.advance = advance;
+        s.span = span;
         s.bars = characterBars;
         s.checked = checked;
         s.toBytes = toBytes;

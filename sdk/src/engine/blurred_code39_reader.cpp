@@ -63,26 +63,30 @@ int characterBars(int c, float wide, bool quietBefore, BlurredSymbology::Edges& 
     return count;
 }
 
-float pitch(float wide) {
+float advance(int /*c*/, float wide) {
     return characterModules(0, wide) + 1;
+}
+
+float span(int characters, float wide) {
+    return static_cast<float>(characters) * advance(0, wide) - 1;
 }
 
 bool checked(int /*start*/, const std::string& /*text*/) {
     return true;
 }
 
-bool toBytes(int /*start*/, const std::string& text, std::vector<std::uint8_t>& bytes) {
+std::uint32_t toBytes(int /*start*/, const std::string& text, std::uint32_t formats,
+                      std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     for (const char c : text) {
         bytes.push_back(static_cast<std::uint8_t>(kAlphabet[static_cast<int>(c)]));
     }
-    return true;
+    return formats & kFormatCode39;
 }
 
 const BlurredSymbology& code39() {
     static const BlurredSymbology symbology = [] {
         BlurredSymbology s;
-        s.format = kFormatCode39;
         s.characters = kCharacters;
         s.stop = kStar;
         s.firstOutside = kCharacters;
@@ -94,7 +98,8 @@ const BlurredSymbology& code39() {
         s.maxWide = 3.4f;
         s.wideStep = 0.05f;
         s.modules = characterModules;
-        s.pitch = pitch;
+        s.advance = advance;
+        s.span = span;
         s.bars = characterBars;
         s.checked = checked;
         s.toBytes = toBytes;

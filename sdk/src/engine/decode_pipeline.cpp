@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/barcode_format.h"
 
@@ -203,17 +204,17 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
         }
         file(pass);
     }
-    if ((mask & kFormatCode39) != 0 && !look.stacked && !done(pass)) {
-        const BarRowBuilder& rows = sampler_.sampledBarRows();
-        blurredCode39_.read(pass.image, rowsMap, rows.width(), rows.rows(),
-                            sampler_.barRowElement(), pass.deadline, reads_);
-        file(pass);
-    }
-    if ((mask & kFormatCode128) != 0 && !look.stacked && !done(pass)) {
-        const BarRowBuilder& rows = sampler_.sampledBarRows();
-        blurredCode128_.read(pass.image, rowsMap, rows.width(), rows.rows(),
-                             sampler_.barRowElement(), pass.deadline, reads_);
-        file(pass);
+    const std::pair<std::uint32_t, BlurredBarReader*> blurredReaders[] = {
+        {kFormatCode39, &blurredCode39_},
+        {kFormatCode128, &blurredCode128_},
+        {kFormatEan13 | kFormatUpcA | kFormatEan8, &blurredEan_}};
+    for (const auto& [formats, reader] : blurredReaders) {
+        if ((mask & formats) != 0 && !look.stacked && !done(pass)) {
+            const BarRowBuilder& rows = sampler_.sampledBarRows();
+            reader->read(pass.image, rowsMap, rows.width(), rows.rows(), sampler_.barRowElement(),
+                         mask, pass.deadline, reads_);
+            file(pass);
+        }
     }
     if (pdf417 && !pdf417First) {
         readPdf417(pass, region, look);
@@ -260,12 +261,11 @@ void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline, 
     const float module = outline.module * std::hypot(map.column.x, map.column.y);
     // A view that ZXing could not read before the deadline is not made.
     const double stretch = busyStretch();
-    const double maxPixels =
-        (pass.deadline.remainingMs() - kZXingCallMs * stretch) /
-        (kZXingPdf417MsPerPixel * stretch + kRectifyMsPerPixel);
-    const GreyView view = rectifier_.rectifyOutline(
-        pass.image, outline.corners, module, kRectifiedModule, envelopeModules,
-        static_cast<float>(maxPixels), pass.deadline);
+    const double maxPixels = (pass.deadline.remainingMs() - kZXingCallMs * stretch) /
+                             (kZXingPdf417MsPerPixel * stretch + kRectifyMsPerPixel);
+    const GreyView view =
+        rectifier_.rectifyOutline(pass.image, outline.corners, module, kRectifiedModule,
+                                  envelopeModules, static_cast<float>(maxPixels), pass.deadline);
     const std::size_t first = reads_.size();
     readZXing(pass, view, kFormatPdf417, ZXingPass::kUpright, CropMap{});
     for (std::size_t i = first; i < reads_.size(); ++i) {
