@@ -281,6 +281,10 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
     const std::size_t first = reads_.size();
     const GreyView view = inverted ? rectifier_.inverted() : rectified;
     readZXing(pass, view, formats, ZXingPass::kRectified, CropMap{});
+    // Inverted, the blob may be a light label on a dark ground, whose symbol reads dark on light.
+    if (inverted && reads_.size() == first) {
+        readZXing(pass, rectified, formats, ZXingPass::kRectified, CropMap{});
+    }
     // Where glare or blur leave the print uneven even after scaling, ZXing's own local
     // threshold may still split it.
     if (reads_.size() == first) {
