@@ -236,7 +236,8 @@ void DecodePipeline::readPdf417(const Pass& pass, const CodeRegion& region,
     if (outlined) {
         readPdf417Outline(pass, outline, map, kPdf417GlareEnvelope);
     } else {
-        readRectified(pass, upright, map, cropModule(look.element, map), false, kFormatPdf417);
+        readRectified(pass, upright, map, cropModule(look.element, map), false, kFormatPdf417,
+                      SymbolRectifier::Outline::kDiagonals);
     }
 }
 
@@ -266,7 +267,8 @@ void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline, 
 }
 
 void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
-                                   float module, bool inverted, std::uint32_t formats) {
+                                   float module, bool inverted, std::uint32_t formats,
+                                   SymbolRectifier::Outline outline) {
     if (crop.data == nullptr || done(pass)) {
         return;
     }
@@ -274,7 +276,7 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
     const float outputModule =
         (formats & kFormatAztec) != 0 ? kRectifiedAztecModule : kRectifiedModule;
     const GreyView rectified =
-        rectifier_.rectify(pass.image, crop, map, module, outputModule, pass.deadline);
+        rectifier_.rectify(pass.image, crop, map, module, outputModule, outline, pass.deadline);
     if (rectified.data == nullptr) {
         return;
     }
@@ -373,7 +375,15 @@ void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region
         readZXing(pass, crop, readable, ZXingPass::kUpright, map);
         file(pass);
         if (inverted == look.darkSurround) {
-            readRectified(pass, crop, map, cropModule(look.element, map), inverted, readable);
+            const float module = cropModule(look.element, map);
+            readRectified(pass, crop, map, module, inverted, readable,
+                          SymbolRectifier::Outline::kDiagonals);
+            // Aztec has no border: where its corner modules are light, the diagonals miss its
+            // corners and leave the view sheared, while its sides still outline it.
+            if ((readable & kFormatAztec) != 0) {
+                readRectified(pass, crop, map, module, inverted, kFormatAztec,
+                              SymbolRectifier::Outline::kSides);
+            }
         }
     }
 }

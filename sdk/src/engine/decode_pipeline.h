@@ -82,9 +82,9 @@ private:
                            float envelopeModules);
     void readMatrixRegion(const Pass& pass, const CodeRegion& region);
     /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
-    /// (SymbolRectifier); `inverted` when the frame shows it light on dark.
+    /// (SymbolRectifier) within `outline`; `inverted` when the frame shows it light on dark.
     void readRectified(const Pass& pass, const GreyView& crop, const CropMap& map, float module,
-                       bool inverted, std::uint32_t formats);
+                       bool inverted, std::uint32_t formats, SymbolRectifier::Outline outline);
     void readInvertedFrame(const Pass& pass);
 
     ReadArbiter arbiter_;
