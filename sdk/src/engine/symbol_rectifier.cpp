@@ -212,7 +212,7 @@ GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, c
             sides[k] = {sides[k].x * cell, sides[k].y * cell};
             moved = std::max(moved, distance(sides[k], corners[k]));
         }
-        if (moved <= module) {
+        if (moved <= module / 2) {
             return rectified_;
         }
         corners = sides;
