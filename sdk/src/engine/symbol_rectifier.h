@@ -27,8 +27,8 @@ public:
     /// The symbol nearest the middle of `crop` (dark on light), whose modules are about
     /// `module` crop pixels, taken from `frame` through `map` with modules of `outputModule`
     /// pixels; an empty view (no data) when no symbol-like blob is found or `deadline` passes
-    /// first, or for kSides when its corners lie within a module of the diagonals' ones. Valid
-    /// until the next call.
+    /// first, or for kSides when its corners lie within half a module of the diagonals' ones.
+    /// Valid until the next call.
     GreyView rectify(const GreyView& frame, const GreyView& crop, const CropMap& map, float module,
                      float outputModule, Outline outline, const Deadline& deadline);
 
