@@ -266,11 +266,11 @@ void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline, 
     file(pass);
 }
 
-void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
+bool DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
                                    float module, bool inverted, std::uint32_t formats,
                                    SymbolRectifier::Outline outline) {
     if (crop.data == nullptr || done(pass)) {
-        return;
+        return false;
     }
     // Aztec's detector wants large modules; the other detectors read small ones faster.
     const float outputModule =
@@ -278,7 +278,7 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
     const GreyView rectified =
         rectifier_.rectify(pass.image, crop, map, module, outputModule, outline, pass.deadline);
     if (rectified.data == nullptr) {
-        return;
+        return false;
     }
     const std::size_t first = reads_.size();
     const GreyView view = inverted ? rectifier_.inverted() : rectified;
@@ -306,6 +306,7 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
         readZXing(pass, deblurred, formats & kMatrixFormats, ZXingPass::kUpright, CropMap{});
     }
     // ZXing's Aztec detector loses symbols its decoder reads once redrawn from any of them.
+    bool aztecLocated = false;
     if ((formats & kFormatAztec) != 0) {
         for (const GreyView& source : {view, sharpened, deblurred}) {
             // The bullseye places the grid; failing that, the print's extent.
@@ -315,6 +316,7 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
                                : aztecRedrawer_.locate(source))) {
                     continue;
                 }
+                aztecLocated = true;
                 for (const AztecRedrawer::Layout& layout : aztecRedrawer_.layouts()) {
                     readZXing(pass, aztecRedrawer_.draw(layout), kFormatAztec,
                               ZXingPass::kRectified, CropMap{});
@@ -342,10 +344,12 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
         }
     }
     // Positions within the square-on view are not the frame's; the outline is.
+    const bool read = reads_.size() > first;
     for (std::size_t i = first; i < reads_.size(); ++i) {
         reads_[i].where = rectifier_.outline();
     }
     file(pass);
+    return aztecLocated && !read;
 }
 
 void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region) {
@@ -375,12 +379,11 @@ void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region
         readZXing(pass, crop, readable, ZXingPass::kUpright, map);
         file(pass);
         if (inverted == look.darkSurround) {
-            const float module = cropModule(look.element, map);
-            readRectified(pass, crop, map, module, inverted, readable,
-                          SymbolRectifier::Outline::kDiagonals);
             // Aztec has no border: where its corner modules are light, the diagonals miss its
             // corners and leave the view sheared, while its sides still outline it.
-            if ((readable & kFormatAztec) != 0) {
+            const float module = cropModule(look.element, map);
+            if (readRectified(pass, crop, map, module, inverted, readable,
+                              SymbolRectifier::Outline::kDiagonals)) {
                 readRectified(pass, crop, map, module, inverted, kFormatAztec,
                               SymbolRectifier::Outline::kSides);
             }
