@@ -56,7 +56,8 @@ constexpr float kVoteShare = 0.2f;
 }  // namespace
 
 bool AztecRedrawer::isDark(int x, int y) const {
-    return x >= 0 && y >= 0 && x < view_.width && y < view_.height && view_.at(x, y) < kSquareOnDarkBelow;
+    return x >= 0 && y >= 0 && x < view_.width && y < view_.height &&
+           view_.at(x, y) < kSquareOnDarkBelow;
 }
 
 void AztecRedrawer::findRuns(int at, bool horizontal) {
@@ -73,7 +74,7 @@ void AztecRedrawer::findRuns(int at, bool horizontal) {
     firstDark_ = dark(0);
 }
 
-bool AztecRedrawer::findRings(int at, int near, bool horizontal, Rings& rings) {
+bool AztecRedrawer::findRings(int at, int near, bool horizontal, int darkRings, Rings& rings) {
     findRuns(at, horizontal);
     const int count = static_cast<int>(runs_.size()) - 1;
     int run = 0;
@@ -84,55 +85,51 @@ bool AztecRedrawer::findRings(int at, int near, bool horizontal, Rings& rings) {
     // on either side of a light one are tried too.
     for (const int middle : {run, run - 1, run + 1}) {
         if (middle >= 0 && middle < count && isDarkRun(middle) &&
-            ringsAround(middle, count, rings)) {
+            ringsAround(middle, count, darkRings, rings)) {
             return true;
         }
     }
     return false;
 }
 
-bool AztecRedrawer::ringsAround(int middle, int count, Rings& rings) const {
+bool AztecRedrawer::ringsAround(int middle, int count, int darkRings, Rings& rings) const {
     auto width = [&](int run) { return static_cast<float>(runs_[run + 1] - runs_[run]); };
-    // Three dark rings round the middle module make a full-range bullseye, two a compact one.
-    for (const int darkRings : {3, 2}) {
-        const int side = 2 * darkRings;
-        if (middle - side < 0 || middle + side >= count) {
-            continue;
-        }
-        // Each half keeps its own module width (perspective left in the view). Within a half,
-        // blur and the threshold may thin dark rings and widen light ones, but a light ring and
-        // the dark one outside it stay two modules together. The outermost dark ring runs on
-        // into any dark modules of the mode message beyond it, so only its inner edge counts.
-        bool even = true;
-        float reach = 0;
-        for (const int direction : {-1, 1}) {
-            float inner = width(middle) / 2;
-            for (int k = 1; k < side; ++k) {
-                inner += width(middle + direction * k);
-            }
-            const float module = inner / (side - 0.5f);
-            even = even && width(middle) >= kMinRingShare * module &&
-                   width(middle) <= kMaxRingShare * module &&
-                   width(middle + direction * side) >= kMinRingShare * module;
-            for (int k = 1; k < side && even; ++k) {
-                const float ring = width(middle + direction * k);
-                even = ring >= kMinRingShare * module && ring <= kMaxRingShare * module;
-            }
-            for (int k = 1; k + 1 < side && even; k += 2) {
-                const float pair =
-                    width(middle + direction * k) + width(middle + direction * (k + 1));
-                even = pair >= 2 * kMinPairShare * module && pair <= 2 * kMaxPairShare * module;
-            }
-            reach += inner;
-        }
-        if (even) {
-            rings.centre = (runs_[middle] + runs_[middle + 1]) / 2.0f;
-            rings.module = reach / (2 * side - 1.0f);
-            rings.darkRings = darkRings;
-            return true;
-        }
+    const int side = 2 * darkRings;
+    if (middle - side < 0 || middle + side >= count) {
+        return false;
     }
-    return false;
+    // Each half keeps its own module width (perspective left in the view). Within a half,
+    // blur and the threshold may thin dark rings and widen light ones, but a light ring and
+    // the dark one outside it stay two modules together. The outermost dark ring runs on
+    // into any dark modules of the mode message beyond it, so only its inner edge counts.
+    bool even = true;
+    float reach = 0;
+    for (const int direction : {-1, 1}) {
+        float inner = width(middle) / 2;
+        for (int k = 1; k < side; ++k) {
+            inner += width(middle + direction * k);
+        }
+        const float module = inner / (side - 0.5f);
+        even = even && width(middle) >= kMinRingShare * module &&
+               width(middle) <= kMaxRingShare * module &&
+               width(middle + direction * side) >= kMinRingShare * module;
+        for (int k = 1; k < side && even; ++k) {
+            const float ring = width(middle + direction * k);
+            even = ring >= kMinRingShare * module && ring <= kMaxRingShare * module;
+        }
+        for (int k = 1; k + 1 < side && even; k += 2) {
+            const float pair = width(middle + direction * k) + width(middle + direction * (k + 1));
+            even = pair >= 2 * kMinPairShare * module && pair <= 2 * kMaxPairShare * module;
+        }
+        reach += inner;
+    }
+    if (!even) {
+        return false;
+    }
+    rings.centre = (runs_[middle] + runs_[middle + 1]) / 2.0f;
+    rings.module = reach / (2 * side - 1.0f);
+    rings.darkRings = darkRings;
+    return true;
 }
 
 bool AztecRedrawer::extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
@@ -179,12 +176,19 @@ bool AztecRedrawer::locate(const GreyView& view) {
             const int count = static_cast<int>(runs_.size()) - 1;
             for (int middle = 0; middle < count && !found; ++middle) {
                 const int centre = (runs_[middle] + runs_[middle + 1]) / 2;
-                if (isDarkRun(middle) && std::abs(centre - midX) <= reach &&
-                    ringsAround(middle, count, across_)) {
-                    found = findRings(static_cast<int>(across_.centre), y, false, down_) &&
-                            across_.darkRings == down_.darkRings;
-                    // The column search replaced the row's runs.
-                    findRuns(y, true);
+                if (!isDarkRun(middle) || std::abs(centre - midX) > reach) {
+                    continue;
+                }
+                // Three dark rings round the middle module make a full-range bullseye, two a
+                // compact one; a compact symbol's mode message may carry on the rings' pattern
+                // along one line, so each count is checked down the column in turn.
+                for (const int darkRings : {3, 2}) {
+                    if (!found && ringsAround(middle, count, darkRings, across_)) {
+                        found =
+                            findRings(static_cast<int>(across_.centre), y, false, darkRings, down_);
+                        // The column search replaced the row's runs.
+                        findRuns(y, true);
+                    }
                 }
             }
             if (found) {
@@ -196,7 +200,8 @@ bool AztecRedrawer::locate(const GreyView& view) {
         return false;
     }
     // Recentre the row through the middle of the bullseye.
-    findRings(static_cast<int>(down_.centre), static_cast<int>(across_.centre), true, across_);
+    findRings(static_cast<int>(down_.centre), static_cast<int>(across_.centre), true,
+              down_.darkRings, across_);
     int left = 0;
     int right = 0;
     int top = 0;
@@ -350,15 +355,12 @@ bool AztecRedrawer::moduleDark(float x, float y, float offset) const {
         return false;
     }
     int votes = 0;
-    for (const auto& [ox, oy] : {std::pair<float, float>{0, 0},
-                                 {-offset, 0},
-                                 {offset, 0},
-                                 {0, -offset},
-                                 {0, offset}}) {
-        votes += isDark(static_cast<int>(std::lround(x + ox)),
-                        static_cast<int>(std::lround(y + oy)))
-                     ? 1
-                     : 0;
+    for (const auto& [ox, oy] :
+         {std::pair<float, float>{0, 0}, {-offset, 0}, {offset, 0}, {0, -offset}, {0, offset}}) {
+        votes +=
+            isDark(static_cast<int>(std::lround(x + ox)), static_cast<int>(std::lround(y + oy)))
+                ? 1
+                : 0;
     }
     return votes >= 3;
 }

@@ -58,11 +58,12 @@ private:
     void findRuns(int at, bool horizontal);
     /// Whether run `index` of runs_ is dark.
     bool isDarkRun(int index) const { return (index % 2 == 0) == firstDark_; }
-    /// The bullseye along the row (`horizontal`) or column at `at` whose middle module covers
-    /// `near`, if any.
-    bool findRings(int at, int near, bool horizontal, Rings& rings);
-    /// The bullseye whose middle module is run `middle` of runs_ (of `count`), if it is one.
-    bool ringsAround(int middle, int count, Rings& rings) const;
+    /// The bullseye of `darkRings` dark rings along the row (`horizontal`) or column at `at`
+    /// whose middle module covers `near`, if any.
+    bool findRings(int at, int near, bool horizontal, int darkRings, Rings& rings);
+    /// The bullseye of `darkRings` dark rings whose middle module is run `middle` of runs_ (of
+    /// `count`), if it is one.
+    bool ringsAround(int middle, int count, int darkRings, Rings& rings) const;
     /// The first and last column (`horizontal`) or row of the print that reaches out from
     /// `from` without a gap of `gap` lines, looking within `reach` of `centre` across it.
     bool extent(bool horizontal, int centre, int from, int reach, int gap, int& first,
@@ -75,8 +76,7 @@ private:
     PointF modulePoint(const Layout& layout, int column, int row) const;
     /// The turn along one axis that puts the middle and module of `rings` where a `size`-module
     /// symbol from `start` over `length` pixels has them.
-    static BentOutline::Turn turnFromRings(const Rings& rings, float start, float length,
-                                           int size);
+    static BentOutline::Turn turnFromRings(const Rings& rings, float start, float length, int size);
     /// The share of the bullseye's modules that `layout` of the extent-located symbol finds
     /// as the bullseye has them.
     float bullseyeMatch(const Layout& layout) const;

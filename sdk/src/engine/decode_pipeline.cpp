@@ -246,7 +246,8 @@ void DecodePipeline::readPdf417(const Pass& pass, const CodeRegion& region,
     if (outlined) {
         readPdf417Outline(pass, outline, map, kPdf417GlareEnvelope);
     } else {
-        readRectified(pass, upright, map, cropModule(look.element, map), false, kFormatPdf417);
+        readRectified(pass, upright, map, cropModule(look.element, map), false, kFormatPdf417,
+                      SymbolRectifier::Outline::kDiagonals);
     }
 }
 
@@ -274,22 +275,27 @@ void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline, 
     file(pass);
 }
 
-void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
-                                   float module, bool inverted, std::uint32_t formats) {
+bool DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
+                                   float module, bool inverted, std::uint32_t formats,
+                                   SymbolRectifier::Outline outline) {
     if (crop.data == nullptr || done(pass)) {
-        return;
+        return false;
     }
     // Aztec's detector wants large modules; the other detectors read small ones faster.
     const float outputModule =
         (formats & kFormatAztec) != 0 ? kRectifiedAztecModule : kRectifiedModule;
     const GreyView rectified =
-        rectifier_.rectify(pass.image, crop, map, module, outputModule, pass.deadline);
+        rectifier_.rectify(pass.image, crop, map, module, outputModule, outline, pass.deadline);
     if (rectified.data == nullptr) {
-        return;
+        return false;
     }
     const std::size_t first = reads_.size();
     const GreyView view = inverted ? rectifier_.inverted() : rectified;
     readZXing(pass, view, formats, ZXingPass::kRectified, CropMap{});
+    // Inverted, the blob may be a light label on a dark ground, whose symbol reads dark on light.
+    if (inverted && reads_.size() == first) {
+        readZXing(pass, rectified, formats, ZXingPass::kRectified, CropMap{});
+    }
     // Where glare or blur leave the print uneven even after scaling, ZXing's own local
     // threshold may still split it.
     if (reads_.size() == first) {
@@ -309,6 +315,7 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
         readZXing(pass, deblurred, formats & kMatrixFormats, ZXingPass::kUpright, CropMap{});
     }
     // ZXing's Aztec detector loses symbols its decoder reads once redrawn from any of them.
+    bool aztecLocated = false;
     if ((formats & kFormatAztec) != 0) {
         for (const GreyView& source : {view, sharpened, deblurred}) {
             // The bullseye places the grid; failing that, the print's extent.
@@ -318,6 +325,7 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
                                : aztecRedrawer_.locate(source))) {
                     continue;
                 }
+                aztecLocated = true;
                 for (const AztecRedrawer::Layout& layout : aztecRedrawer_.layouts()) {
                     readZXing(pass, aztecRedrawer_.draw(layout), kFormatAztec,
                               ZXingPass::kRectified, CropMap{});
@@ -345,10 +353,12 @@ void DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
         }
     }
     // Positions within the square-on view are not the frame's; the outline is.
+    const bool read = reads_.size() > first;
     for (std::size_t i = first; i < reads_.size(); ++i) {
         reads_[i].where = rectifier_.outline();
     }
     file(pass);
+    return aztecLocated && !read;
 }
 
 void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region) {
@@ -378,7 +388,14 @@ void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region
         readZXing(pass, crop, readable, ZXingPass::kUpright, map);
         file(pass);
         if (inverted == look.darkSurround) {
-            readRectified(pass, crop, map, cropModule(look.element, map), inverted, readable);
+            // Aztec has no border: where its corner modules are light, the diagonals miss its
+            // corners and leave the view sheared, while its sides still outline it.
+            const float module = cropModule(look.element, map);
+            if (readRectified(pass, crop, map, module, inverted, readable,
+                              SymbolRectifier::Outline::kDiagonals)) {
+                readRectified(pass, crop, map, module, inverted, kFormatAztec,
+                              SymbolRectifier::Outline::kSides);
+            }
         }
     }
 }

@@ -85,9 +85,10 @@ private:
                            float envelopeModules);
     void readMatrixRegion(const Pass& pass, const CodeRegion& region);
     /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
-    /// (SymbolRectifier); `inverted` when the frame shows it light on dark.
-    void readRectified(const Pass& pass, const GreyView& crop, const CropMap& map, float module,
-                       bool inverted, std::uint32_t formats);
+    /// (SymbolRectifier) within `outline`; `inverted` when the frame shows it light on dark.
+    /// True when the view shows an Aztec symbol that nothing read.
+    bool readRectified(const Pass& pass, const GreyView& crop, const CropMap& map, float module,
+                       bool inverted, std::uint32_t formats, SymbolRectifier::Outline outline);
     void readInvertedFrame(const Pass& pass);
 
     ReadArbiter arbiter_;

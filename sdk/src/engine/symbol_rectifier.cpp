@@ -176,7 +176,8 @@ bool SymbolRectifier::findBlob() {
 }
 
 GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, const CropMap& map,
-                                  float module, float outputModule, const Deadline& deadline) {
+                                  float module, float outputModule, Outline outline,
+                                  const Deadline& deadline) {
     rectified_ = {};
     const int cell = std::max(kMinCellPixels, static_cast<int>(std::lround(kCellModules * module)));
     markDarkCells(crop, cell);
@@ -201,6 +202,21 @@ GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, c
             }
         }
     }
+    if (outline == Outline::kSides) {
+        Quad sides;
+        if (!sideCorners(sides)) {
+            return rectified_;
+        }
+        float moved = 0;
+        for (int k = 0; k < 4; ++k) {
+            sides[k] = {sides[k].x * cell, sides[k].y * cell};
+            moved = std::max(moved, distance(sides[k], corners[k]));
+        }
+        if (moved <= module / 2) {
+            return rectified_;
+        }
+        corners = sides;
+    }
     const float across =
         std::max(distance(corners[0], corners[1]), distance(corners[3], corners[2]));
     const float down = std::max(distance(corners[0], corners[3]), distance(corners[1], corners[2]));
@@ -209,6 +225,82 @@ GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, c
     }
     return resample(frame, corners, across, down, viewScale(across, down, module, outputModule),
                     outputModule, kEnvelopeModules, deadline);
+}
+
+bool SymbolRectifier::sideCorners(Quad& corners) const {
+    // The blob's outermost cell on each row and column, from each side.
+    const float unset = 1e9f;
+    std::vector<float> firstX(static_cast<std::size_t>(rows_), unset);
+    std::vector<float> lastX(static_cast<std::size_t>(rows_), -unset);
+    std::vector<float> firstY(static_cast<std::size_t>(columns_), unset);
+    std::vector<float> lastY(static_cast<std::size_t>(columns_), -unset);
+    for (const int index : queue_) {
+        const int x = index % columns_;
+        const int y = index / columns_;
+        firstX[y] = std::min(firstX[y], static_cast<float>(x));
+        lastX[y] = std::max(lastX[y], static_cast<float>(x + 1));
+        firstY[x] = std::min(firstY[x], static_cast<float>(y));
+        lastY[x] = std::max(lastY[x], static_cast<float>(y + 1));
+    }
+    // Each side is the line through its outermost cells in either half of the blob: a side
+    // needs only one dark module in each half on it, where the extreme cells along the
+    // diagonals need the corner modules dark.
+    struct Line {
+        PointF from;
+        PointF to;
+    };
+    auto side = [&](const std::vector<float>& edge, bool outerIsLow, bool alongRows, Line& line) {
+        int first = 0;
+        int last = static_cast<int>(edge.size()) - 1;
+        while (first <= last && std::fabs(edge[first]) >= unset) {
+            ++first;
+        }
+        while (last >= first && std::fabs(edge[last]) >= unset) {
+            --last;
+        }
+        if (last - first < 2) {
+            return false;
+        }
+        const int middle = (first + last) / 2;
+        PointF ends[2];
+        for (int half = 0; half < 2; ++half) {
+            const int from = half == 0 ? first : middle + 1;
+            const int to = half == 0 ? middle : last;
+            int best = from;
+            for (int i = from; i <= to; ++i) {
+                if (outerIsLow ? edge[i] < edge[best] : edge[i] > edge[best]) {
+                    best = i;
+                }
+            }
+            const float along = best + 0.5f;
+            ends[half] = alongRows ? PointF{edge[best], along} : PointF{along, edge[best]};
+        }
+        line = {ends[0], ends[1]};
+        return true;
+    };
+    Line left;
+    Line right;
+    Line top;
+    Line bottom;
+    if (!side(firstX, true, true, left) || !side(lastX, false, true, right) ||
+        !side(firstY, true, false, top) || !side(lastY, false, false, bottom)) {
+        return false;
+    }
+    auto meet = [](const Line& a, const Line& b, PointF& at) {
+        const float ax = a.to.x - a.from.x;
+        const float ay = a.to.y - a.from.y;
+        const float bx = b.to.x - b.from.x;
+        const float by = b.to.y - b.from.y;
+        const float cross = ax * by - ay * bx;
+        if (std::fabs(cross) < 1e-3f) {
+            return false;
+        }
+        const float t = ((b.from.x - a.from.x) * by - (b.from.y - a.from.y) * bx) / cross;
+        at = {a.from.x + t * ax, a.from.y + t * ay};
+        return true;
+    };
+    return meet(top, left, corners[0]) && meet(top, right, corners[1]) &&
+           meet(bottom, right, corners[2]) && meet(bottom, left, corners[3]);
 }
 
 GreyView SymbolRectifier::rectifyOutline(const GreyView& frame, const Quad& corners,

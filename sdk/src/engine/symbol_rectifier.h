@@ -19,12 +19,18 @@ namespace telo::engine {
 /// few degrees of level. The buffers are kept between calls.
 class SymbolRectifier {
 public:
+    /// How the outline of a blob is taken: from its outermost cells along the diagonals, or
+    /// where lines along its sides through its outermost cells in either half meet, which
+    /// needs a dark module on each side rather than dark corners.
+    enum class Outline { kDiagonals, kSides };
+
     /// The symbol nearest the middle of `crop` (dark on light), whose modules are about
     /// `module` crop pixels, taken from `frame` through `map` with modules of `outputModule`
     /// pixels; an empty view (no data) when no symbol-like blob is found or `deadline` passes
-    /// first. Valid until the next call.
+    /// first, or for kSides when its corners lie within half a module of the diagonals' ones.
+    /// Valid until the next call.
     GreyView rectify(const GreyView& frame, const GreyView& crop, const CropMap& map, float module,
-                     float outputModule, const Deadline& deadline);
+                     float outputModule, Outline outline, const Deadline& deadline);
 
     /// As rectify(), for a symbol whose `corners` in the frame are known, in order round it
     /// from the view's top left, and whose modules are about `module` frame pixels; each pixel
@@ -50,6 +56,9 @@ private:
     /// Grows the blob of dark cells (after closing gaps of a cell) nearest the middle into
     /// blob_; false when there is none of a plausible size.
     bool findBlob();
+    /// Where the lines along the blob's sides meet, in cells; false when the sides are too
+    /// short or parallel.
+    bool sideCorners(Quad& corners) const;
     /// Resamples the frame inside `corners`, `across` by `down` in units of which a module is
     /// `module`, into the view; `scale` frame pixels to view pixels.
     GreyView resample(const GreyView& frame, const Quad& corners, float across, float down,
