@@ -198,7 +198,8 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
             industrial25_.read(rows, TwoOfFiveReader::Scan::kRows, pass.settings.reader,
                                pass.deadline, rowsMap, reads_);
         }
-        if ((mask & kFormatItf) != 0) {
+        // Like the blurred readers below, our ITF reader leaves regions with PDF417's guard bar.
+        if ((mask & kFormatItf) != 0 && !look.stacked) {
             itf_.read(rows, TwoOfFiveReader::Scan::kRows, pass.settings.reader, pass.deadline,
                       rowsMap, reads_);
         }
