@@ -303,9 +303,9 @@ bool SymbolRectifier::sideCorners(Quad& corners) const {
            meet(bottom, right, corners[2]) && meet(bottom, left, corners[3]);
 }
 
-GreyView SymbolRectifier::rectifyOutline(const GreyView& frame, const Quad& corners,
-                                         float module, float outputModule, float envelopeModules,
-                                         float maxPixels, const Deadline& deadline) {
+GreyView SymbolRectifier::rectifyOutline(const GreyView& frame, const Quad& corners, float module,
+                                         float outputModule, float envelopeModules, float maxPixels,
+                                         const Deadline& deadline) {
     rectified_ = {};
     const float across =
         std::max(distance(corners[0], corners[1]), distance(corners[3], corners[2]));
@@ -320,8 +320,8 @@ GreyView SymbolRectifier::rectifyOutline(const GreyView& frame, const Quad& corn
 
 float SymbolRectifier::viewScale(float across, float down, float module, float outputModule) {
     const float margin = kMarginModules * outputModule;
-    return std::min({outputModule / module, (kMaxSide - 2 * margin) / across,
-                     (kMaxSide - 2 * margin) / down});
+    return std::min(
+        {outputModule / module, (kMaxSide - 2 * margin) / across, (kMaxSide - 2 * margin) / down});
 }
 
 GreyView SymbolRectifier::resample(const GreyView& frame, const Quad& corners, float across,
