@@ -184,8 +184,9 @@ bool AztecRedrawer::locate(const GreyView& view) {
                 // along one line, so each count is checked down the column in turn.
                 for (const int darkRings : {3, 2}) {
                     if (!found && ringsAround(middle, count, darkRings, across_)) {
-                        found =
-                            findRings(static_cast<int>(across_.centre), y, false, darkRings, down_);
+                        found = findRings(static_cast<int>(across_.centre), y, false, darkRings,
+                                          down_) &&
+                                ringsSquare();
                         // The column search replaced the row's runs.
                         findRuns(y, true);
                     }
@@ -237,6 +238,24 @@ bool AztecRedrawer::locate(const GreyView& view) {
     });
     layouts_.resize(std::min(layouts_.size(), kMaxSizes));
     return true;
+}
+
+bool AztecRedrawer::ringsSquare() const {
+    // Bars crossed by a row and a column may look like rings along both; only a bullseye has
+    // its rings all round.
+    const int reach = 2 * across_.darkRings;
+    const float offset = kVoteShare * (across_.module + down_.module) / 2;
+    int matching = 0;
+    for (int dy = -reach; dy <= reach; ++dy) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const bool ring = std::max(std::abs(dx), std::abs(dy)) % 2 == 0;
+            const bool dark = moduleDark(across_.centre + dx * across_.module,
+                                         down_.centre + dy * down_.module, offset);
+            matching += dark == ring ? 1 : 0;
+        }
+    }
+    return static_cast<float>(matching) >=
+           kMinBullseyeMatch * static_cast<float>((2 * reach + 1) * (2 * reach + 1));
 }
 
 PointF AztecRedrawer::modulePoint(const Layout& layout, int column, int row) const {

@@ -64,6 +64,9 @@ private:
     /// The bullseye of `darkRings` dark rings whose middle module is run `middle` of runs_ (of
     /// `count`), if it is one.
     bool ringsAround(int middle, int count, int darkRings, Rings& rings) const;
+    /// Whether most modules of the bullseye that across_ and down_ place are dark and light as
+    /// its square rings have them.
+    bool ringsSquare() const;
     /// The first and last column (`horizontal`) or row of the print that reaches out from
     /// `from` without a gap of `gap` lines, looking within `reach` of `centre` across it.
     bool extent(bool horizontal, int centre, int from, int reach, int gap, int& first,

@@ -158,38 +158,43 @@ bool SymbolRectifier::findBlob() {
     if (seed < 0) {
         return false;
     }
-    queue_.assign(1, seed);
+    blob_.assign(1, seed);
     closed_[seed] = 2;
-    for (std::size_t next = 0; next < queue_.size(); ++next) {
-        const int x = queue_[next] % columns_;
-        const int y = queue_[next] / columns_;
+    for (std::size_t next = 0; next < blob_.size(); ++next) {
+        const int x = blob_[next] % columns_;
+        const int y = blob_[next] / columns_;
         for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, rows_ - 1); ++ny) {
             for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns_ - 1); ++nx) {
                 if (closed_[ny * columns_ + nx] == 1) {
                     closed_[ny * columns_ + nx] = 2;
-                    queue_.push_back(ny * columns_ + nx);
+                    blob_.push_back(ny * columns_ + nx);
                 }
             }
         }
     }
-    return static_cast<int>(queue_.size()) >= kMinBlobCells;
+    return static_cast<int>(blob_.size()) >= kMinBlobCells;
 }
 
 GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, const CropMap& map,
                                   float module, float outputModule, Outline outline,
                                   const Deadline& deadline) {
     rectified_ = {};
-    const int cell = std::max(kMinCellPixels, static_cast<int>(std::lround(kCellModules * module)));
-    markDarkCells(crop, cell);
-    if (deadline.passed() || !findBlob()) {
+    // The sides outline the blob the diagonals' call found in the same crop.
+    if (outline == Outline::kDiagonals) {
+        cell_ = std::max(kMinCellPixels, static_cast<int>(std::lround(kCellModules * module)));
+        markDarkCells(crop, cell_);
+        blobFound_ = !deadline.passed() && findBlob();
+    }
+    if (!blobFound_ || deadline.passed()) {
         return rectified_;
     }
+    const int cell = cell_;
     // The blob's corners: its outermost cells along the diagonals of the upright crop.
     std::array<float, 4> best{-1e9f, -1e9f, -1e9f, -1e9f};
     Quad corners;
     static constexpr std::array<std::array<int, 2>, 4> kDiagonals{
         {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}};
-    for (const int index : queue_) {
+    for (const int index : blob_) {
         const int x = index % columns_;
         const int y = index / columns_;
         for (int k = 0; k < 4; ++k) {
@@ -234,7 +239,7 @@ bool SymbolRectifier::sideCorners(Quad& corners) const {
     std::vector<float> lastX(static_cast<std::size_t>(rows_), -unset);
     std::vector<float> firstY(static_cast<std::size_t>(columns_), unset);
     std::vector<float> lastY(static_cast<std::size_t>(columns_), -unset);
-    for (const int index : queue_) {
+    for (const int index : blob_) {
         const int x = index % columns_;
         const int y = index / columns_;
         firstX[y] = std::min(firstX[y], static_cast<float>(x));

@@ -28,7 +28,8 @@ public:
     /// `module` crop pixels, taken from `frame` through `map` with modules of `outputModule`
     /// pixels; an empty view (no data) when no symbol-like blob is found or `deadline` passes
     /// first, or for kSides when its corners lie within half a module of the diagonals' ones.
-    /// Valid until the next call.
+    /// kSides outlines the blob that the latest kDiagonals call found, in the same `crop`,
+    /// without looking for it again. Valid until the next call.
     GreyView rectify(const GreyView& frame, const GreyView& crop, const CropMap& map, float module,
                      float outputModule, Outline outline, const Deadline& deadline);
 
@@ -79,6 +80,10 @@ private:
     std::vector<std::uint8_t> dark_;
     /// 1 where a cell is dark or next to a dark one, 2 once it joins the blob.
     std::vector<std::uint8_t> closed_;
+    /// The latest blob's cells, their side in crop pixels, and whether it was found.
+    std::vector<int> blob_;
+    int cell_ = 0;
+    bool blobFound_ = false;
     std::vector<int> queue_;
     std::vector<float> blockLow_;
     std::vector<float> blockHigh_;
