@@ -386,8 +386,7 @@ bool AztecRedrawer::moduleDark(float x, float y, float offset) const {
 
 GreyView AztecRedrawer::draw(const Layout& layout) {
     const int size = layout.size;
-    const int side = (size + 2 * kQuietModules) * kDrawnModule;
-    pixels_.assign(static_cast<std::size_t>(side) * side, 255);
+    drawing_.start(size, size, kDrawnModule, kQuietModules);
     const int middle = size / 2;
     const float moduleX = ringsMeasured_ ? across_.module : 2 * halfWidth_ / size;
     const float moduleY = ringsMeasured_ ? down_.module : 2 * halfHeight_ / size;
@@ -408,17 +407,11 @@ GreyView AztecRedrawer::draw(const Layout& layout) {
             const bool dark =
                 !ringsMeasured_ && ring <= reach ? ring % 2 == 0 : moduleDark(p.x, p.y, offset);
             if (dark) {
-                for (int py = 0; py < kDrawnModule; ++py) {
-                    std::uint8_t* out =
-                        pixels_.data() +
-                        static_cast<std::size_t>((row + kQuietModules) * kDrawnModule + py) * side +
-                        (column + kQuietModules) * kDrawnModule;
-                    std::fill(out, out + kDrawnModule, 0);
-                }
+                drawing_.fill(column, row);
             }
         }
     }
-    return {pixels_.data(), side, side, side};
+    return drawing_.view();
 }
 
 }  // namespace telo::engine

@@ -7,6 +7,7 @@
 
 #include "engine/bent_outline.h"
 #include "engine/grey_view.h"
+#include "engine/module_drawing.h"
 
 namespace telo::engine {
 
@@ -96,7 +97,7 @@ private:
     bool ringsMeasured_ = false;
     std::vector<Layout> layouts_;
     BentOutline outline_;
-    std::vector<std::uint8_t> pixels_;
+    ModuleDrawing drawing_;
 };
 
 }  // namespace telo::engine

@@ -83,6 +83,17 @@ void BentOutline::fitSide(int side, float module) {
     }
 }
 
+bool BentOutline::fitPrint(const GreyView& view, float module) {
+    PrintedBox box;
+    if (!printedBox(view, module, box)) {
+        return false;
+    }
+    fit(view, static_cast<float>(box.left), static_cast<float>(box.top),
+        static_cast<float>(box.right + 1 - box.left), static_cast<float>(box.bottom + 1 - box.top),
+        module);
+    return true;
+}
+
 void BentOutline::fit(const GreyView& view, float left, float top, float width, float height,
                       float module) {
     left_ = left;
@@ -103,8 +114,8 @@ void BentOutline::fit(const GreyView& view, float left, float top, float width, 
         // Depth of the first dark pixel in from the side, at each pixel along it.
         const bool across = side % 2 == 0;
         const int length = static_cast<int>(across ? width : height);
-        const int reach = static_cast<int>(
-            std::min((across ? height : width) / 2, kMaxDepthModules * module));
+        const int reach =
+            static_cast<int>(std::min((across ? height : width) / 2, kMaxDepthModules * module));
         depths_.assign(static_cast<std::size_t>(std::max(length, 0)), static_cast<float>(reach));
         const auto& [x0, y0, alongX, alongY, inX, inY] = walks[side];
         for (int i = 0; i < length; ++i) {

@@ -3,6 +3,7 @@
 #define TELO_ENGINE_BENT_OUTLINE_H
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 #include "engine/crop_map.h"
@@ -11,7 +12,7 @@
 namespace telo::engine {
 
 /// Turns of a bent label worth trying at either end of an axis, radians from facing the camera.
-constexpr std::array<float, 9> kLabelTurns = {0,     -1.2f, -0.9f, -0.6f, -0.3f,
+constexpr std::array<float, 9> kLabelTurns = {0,    -1.2f, -0.9f, -0.6f, -0.3f,
                                               0.3f, 0.6f,  0.9f,  1.2f};
 
 /// The outline of a symbol in a square-on view (SymbolRectifier) as a label bent round a
@@ -32,8 +33,36 @@ public:
     /// Fits the sides of the print that fills the rectangle at `left`, `top` of `width` x
     /// `height` pixels of `view`, whose modules are about `module` pixels. A side with too few
     /// edge points stays straight.
-    void fit(const GreyView& view, float left, float top, float width, float height,
-             float module);
+    void fit(const GreyView& view, float left, float top, float width, float height, float module);
+    /// fit() to the box of the print of `view` (printedBox); false when there is none.
+    bool fitPrint(const GreyView& view, float module);
+    /// The fitted rectangle's size, pixels.
+    float width() const { return width_; }
+    float height() const { return height_; }
+    /// The turns across and down, each tried at both ends of both axes, whose scores
+    /// `fit(turn)` gives best along a row (first) and down a column (second).
+    template <typename Fit>
+    static void fitTurns(Fit fit, Turn& across, Turn& down) {
+        float bestRow = -1;
+        float bestColumn = -1;
+        for (std::size_t i = 0; i < kLabelTurns.size(); ++i) {
+            for (std::size_t j = 0; j < kLabelTurns.size(); ++j) {
+                if (i == j && i != 0) {
+                    continue;
+                }
+                const Turn turn{kLabelTurns[i], kLabelTurns[j]};
+                const auto [row, column] = fit(turn);
+                if (row > bestRow) {
+                    bestRow = row;
+                    across = turn;
+                }
+                if (column > bestColumn) {
+                    bestColumn = column;
+                    down = turn;
+                }
+            }
+        }
+    }
     /// The point at `s` across and `t` down the symbol (both 0 to 1, side to side) of a label
     /// turned `across` and `down`.
     PointF at(float s, float t, const Turn& across, const Turn& down) const;

@@ -13,9 +13,8 @@ namespace telo::engine {
 namespace {
 
 /// Symbol sizes, modules a side: the square ones and the rectangular ones (rows, columns).
-constexpr std::array<int, 24> kSquareSizes = {10, 12, 14, 16,  18,  20,  22,  24,
-                                              26, 32, 36, 40,  44,  48,  52,  64,
-                                              72, 80, 88, 96, 104, 120, 132, 144};
+constexpr std::array<int, 24> kSquareSizes = {10, 12, 14, 16, 18, 20, 22, 24, 26,  32,  36,  40,
+                                              44, 48, 52, 64, 72, 80, 88, 96, 104, 120, 132, 144};
 constexpr std::array<std::pair<int, int>, 6> kRectangularSizes = {
     {{8, 18}, {8, 32}, {12, 26}, {12, 36}, {16, 36}, {16, 48}}};
 /// Grids whose modules are within these shares of the expected module.
@@ -38,24 +37,17 @@ constexpr float kVoteShare = 0.2f;
 }  // namespace
 
 void DataMatrixRedrawer::sample(const Grid& grid, bool sidesOnly) {
-    const float offset = kVoteShare * std::min(width_ / grid.columns, height_ / grid.rows);
-    auto dark = [&](float x, float y) {
-        // Points off the view are light, and are compared before they are converted.
-        return x >= 0 && y >= 0 && x < static_cast<float>(view_.width) &&
-               y < static_cast<float>(view_.height) &&
-               view_.at(static_cast<int>(x), static_cast<int>(y)) < kSquareOnDarkBelow;
-    };
+    const float offset =
+        kVoteShare * std::min(outline_.width() / grid.columns, outline_.height() / grid.rows);
     modules_.resize(static_cast<std::size_t>(grid.columns) * grid.rows);
     for (int row = 0; row < grid.rows; ++row) {
         const bool edgeRow = row == 0 || row == grid.rows - 1;
         for (int column = 0; column < grid.columns;
              column += sidesOnly && !edgeRow ? grid.columns - 1 : 1) {
-            const PointF p = outline_.at((column + 0.5f) / grid.columns,
-                                         (row + 0.5f) / grid.rows, grid.across, grid.down);
-            const int votes = (dark(p.x, p.y) ? 1 : 0) + (dark(p.x - offset, p.y) ? 1 : 0) +
-                              (dark(p.x + offset, p.y) ? 1 : 0) +
-                              (dark(p.x, p.y - offset) ? 1 : 0) + (dark(p.x, p.y + offset) ? 1 : 0);
-            modules_[static_cast<std::size_t>(row) * grid.columns + column] = votes >= 3 ? 1 : 0;
+            const PointF p = outline_.at((column + 0.5f) / grid.columns, (row + 0.5f) / grid.rows,
+                                         grid.across, grid.down);
+            modules_[static_cast<std::size_t>(row) * grid.columns + column] =
+                moduleDark(view_, p, offset) ? 1 : 0;
         }
     }
 }
@@ -110,19 +102,13 @@ DataMatrixRedrawer::SideMatch DataMatrixRedrawer::matchSides(const Grid& grid) c
 bool DataMatrixRedrawer::locate(const GreyView& view, float module, const Deadline& deadline) {
     view_ = view;
     grids_.clear();
-    PrintedBox box;
-    if (!printedBox(view, module, box)) {
+    if (!outline_.fitPrint(view, module)) {
         return false;
     }
-    const int left = box.left;
-    const int top = box.top;
-    width_ = static_cast<float>(box.right + 1 - left);
-    height_ = static_cast<float>(box.bottom + 1 - top);
-    outline_.fit(view, static_cast<float>(left), static_cast<float>(top), width_, height_, module);
     std::vector<std::pair<float, Grid>> scored;
     auto consider = [&](int columns, int rows) {
-        const float moduleX = width_ / columns;
-        const float moduleY = height_ / rows;
+        const float moduleX = outline_.width() / columns;
+        const float moduleY = outline_.height() / rows;
         if (deadline.passed() || std::min(moduleX, moduleY) < kMinModuleShare * module ||
             std::max(moduleX, moduleY) > kMaxModuleShare * module) {
             return;
@@ -144,30 +130,17 @@ bool DataMatrixRedrawer::locate(const GreyView& view, float module, const Deadli
         }
         // The turns that fit the clock track's row and column best; the row lies along the
         // symbol's edge, where the turn down hardly moves it, and so the column.
-        float bestRow = -1;
-        float bestColumn = -1;
         Grid turned = grid;
-        for (std::size_t i = 0; i < kLabelTurns.size(); ++i) {
-            for (std::size_t j = 0; j < kLabelTurns.size(); ++j) {
-                const BentOutline::Turn turn{kLabelTurns[i], kLabelTurns[j]};
-                if (i == j && i != 0) {
-                    continue;
-                }
+        BentOutline::fitTurns(
+            [&](const BentOutline::Turn& turn) {
                 Grid trial = grid;
                 trial.across = turn;
                 trial.down = turn;
                 sample(trial, true);
                 const SideMatch match = matchSides(trial);
-                if (match.clockRow > bestRow) {
-                    bestRow = match.clockRow;
-                    turned.across = turn;
-                }
-                if (match.clockColumn > bestColumn) {
-                    bestColumn = match.clockColumn;
-                    turned.down = turn;
-                }
-            }
-        }
+                return std::pair{match.clockRow, match.clockColumn};
+            },
+            turned.across, turned.down);
         sample(turned, true);
         const SideMatch match = matchSides(turned);
         if (match.solid >= kMinSideMatch && match.clockRow >= kMinSideMatch &&
@@ -192,29 +165,17 @@ bool DataMatrixRedrawer::locate(const GreyView& view, float module, const Deadli
 
 GreyView DataMatrixRedrawer::draw(const Grid& grid) {
     sample(grid, false);
-    const int width = (grid.columns + 2 * kQuietModules) * kDrawnModule;
-    const int height = (grid.rows + 2 * kQuietModules) * kDrawnModule;
-    pixels_.assign(static_cast<std::size_t>(width) * height, 255);
+    drawing_.start(grid.columns, grid.rows, kDrawnModule, kQuietModules);
     for (int row = 0; row < grid.rows; ++row) {
         for (int column = 0; column < grid.columns; ++column) {
             const int side = border(grid, column, row);
-            const bool dark = side >= 0
-                                  ? side != 0
-                                  : modules_[static_cast<std::size_t>(row) * grid.columns +
-                                             column] != 0;
-            if (!dark) {
-                continue;
-            }
-            for (int py = 0; py < kDrawnModule; ++py) {
-                std::uint8_t* out =
-                    pixels_.data() +
-                    static_cast<std::size_t>((row + kQuietModules) * kDrawnModule + py) * width +
-                    (column + kQuietModules) * kDrawnModule;
-                std::fill(out, out + kDrawnModule, 0);
+            if (side >= 0 ? side != 0
+                          : modules_[static_cast<std::size_t>(row) * grid.columns + column] != 0) {
+                drawing_.fill(column, row);
             }
         }
     }
-    return {pixels_.data(), width, height, width};
+    return drawing_.view();
 }
 
 }  // namespace telo::engine

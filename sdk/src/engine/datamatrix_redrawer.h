@@ -8,6 +8,7 @@
 #include "engine/bent_outline.h"
 #include "engine/deadline.h"
 #include "engine/grey_view.h"
+#include "engine/module_drawing.h"
 
 namespace telo::engine {
 
@@ -59,11 +60,9 @@ private:
 
     GreyView view_;
     BentOutline outline_;
-    float width_ = 0;
-    float height_ = 0;
     std::vector<Grid> grids_;
     std::vector<std::uint8_t> modules_;
-    std::vector<std::uint8_t> pixels_;
+    ModuleDrawing drawing_;
 };
 
 }  // namespace telo::engine

@@ -276,6 +276,24 @@ void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline, 
     file(pass);
 }
 
+template <typename Redrawer>
+void DecodePipeline::readRedrawn(const Pass& pass, Redrawer& redrawer, std::uint32_t format,
+                                 std::initializer_list<GreyView> sources, float module) {
+    const std::size_t first = reads_.size();
+    for (const GreyView& source : sources) {
+        if (reads_.size() > first || done(pass) || source.data == nullptr ||
+            !redrawer.locate(source, module, pass.deadline)) {
+            continue;
+        }
+        for (const auto& grid : redrawer.grids()) {
+            readZXing(pass, redrawer.draw(grid), format, ZXingPass::kRectified, CropMap{});
+            if (reads_.size() > first) {
+                break;
+            }
+        }
+    }
+}
+
 bool DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
                                    float module, bool inverted, std::uint32_t formats,
                                    SymbolRectifier::Outline outline) {
@@ -337,21 +355,14 @@ bool DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
             }
         }
     }
-    // ZXing's Data Matrix detector loses symbols whose L or clock track glare or blur break.
-    if ((formats & kFormatDataMatrix) != 0) {
-        for (const GreyView& source : {view, sharpened, deblurred}) {
-            if (reads_.size() > first || done(pass) || source.data == nullptr ||
-                !dataMatrixRedrawer_.locate(source, outputModule, pass.deadline)) {
-                continue;
-            }
-            for (const DataMatrixRedrawer::Grid& grid : dataMatrixRedrawer_.grids()) {
-                readZXing(pass, dataMatrixRedrawer_.draw(grid), kFormatDataMatrix,
-                          ZXingPass::kRectified, CropMap{});
-                if (reads_.size() > first) {
-                    break;
-                }
-            }
-        }
+    // ZXing's Data Matrix and QR detectors lose symbols whose finder patterns glare or blur
+    // break.
+    if ((formats & kFormatDataMatrix) != 0 && reads_.size() == first) {
+        readRedrawn(pass, dataMatrixRedrawer_, kFormatDataMatrix, {view, sharpened, deblurred},
+                    outputModule);
+    }
+    if ((formats & kFormatQrCode) != 0 && reads_.size() == first) {
+        readRedrawn(pass, qrRedrawer_, kFormatQrCode, {view, sharpened, deblurred}, outputModule);
     }
     // Positions within the square-on view are not the frame's; the outline is.
     const bool read = reads_.size() > first;

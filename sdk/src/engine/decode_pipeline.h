@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "engine/aztec_redrawer.h"
@@ -17,6 +18,7 @@
 #include "engine/grey_view.h"
 #include "engine/motion_deblur.h"
 #include "engine/pdf417_outline.h"
+#include "engine/qr_redrawer.h"
 #include "engine/read_arbiter.h"
 #include "engine/region_sampler.h"
 #include "engine/result_list.h"
@@ -41,8 +43,8 @@ namespace telo::engine {
 ///    stacked), and PDF417
 ///    upright and square-on; matrix regions upright and square-on
 ///    (SymbolRectifier), the square-on view also sharpened and freed of a smear (MotionDeblur),
-///    light-on-dark ones inverted, Aztec and Data Matrix also redrawn (AztecRedrawer,
-///    DataMatrixRedrawer).
+///    light-on-dark ones inverted, Aztec, Data Matrix and QR Code also redrawn (AztecRedrawer,
+///    DataMatrixRedrawer, QrRedrawer).
 /// 3. Light-on-dark matrix codes over the whole frame, and Industrial 2 of 5 along lines at
 ///    several angles when a region looked like bars.
 ///
@@ -89,6 +91,11 @@ private:
     /// True when the view shows an Aztec symbol that nothing read.
     bool readRectified(const Pass& pass, const GreyView& crop, const CropMap& map, float module,
                        bool inverted, std::uint32_t formats, SymbolRectifier::Outline outline);
+    /// Reads what `redrawer` (DataMatrixRedrawer, QrRedrawer) redraws as `format` from the first
+    /// of `sources` (square-on views with modules of about `module` pixels) whose drawings read.
+    template <typename Redrawer>
+    void readRedrawn(const Pass& pass, Redrawer& redrawer, std::uint32_t format,
+                     std::initializer_list<GreyView> sources, float module);
     void readInvertedFrame(const Pass& pass);
 
     ReadArbiter arbiter_;
@@ -105,6 +112,7 @@ private:
     SymbolRectifier rectifier_;
     AztecRedrawer aztecRedrawer_;
     DataMatrixRedrawer dataMatrixRedrawer_;
+    QrRedrawer qrRedrawer_;
     MotionDeblur motionDeblur_;
     Pdf417OutlineFinder pdf417Outline_;
     std::vector<CodeRegion> regions_;

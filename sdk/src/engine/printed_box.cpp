@@ -37,6 +37,19 @@ bool printedSpan(const std::vector<int>& dark, int minDark, int gap, int& first,
 
 }  // namespace
 
+bool moduleDark(const GreyView& view, PointF p, float offset) {
+    // Points off the view are compared before they are converted.
+    auto dark = [&](float x, float y) {
+        return x >= 0 && y >= 0 && x < static_cast<float>(view.width) &&
+               y < static_cast<float>(view.height) &&
+               view.at(static_cast<int>(x), static_cast<int>(y)) < kSquareOnDarkBelow;
+    };
+    const int votes = (dark(p.x, p.y) ? 1 : 0) + (dark(p.x - offset, p.y) ? 1 : 0) +
+                      (dark(p.x + offset, p.y) ? 1 : 0) + (dark(p.x, p.y - offset) ? 1 : 0) +
+                      (dark(p.x, p.y + offset) ? 1 : 0);
+    return votes >= 3;
+}
+
 bool printedBox(const GreyView& view, float module, PrintedBox& box) {
     // A line crossing the symbol crosses dark modules, and inside it no module's width of
     // lines is blank; specks of noise are smaller than half a module.

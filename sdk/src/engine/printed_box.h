@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/crop_map.h"
 #include "engine/grey_view.h"
 
 namespace telo::engine {
@@ -11,6 +12,11 @@ namespace telo::engine {
 /// Print below this grey level is dark in a square-on view (SymbolRectifier), which is scaled
 /// to its local contrast.
 constexpr std::uint8_t kSquareOnDarkBelow = 128;
+
+/// Whether most of the five points at `p` and `offset` pixels from it along the axes are dark
+/// in a square-on view: a module sampled so survives a speck or an edge. Points off the view
+/// are light.
+bool moduleDark(const GreyView& view, PointF p, float offset);
 
 /// The print of a symbol in a square-on view, pixels: first and last columns and rows.
 struct PrintedBox {
