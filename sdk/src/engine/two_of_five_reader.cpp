@@ -157,7 +157,7 @@ bool decodeItfFrom(const std::vector<float>& runs, int bar, TwoOfFiveReader::Dig
                 std::accumulate(runs.begin(), runs.begin() + next + kItfStopElements, 0.0f);
             return digits.length >= kMinItfDigits;
         }
-        if (next + 2 * kBarsPerDigit >= count || digits.length + 2 > kMaxIndustrial25Length) {
+        if (next + 2 * kBarsPerDigit >= count || digits.length + 2 > kMaxTwoOfFiveLength) {
             return false;
         }
         Scale ownBars{};
@@ -195,7 +195,7 @@ bool decodeFrom(const std::vector<float>& runs, int bar, TwoOfFiveReader::Digits
             digits.end = std::accumulate(runs.begin(), runs.begin() + next + 5, 0.0f);
             return digits.length > 0;
         }
-        if (next + 2 * kBarsPerDigit >= count || digits.length == kMaxIndustrial25Length) {
+        if (next + 2 * kBarsPerDigit >= count || digits.length == kMaxTwoOfFiveLength) {
             return false;
         }
         const int digit = decodeDigit(runs, next, scale);

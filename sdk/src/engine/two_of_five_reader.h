@@ -31,7 +31,7 @@ public:
 
     /// Decoded digits of one scan line, and where along the line the symbol's outer bars lie.
     struct Digits {
-        std::array<char, kMaxIndustrial25Length> text{};
+        std::array<char, kMaxTwoOfFiveLength> text{};
         int length = 0;
         float begin = 0;
         float end = 0;
