@@ -381,6 +381,9 @@ bool BlurredBarReader::fitSpan(int y, bool reversed, float start, float end, con
         for (std::size_t k = nearest > 0 ? nearest - 1 : 0; k < counts_.size() && k <= nearest + 1;
              ++k) {
             const int count = counts_[k];
+            if (expectedCharacters_ != 0 && count != expectedCharacters_) {
+                continue;
+            }
             const float total = symbology_.span(count, wide);
             const float scale = modules / total;
             if (std::fabs(scale - 1) > symbology_.moduleMismatch) {

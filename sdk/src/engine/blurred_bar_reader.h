@@ -89,6 +89,10 @@ public:
     void read(const GreyView& image, const CropMap& map, int length, int count, float element,
               std::uint32_t formats, const Deadline& deadline, std::vector<engine::Read>& reads);
 
+    /// Reads of later calls must have `count` characters, start and stop included; 0 lets the
+    /// span tell.
+    void expectCharacters(int count) { expectedCharacters_ = count; }
+
 private:
     /// Module width and wide-to-narrow ratio of a symbol, and the length of the box its bars
     /// are blurred by, samples.
@@ -174,6 +178,7 @@ private:
     /// The start character of the symbol being read, and the geometry of the templates.
     int startCharacter_ = 0;
     Geometry geometry_;
+    int expectedCharacters_ = 0;
 };
 
 }  // namespace telo::engine

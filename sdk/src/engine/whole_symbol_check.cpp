@@ -61,6 +61,8 @@ constexpr float kLineMarginNarrows = 12;
 constexpr float kLineBandShare = 0.8f;
 constexpr float kLineNarrowPixels = 3;
 constexpr float kMaxLineScale = 3;
+/// Rows across the bars for a reader that samples the frame itself lie this many pixels apart.
+constexpr float kRowPixels = 3;
 
 float correlationOf(const std::vector<float>& a, const std::vector<float>& b) {
     const std::size_t n = std::min(a.size(), b.size());
@@ -284,6 +286,18 @@ bool WholeSymbolCheck::sampleLinesAcross(const GreyView& image, const SymbolSpan
     }
     lineElement_ = span.finest * scale;
     return rowBuilder_.sample(image, lines_, width, static_cast<int>(band), deadline);
+}
+
+CropMap WholeSymbolCheck::rowsAcross(const SymbolSpan& span, int& length, int& count) {
+    const float pixels = std::hypot(span.end.x - span.start.x, span.end.y - span.start.y);
+    const PointF along{(span.end.x - span.start.x) / pixels, (span.end.y - span.start.y) / pixels};
+    const float margin = kLineMarginNarrows * span.narrow;
+    const float inset = kLineInset * (span.high - span.low);
+    length = static_cast<int>(pixels + 2 * margin);
+    count = std::max(1, static_cast<int>((span.high - span.low - 2 * inset) / kRowPixels));
+    return {movedAlong(movedAlong(span.start, span.across, span.low + inset), along, -margin),
+            along,
+            {span.across.x * kRowPixels, span.across.y * kRowPixels}};
 }
 
 GreyView WholeSymbolCheck::linesAcross(BarRowBuilder::Filter filter, const Deadline& deadline) {

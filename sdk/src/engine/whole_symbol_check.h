@@ -53,6 +53,12 @@ public:
     bool sampleLinesAcross(const GreyView& image, const SymbolSpan& span, int count,
                            const Deadline& deadline);
 
+    /// Where rows a few pixels apart across the inner part of the bars of `span` lie, each from
+    /// a quiet zone to the other at a pixel a sample: crop pixel (x, y) of the rows is at frame
+    /// point map.toFrame(x, y), for a reader that samples the frame itself; `length` samples a
+    /// row, `count` rows.
+    static CropMap rowsAcross(const SymbolSpan& span, int& length, int& count);
+
     /// The lines of the last sampleLinesAcross() as the rows of an image for a reader,
     /// filtered as BarRowBuilder does; empty when `deadline` passes first. Valid until the
     /// next call.
