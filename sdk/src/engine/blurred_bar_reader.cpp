@@ -75,6 +75,27 @@ void render(const BlurredSymbology::Edges& edges, int bars, float origin, float 
 
 }  // namespace
 
+int wholeModuleBars(const char* elements, float gap, float next, BlurredSymbology::Edges& edges) {
+    int count = 0;
+    auto add = [&](float begin, float end) {
+        edges[2 * count] = begin;
+        edges[2 * count + 1] = end;
+        ++count;
+    };
+    float at = 0;
+    for (int j = 0; elements[j] != 0; ++j) {
+        const float width = static_cast<float>(elements[j] - '0');
+        if (j % 2 == 0) {
+            add(at, at + width);
+        }
+        at += width;
+    }
+    if (next > 0) {
+        add(at + gap, at + gap + next);
+    }
+    return count;
+}
+
 void BlurredBarReader::loadRow(int y, bool reversed) {
     const int width = width_;
     profile_.resize(width);

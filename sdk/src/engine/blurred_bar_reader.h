@@ -68,6 +68,11 @@ struct BlurredSymbology {
                              std::vector<std::uint8_t>& bytes) = nullptr;
 };
 
+/// The bars of `elements`, whole-module widths as digits from a bar on, as begin and end in
+/// modules from their start, then one bar `next` modules wide `gap` modules after them unless
+/// `next` is 0; their count.
+int wholeModuleBars(const char* elements, float gap, float next, BlurredSymbology::Edges& edges);
+
 /// Reads a symbology of BlurredSymbology from rows whose bars a moving hand or a lens has
 /// smeared so far that runs of narrow elements are left as shallow ripples no edge finder
 /// splits. Each character's grey profile in linear light, its bars blurred by a box as long as

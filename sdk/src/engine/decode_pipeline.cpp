@@ -109,7 +109,8 @@ int DecodePipeline::wholeSymbolLines(const Pass& pass, const Read& read) {
                      (read.where[1].y + read.where[2].y) / 2};
     SymbolSpan span;
     const bool framed = (read.format & kFramedFormats) != 0;
-    if (!wholeSymbol_.holds(pass.image, start, end, framed, pass.deadline, span)) {
+    const bool narrowSpaces = read.format == kFormatIndustrial25;
+    if (!wholeSymbol_.holds(pass.image, start, end, framed, narrowSpaces, pass.deadline, span)) {
         return 0;
     }
     // The lines are read plain, then sharpened and deblurred as the rows of a region were,
@@ -226,6 +227,7 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
     const std::pair<std::uint32_t, BlurredBarReader*> blurredReaders[] = {
         {kFormatCode39, &blurredCode39_},
         {kFormatCode128, &blurredCode128_},
+        {kFormatCode93, &blurredCode93_},
         {kFormatEan13 | kFormatUpcA | kFormatEan8, &blurredEan_},
         {kFormatItf, &blurredItf_}};
     for (const auto& [formats, reader] : blurredReaders) {
