@@ -21,7 +21,7 @@ constexpr char kSettings[] = R"({"templates": {"QR_CODE_DEFAULT": {"formats": [
     "timeoutMs": 200, "maxBarcodes": 4, "expectedBarcodes": 4}}})";
 
 void CheckDigits(const std::uint8_t* text, std::size_t length) {
-    if (length == 0 || length > telo::engine::kMaxIndustrial25Length) {
+    if (length == 0 || length > telo::engine::kMaxTwoOfFiveLength) {
         std::abort();
     }
     for (std::size_t i = 0; i < length; ++i) {

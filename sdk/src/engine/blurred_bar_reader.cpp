@@ -75,6 +75,27 @@ void render(const BlurredSymbology::Edges& edges, int bars, float origin, float 
 
 }  // namespace
 
+int wholeModuleBars(const char* elements, float gap, float next, BlurredSymbology::Edges& edges) {
+    int count = 0;
+    auto add = [&](float begin, float end) {
+        edges[2 * count] = begin;
+        edges[2 * count + 1] = end;
+        ++count;
+    };
+    float at = 0;
+    for (int j = 0; elements[j] != 0; ++j) {
+        const float width = static_cast<float>(elements[j] - '0');
+        if (j % 2 == 0) {
+            add(at, at + width);
+        }
+        at += width;
+    }
+    if (next > 0) {
+        add(at + gap, at + gap + next);
+    }
+    return count;
+}
+
 void BlurredBarReader::loadRow(int y, bool reversed) {
     const int width = width_;
     profile_.resize(width);
@@ -381,6 +402,9 @@ bool BlurredBarReader::fitSpan(int y, bool reversed, float start, float end, con
         for (std::size_t k = nearest > 0 ? nearest - 1 : 0; k < counts_.size() && k <= nearest + 1;
              ++k) {
             const int count = counts_[k];
+            if (expectedCharacters_ != 0 && count != expectedCharacters_) {
+                continue;
+            }
             const float total = symbology_.span(count, wide);
             const float scale = modules / total;
             if (std::fabs(scale - 1) > symbology_.moduleMismatch) {

@@ -68,6 +68,11 @@ struct BlurredSymbology {
                              std::vector<std::uint8_t>& bytes) = nullptr;
 };
 
+/// The bars of `elements`, whole-module widths as digits from a bar on, as begin and end in
+/// modules from their start, then one bar `next` modules wide `gap` modules after them unless
+/// `next` is 0; their count.
+int wholeModuleBars(const char* elements, float gap, float next, BlurredSymbology::Edges& edges);
+
 /// Reads a symbology of BlurredSymbology from rows whose bars a moving hand or a lens has
 /// smeared so far that runs of narrow elements are left as shallow ripples no edge finder
 /// splits. Each character's grey profile in linear light, its bars blurred by a box as long as
@@ -88,6 +93,10 @@ public:
     /// agree and none reads another text. Stops early at `deadline`.
     void read(const GreyView& image, const CropMap& map, int length, int count, float element,
               std::uint32_t formats, const Deadline& deadline, std::vector<engine::Read>& reads);
+
+    /// Reads of later calls must have `count` characters, start and stop included; 0 lets the
+    /// span tell.
+    void expectCharacters(int count) { expectedCharacters_ = count; }
 
 private:
     /// Module width and wide-to-narrow ratio of a symbol, and the length of the box its bars
@@ -174,6 +183,7 @@ private:
     /// The start character of the symbol being read, and the geometry of the templates.
     int startCharacter_ = 0;
     Geometry geometry_;
+    int expectedCharacters_ = 0;
 };
 
 }  // namespace telo::engine

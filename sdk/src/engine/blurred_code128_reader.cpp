@@ -49,26 +49,7 @@ float characterModules(int c, float /*wide*/) {
 /// character read backwards (the check character ends in light), none after the stop character.
 /// Every character ends in light, so none lies right before it.
 int characterBars(int c, float /*wide*/, bool /*quietBefore*/, BlurredSymbology::Edges& edges) {
-    int count = 0;
-    auto add = [&](float begin, float end) {
-        edges[2 * count] = begin;
-        edges[2 * count + 1] = end;
-        ++count;
-    };
-    float at = 0;
-    const char* elements = pattern(c);
-    for (int j = 0; elements[j] != 0; ++j) {
-        const float width = static_cast<float>(elements[j] - '0');
-        if (j % 2 == 0) {
-            add(at, at + width);
-        }
-        at += width;
-    }
-    if (c != kStop) {
-        const float gap = c == kMirroredStop ? 1 : 0;
-        add(at + gap, at + gap + 1);
-    }
-    return count;
+    return wholeModuleBars(pattern(c), c == kMirroredStop ? 1 : 0, c == kStop ? 0 : 1, edges);
 }
 
 /// Whether the last of `values` is the check character of the others after start character

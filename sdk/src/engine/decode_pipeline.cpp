@@ -109,7 +109,8 @@ int DecodePipeline::wholeSymbolLines(const Pass& pass, const Read& read) {
                      (read.where[1].y + read.where[2].y) / 2};
     SymbolSpan span;
     const bool framed = (read.format & kFramedFormats) != 0;
-    if (!wholeSymbol_.holds(pass.image, start, end, framed, pass.deadline, span)) {
+    const bool narrowSpaces = read.format == kFormatIndustrial25;
+    if (!wholeSymbol_.holds(pass.image, start, end, framed, narrowSpaces, pass.deadline, span)) {
         return 0;
     }
     // The lines are read plain, then sharpened and deblurred as the rows of a region were,
@@ -148,7 +149,25 @@ int DecodePipeline::wholeSymbolLines(const Pass& pass, const Read& read) {
             return agreeing;
         }
     }
-    return 0;
+    // Bars smeared past what the lines' edges split: their rows are read as the region's were.
+    if (read.format == kFormatItf) {
+        int length = 0;
+        int count = 0;
+        const CropMap rows = WholeSymbolCheck::rowsAcross(span, length, count);
+        const int digits = static_cast<int>(read.bytes.size());
+        checkReads_.clear();
+        blurredItf_.expectDigits(digits);
+        blurredItf_.read(pass.image, rows, length, count, span.narrow, kFormatItf, pass.deadline,
+                         checkReads_);
+        blurredItf_.expectDigits(0);
+        for (const engine::Read& other : checkReads_) {
+            if (other.bytes != read.bytes) {
+                return 0;
+            }
+            agreeing += other.lines;
+        }
+    }
+    return agreeing >= kMinAgreeingLines ? agreeing : 0;
 }
 
 void DecodePipeline::file(const Pass& pass) {
@@ -208,7 +227,9 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
     const std::pair<std::uint32_t, BlurredBarReader*> blurredReaders[] = {
         {kFormatCode39, &blurredCode39_},
         {kFormatCode128, &blurredCode128_},
-        {kFormatEan13 | kFormatUpcA | kFormatEan8, &blurredEan_}};
+        {kFormatCode93, &blurredCode93_},
+        {kFormatEan13 | kFormatUpcA | kFormatEan8, &blurredEan_},
+        {kFormatItf, &blurredItf_}};
     for (const auto& [formats, reader] : blurredReaders) {
         if ((mask & formats) != 0 && !look.stacked && !done(pass)) {
             const BarRowBuilder& rows = sampler_.sampledBarRows();

@@ -11,7 +11,9 @@
 #include "engine/barcode_format.h"
 #include "engine/blurred_code128_reader.h"
 #include "engine/blurred_code39_reader.h"
+#include "engine/blurred_code93_reader.h"
 #include "engine/blurred_ean_reader.h"
+#include "engine/blurred_itf_reader.h"
 #include "engine/code_region_finder.h"
 #include "engine/datamatrix_redrawer.h"
 #include "engine/deadline.h"
@@ -38,9 +40,9 @@ namespace telo::engine {
 /// 1. ZXing over the whole frame: matrix codes at any turn, then a quick look for level bars.
 /// 2. Each region that looks like a code (RegionSampler::examine), strongest first: bar regions
 ///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain, sharpened
-///    and deblurred, then Code 39, Code 128 and EAN/UPC-A smeared past what they read
-///    (BlurredCode39Reader, BlurredCode128Reader, BlurredEanReader; not where rows look
-///    stacked), and PDF417
+///    and deblurred, then Code 39, Code 128, Code 93, EAN/UPC-A and Interleaved 2 of 5 smeared
+///    past what they read (BlurredCode39Reader, BlurredCode128Reader, BlurredCode93Reader,
+///    BlurredEanReader, BlurredItfReader; not where rows look stacked), and PDF417
 ///    upright and square-on; matrix regions upright and square-on
 ///    (SymbolRectifier), the square-on view also sharpened and freed of a smear (MotionDeblur),
 ///    light-on-dark ones inverted, Aztec, Data Matrix and QR Code also redrawn (AztecRedrawer,
@@ -106,7 +108,9 @@ private:
     TwoOfFiveReader itf_{kFormatItf};
     BlurredCode39Reader blurredCode39_;
     BlurredCode128Reader blurredCode128_;
+    BlurredCode93Reader blurredCode93_;
     BlurredEanReader blurredEan_;
+    BlurredItfReader blurredItf_;
     CodeRegionFinder regionFinder_;
     RegionSampler sampler_;
     SymbolRectifier rectifier_;

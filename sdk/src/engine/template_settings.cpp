@@ -34,8 +34,8 @@ std::string validateTemplate(const TemplateSettings& settings) {
     if (!inRange(settings.reader.minLineCount, 1, kMinLineCountLimit)) {
         return rangeText("minLineCount", 1, kMinLineCountLimit);
     }
-    if (!inRange(settings.reader.industrial25MinLength, 1, kMaxIndustrial25Length)) {
-        return rangeText("industrial25MinLength", 1, kMaxIndustrial25Length);
+    if (!inRange(settings.reader.industrial25MinLength, 1, kMaxTwoOfFiveLength)) {
+        return rangeText("industrial25MinLength", 1, kMaxTwoOfFiveLength);
     }
     return {};
 }

@@ -17,7 +17,8 @@ inline constexpr std::int32_t kMinTimeoutMs = 1;
 inline constexpr std::int32_t kMaxTimeoutMs = 60000;
 inline constexpr std::int32_t kMaxBarcodesLimit = 32;
 inline constexpr std::int32_t kMinLineCountLimit = 8;
-inline constexpr std::int32_t kMaxIndustrial25Length = 64;
+/// Most digits of a 2 of 5 symbol, Industrial or Interleaved, and so of industrial25MinLength.
+inline constexpr std::int32_t kMaxTwoOfFiveLength = 64;
 
 /// How the readers work, beyond which formats they look for.
 struct ReaderOptions {

@@ -10,10 +10,6 @@ namespace telo::engine {
 
 namespace {
 
-/// Bar widths of the ten digits, bar by bar: N narrow, W wide.
-constexpr std::array<const char*, 10> kDigitPatterns = {
-    "NNWWN", "WNNNW", "NWNNW", "WWNNN", "NNWNW", "WNWNN", "NWWNN", "NNNWW", "WNNWN", "NWNWN",
-};
 /// Bars of the start pattern (read forwards) and of the stop pattern; their spaces are narrow.
 constexpr std::array<char, 3> kStartBars = {'W', 'W', 'N'};
 constexpr std::array<char, 3> kStopBars = {'W', 'N', 'W'};
@@ -88,8 +84,8 @@ int decodeFive(const std::array<float, kBarsPerDigit>& widths, Scale& scale, Sca
     // The first digit of a pattern whose start shows no wide element sets the wide width.
     scale =
         scale.wide > 0 ? Scale{(scale.narrow + own.narrow) / 2, (scale.wide + own.wide) / 2} : own;
-    for (int digit = 0; digit < static_cast<int>(kDigitPatterns.size()); ++digit) {
-        if (std::string_view(kDigitPatterns[digit]) == pattern) {
+    for (int digit = 0; digit < static_cast<int>(kTwoOfFiveDigits.size()); ++digit) {
+        if (std::string_view(kTwoOfFiveDigits[digit]) == pattern) {
             return digit;
         }
     }
@@ -119,18 +115,6 @@ int decodeDigit(const std::vector<float>& runs, int bar, Scale& scale) {
     return digit;
 }
 
-/// The mod-10 check with weights 3, 1, 3, ... from the digit before the check digit leftwards.
-bool checkDigitHolds(const TwoOfFiveReader::Digits& digits) {
-    if (digits.length < 2) {
-        return false;
-    }
-    int sum = 0;
-    for (int i = digits.length - 2, weight = 3; i >= 0; --i, weight = 4 - weight) {
-        sum += (digits.text[i] - '0') * weight;
-    }
-    return (10 - sum % 10) % 10 == digits.text[digits.length - 1] - '0';
-}
-
 /// Reads one Interleaved 2 of 5 symbol whose start pattern begins at the dark run `bar`.
 bool decodeItfFrom(const std::vector<float>& runs, int bar, TwoOfFiveReader::Digits& digits) {
     const int count = static_cast<int>(runs.size());
@@ -157,7 +141,7 @@ bool decodeItfFrom(const std::vector<float>& runs, int bar, TwoOfFiveReader::Dig
                 std::accumulate(runs.begin(), runs.begin() + next + kItfStopElements, 0.0f);
             return digits.length >= kMinItfDigits;
         }
-        if (next + 2 * kBarsPerDigit >= count || digits.length + 2 > kMaxIndustrial25Length) {
+        if (next + 2 * kBarsPerDigit >= count || digits.length + 2 > kMaxTwoOfFiveLength) {
             return false;
         }
         Scale ownBars{};
@@ -195,7 +179,7 @@ bool decodeFrom(const std::vector<float>& runs, int bar, TwoOfFiveReader::Digits
             digits.end = std::accumulate(runs.begin(), runs.begin() + next + 5, 0.0f);
             return digits.length > 0;
         }
-        if (next + 2 * kBarsPerDigit >= count || digits.length == kMaxIndustrial25Length) {
+        if (next + 2 * kBarsPerDigit >= count || digits.length == kMaxTwoOfFiveLength) {
             return false;
         }
         const int digit = decodeDigit(runs, next, scale);
@@ -210,6 +194,18 @@ bool decodeFrom(const std::vector<float>& runs, int bar, TwoOfFiveReader::Digits
 
 }  // namespace
 
+bool mod10CheckHolds(std::string_view digits) {
+    const int length = static_cast<int>(digits.size());
+    if (length < 2) {
+        return false;
+    }
+    int sum = 0;
+    for (int i = length - 2, weight = 3; i >= 0; --i, weight = 4 - weight) {
+        sum += (digits[i] - '0') * weight;
+    }
+    return (10 - sum % 10) % 10 == digits[length - 1] - '0';
+}
+
 bool TwoOfFiveReader::decodeRuns(std::uint32_t format, const std::vector<float>& runs,
                                  const ReaderOptions& options, Digits& digits) {
     for (int bar = 1; bar < static_cast<int>(runs.size()); bar += 2) {
@@ -220,7 +216,7 @@ bool TwoOfFiveReader::decodeRuns(std::uint32_t format, const std::vector<float>&
             continue;
         }
         if (decodeFrom(runs, bar, digits) && digits.length >= options.industrial25MinLength &&
-            (!options.industrial25CheckDigit || checkDigitHolds(digits))) {
+            (!options.industrial25CheckDigit || mod10CheckHolds(digits.view()))) {
             return true;
         }
     }

@@ -17,6 +17,15 @@
 
 namespace telo::engine {
 
+/// Widths of the five elements of the ten 2 of 5 digits, in order: N narrow, W wide.
+inline constexpr std::array<const char*, 10> kTwoOfFiveDigits = {
+    "NNWWN", "WNNNW", "NWNNW", "WWNNN", "NNWNW", "WNWNN", "NWWNN", "NNNWW", "WNNWN", "NWNWN",
+};
+
+/// Whether the last of `digits` is the mod-10 check digit of those before it, weighted 3, 1,
+/// 3, ... leftwards from the last but one (Industrial 2 of 5's optional check, ITF-14's).
+bool mod10CheckHolds(std::string_view digits);
+
 /// Reads the 2 of 5 symbologies, where each digit is five elements of which two are wide:
 /// Industrial 2 of 5 (engine format kFormatIndustrial25), digits in the bars alone and every
 /// space narrow, and Interleaved 2 of 5 (kFormatItf), digits in pairs, the first in the bars
@@ -31,7 +40,7 @@ public:
 
     /// Decoded digits of one scan line, and where along the line the symbol's outer bars lie.
     struct Digits {
-        std::array<char, kMaxIndustrial25Length> text{};
+        std::array<char, kMaxTwoOfFiveLength> text{};
         int length = 0;
         float begin = 0;
         float end = 0;

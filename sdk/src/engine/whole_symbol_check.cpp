@@ -18,6 +18,9 @@ constexpr float kMinContrast = 20;
 /// close by is tolerated; it starts an element (at least kMinEdgePixels) out, past the blurred
 /// edge of the last bar.
 constexpr float kQuietNarrows = 5;
+/// Where every space of a symbol is narrow (Industrial 2 of 5), light this many narrow elements
+/// wide is no part of it, and print close by (text, a label's edge) is tolerated nearer.
+constexpr float kNarrowSpacesQuietNarrows = 3;
 constexpr float kEdgeNarrows = 1;
 constexpr float kMinEdgePixels = 2;
 /// The read's end may fall up to this many narrow elements short of the symbol's outermost
@@ -61,6 +64,8 @@ constexpr float kLineMarginNarrows = 12;
 constexpr float kLineBandShare = 0.8f;
 constexpr float kLineNarrowPixels = 3;
 constexpr float kMaxLineScale = 3;
+/// Rows across the bars for a reader that samples the frame itself lie this many pixels apart.
+constexpr float kRowPixels = 3;
 
 float correlationOf(const std::vector<float>& a, const std::vector<float>& b) {
     const std::size_t n = std::min(a.size(), b.size());
@@ -142,7 +147,9 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
         static_cast<std::size_t>(inside),
         static_cast<std::size_t>(std::ceil(kEndSlackNarrows * levels.narrow)),
         static_cast<std::size_t>(std::ceil(std::max(kEdgeNarrows * levels.narrow, kMinEdgePixels))),
-        static_cast<std::size_t>(std::max(3, static_cast<int>(kQuietNarrows * levels.narrow)))};
+        static_cast<std::size_t>(std::max(
+            3, static_cast<int>((levels.narrowSpaces ? kNarrowSpacesQuietNarrows : kQuietNarrows) *
+                                levels.narrow)))};
     const int total = static_cast<int>(layout.inside + layout.slack + layout.gap + layout.quiet);
     const float step = std::max(1.0f, levels.narrow);
     const float maxSlide = std::max(kMinSlidePixels, kMaxSlideShare * step);
@@ -195,7 +202,7 @@ WholeSymbolCheck::EndTrack WholeSymbolCheck::trackEnd(const GreyView& image, Poi
 }
 
 bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, bool framed,
-                             const Deadline& deadline, SymbolSpan& span) {
+                             bool narrowSpaces, const Deadline& deadline, SymbolSpan& span) {
     const float dx = end.x - start.x;
     const float dy = end.y - start.y;
     const float length = std::hypot(dx, dy);
@@ -206,7 +213,8 @@ bool WholeSymbolCheck::holds(const GreyView& image, PointF start, PointF end, bo
     sample(image, start, along, static_cast<int>(length) + 1, samples_);
     sorted_ = samples_;
     std::sort(sorted_.begin(), sorted_.end());
-    const Levels levels{sorted_[sorted_.size() / 10], sorted_[sorted_.size() * 9 / 10], 0, framed};
+    const Levels levels{sorted_[sorted_.size() / 10], sorted_[sorted_.size() * 9 / 10], 0, framed,
+                        narrowSpaces};
     if (levels.light - levels.dark < kMinContrast) {
         return false;
     }
@@ -284,6 +292,18 @@ bool WholeSymbolCheck::sampleLinesAcross(const GreyView& image, const SymbolSpan
     }
     lineElement_ = span.finest * scale;
     return rowBuilder_.sample(image, lines_, width, static_cast<int>(band), deadline);
+}
+
+CropMap WholeSymbolCheck::rowsAcross(const SymbolSpan& span, int& length, int& count) {
+    const float pixels = std::hypot(span.end.x - span.start.x, span.end.y - span.start.y);
+    const PointF along{(span.end.x - span.start.x) / pixels, (span.end.y - span.start.y) / pixels};
+    const float margin = kLineMarginNarrows * span.narrow;
+    const float inset = kLineInset * (span.high - span.low);
+    length = static_cast<int>(pixels + 2 * margin);
+    count = std::max(1, static_cast<int>((span.high - span.low - 2 * inset) / kRowPixels));
+    return {movedAlong(movedAlong(span.start, span.across, span.low + inset), along, -margin),
+            along,
+            {span.across.x * kRowPixels, span.across.y * kRowPixels}};
 }
 
 GreyView WholeSymbolCheck::linesAcross(BarRowBuilder::Filter filter, const Deadline& deadline) {

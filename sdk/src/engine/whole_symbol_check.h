@@ -44,14 +44,22 @@ public:
     /// last bar) has quiet zones on both sides along its bars; `span` then tells where the bars
     /// lie. `framed` when the symbology's start and stop characters occur nowhere inside a
     /// symbol (Code 39, Codabar): a highlight cannot end a piece of one, so clipped light
-    /// beside it counts as paper. False when `deadline` passes first.
-    bool holds(const GreyView& image, PointF start, PointF end, bool framed,
+    /// beside it counts as paper. `narrowSpaces` when every space of the symbology is narrow
+    /// (Industrial 2 of 5): a shorter stretch of light is a quiet zone. False when `deadline`
+    /// passes first.
+    bool holds(const GreyView& image, PointF start, PointF end, bool framed, bool narrowSpaces,
                const Deadline& deadline, SymbolSpan& span);
 
     /// Samples `count` lines evenly spread across the bars of `span`, each from a quiet zone
     /// to the other; false when `deadline` passes first.
     bool sampleLinesAcross(const GreyView& image, const SymbolSpan& span, int count,
                            const Deadline& deadline);
+
+    /// Where rows a few pixels apart across the inner part of the bars of `span` lie, each from
+    /// a quiet zone to the other at a pixel a sample: crop pixel (x, y) of the rows is at frame
+    /// point map.toFrame(x, y), for a reader that samples the frame itself; `length` samples a
+    /// row, `count` rows.
+    static CropMap rowsAcross(const SymbolSpan& span, int& length, int& count);
 
     /// The lines of the last sampleLinesAcross() as the rows of an image for a reader,
     /// filtered as BarRowBuilder does; empty when `deadline` passes first. Valid until the
@@ -65,6 +73,7 @@ private:
         float light;
         float narrow;
         bool framed;
+        bool narrowSpaces;
     };
     /// What following the bars at one end found.
     struct EndTrack {
