@@ -30,6 +30,8 @@ constexpr float kMaxSamplesPerModule = 3.4f;
 constexpr float kCoarseScanFactor = 2;
 /// Rows are scanned this many modules apart; a PDF417 row is three or more modules high.
 constexpr float kRowStepModules = 1;
+/// Rows are scanned at least this many pixels apart: each scan averages three.
+constexpr int kMinRowStep = 2;
 /// A pattern's module may differ from the crop's estimate by these factors (blur and
 /// perspective move the estimate).
 constexpr float kMinModuleRatio = 0.4f;
@@ -48,6 +50,8 @@ constexpr float kSideToleranceModules = 1.5f;
 constexpr int kMinSidePoints = 6;
 /// Points of a side tried in pairs for its first line, at most.
 constexpr std::size_t kLineSamples = 24;
+/// Points counted near each line tried, at most.
+constexpr std::size_t kCountSamples = 256;
 constexpr float kMinSideModules = 6;
 /// Rows near a side more than this many modules apart belong to different stretches: glare
 /// hides a few rows' patterns, stripes beyond the symbol may match now and then.
@@ -124,7 +128,7 @@ float matchWideBar(const std::vector<float>& runs, const std::vector<float>& edg
 
 /// Pixels between the rows scanned of a crop whose modules are `module` pixels.
 int rowStepPixels(float module) {
-    return std::max(1, static_cast<int>(kRowStepModules * module));
+    return std::max(kMinRowStep, static_cast<int>(kRowStepModules * module));
 }
 
 /// The median of `values`, which it reorders.
@@ -150,6 +154,9 @@ bool Pdf417OutlineFinder::Side::fit(float tolerance, int minPoints, bool loose) 
               [](const PointF& a, const PointF& b) { return a.y < b.y; });
     const std::size_t count = fitted.size();
     const std::size_t stride = std::max<std::size_t>(1, count / kLineSamples);
+    // The points near each line tried are counted among a sample of them: stripes beside a
+    // symbol may give thousands.
+    const std::size_t countStride = std::max<std::size_t>(1, count / kCountSamples);
     int most = 0;
     for (std::size_t i = 0; i < count; i += stride) {
         for (std::size_t j = i + stride; j < count; j += stride) {
@@ -160,10 +167,12 @@ bool Pdf417OutlineFinder::Side::fit(float tolerance, int minPoints, bool loose) 
             }
             const float trySlope = (b.x - a.x) / (b.y - a.y);
             const float tryAt = a.x - trySlope * a.y;
-            const auto near =
-                static_cast<int>(std::count_if(fitted.begin(), fitted.end(), [&](const PointF& p) {
-                    return std::fabs(p.x - (tryAt + trySlope * p.y)) <= tolerance;
-                }));
+            int near = 0;
+            for (std::size_t k = 0; k < count; k += countStride) {
+                const PointF& p = fitted[k];
+                near += std::fabs(p.x - (tryAt + trySlope * p.y)) <= tolerance ? 1 : 0;
+            }
+            near *= static_cast<int>(countStride);
             if (near > most) {
                 most = near;
                 slope = trySlope;
