@@ -46,6 +46,7 @@ private:
         float top = 0;
         float bottom = 0;
         std::vector<float> rows;
+        /// The points of the latest fit, sorted down the side.
         std::vector<PointF> fitted;
         /// Fits the side to the points within `tolerance` pixels of it, with the loose points
         /// too when `loose`; false for too few.
@@ -56,6 +57,7 @@ private:
         PointF point(float y) const { return {at + slope * y, y}; }
     };
 
+    /// Forgets the points of earlier crops.
     void clear();
     /// Adds the sides' edge points that the rows of `crop` show, in crop pixels, taking its
     /// modules as `module` pixels; false when `deadline` passes.
