@@ -42,6 +42,10 @@ constexpr double kRectifyMsPerPixel = 5e-5;
 /// against glare (the guard patterns' wide bars may turn hollow).
 constexpr float kPdf417WholeEnvelope = 1000;
 constexpr float kPdf417GlareEnvelope = 3;
+/// Modules a PDF417 crop reaches beyond the ends of a matrix region, whose blob of cells may
+/// stop inside a guard pattern or short of it: a pattern and a row indicator, and room for
+/// perspective and a short estimate.
+constexpr float kPdf417ReachModules = 40;
 /// Length of the smear a moving hand leaves that square-on views are deblurred for, modules.
 constexpr float kSmearModules = 2;
 /// Lines across the bars of an unchecked read: at least kMinAgreeingLines must give its text
@@ -315,6 +319,25 @@ void DecodePipeline::readRedrawn(const Pass& pass, Redrawer& redrawer, std::uint
     }
 }
 
+void DecodePipeline::readPdf417Reaching(const Pass& pass, const CodeRegion& region,
+                                        const RegionLook& look) {
+    if (done(pass)) {
+        return;
+    }
+    CodeRegion reach = region;
+    reach.length += 2 * kPdf417ReachModules * look.element;
+    CropMap map;
+    const GreyView upright = sampler_.upright(pass.image, reach, look.element, kMinPdf417Narrow,
+                                              kMaxPdf417Pixels, pass.deadline, map);
+    Pdf417Outline outline;
+    if (upright.data == nullptr ||
+        !pdf417Outline_.find(upright, cropModule(look.element, map), pass.deadline, outline)) {
+        return;
+    }
+    readPdf417Outline(pass, outline, map, kPdf417WholeEnvelope);
+    readPdf417Outline(pass, outline, map, kPdf417GlareEnvelope);
+}
+
 bool DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const CropMap& map,
                                    float module, bool inverted, std::uint32_t formats,
                                    SymbolRectifier::Outline outline) {
@@ -404,8 +427,16 @@ void DecodePipeline::readMatrixRegion(const Pass& pass, const CodeRegion& region
         return;
     }
     CropMap map;
-    const GreyView upright = sampler_.upright(pass.image, region, look.element, kMinMatrixModule,
-                                              kMaxMatrixPixels, pass.deadline, map);
+    GreyView upright = sampler_.upright(pass.image, region, look.element, kMinMatrixModule,
+                                        kMaxMatrixPixels, pass.deadline, map);
+    // Guard patterns down a side make it a PDF417 region, read first; its crop is made anew.
+    if (upright.data != nullptr && (formats & kFormatPdf417) != 0 &&
+        pdf417Outline_.showsGuards(upright, cropModule(look.element, map), pass.deadline)) {
+        readPdf417Reaching(pass, region, look);
+        upright = done(pass) ? GreyView{}
+                             : sampler_.upright(pass.image, region, look.element, kMinMatrixModule,
+                                                kMaxMatrixPixels, pass.deadline, map);
+    }
     if (upright.data == nullptr) {
         return;
     }

@@ -87,6 +87,9 @@ private:
     /// scaled to the print within `envelopeModules` of each pixel.
     void readPdf417Outline(const Pass& pass, Pdf417Outline outline, const CropMap& map,
                            float envelopeModules);
+    /// A region whose crop shows a side of a PDF417 symbol, square-on where a crop reaching
+    /// beyond its ends outlines the symbol.
+    void readPdf417Reaching(const Pass& pass, const CodeRegion& region, const RegionLook& look);
     void readMatrixRegion(const Pass& pass, const CodeRegion& region);
     /// Reads the symbol in an upright `crop` (dark on light) once more, square-on
     /// (SymbolRectifier) within `outline`; `inverted` when the frame shows it light on dark.

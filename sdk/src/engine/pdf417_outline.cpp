@@ -8,7 +8,6 @@
 #include <numeric>
 #include <utility>
 
-
 namespace telo::engine {
 
 namespace {
@@ -27,8 +26,12 @@ constexpr GuardPattern kStop{{1, 2, 1, 1, 1, 3, 1, 1, 7}, 9, 18};
 /// Rows are sampled with at most this many samples per module: the run finder's window then
 /// spans the wide guard bar whatever the crop's scale.
 constexpr float kMaxSamplesPerModule = 3.4f;
+/// A second scan of the rows takes modules this many times the estimate.
+constexpr float kCoarseScanFactor = 2;
 /// Rows are scanned this many modules apart; a PDF417 row is three or more modules high.
 constexpr float kRowStepModules = 1;
+/// Rows are scanned at least this many pixels apart: each scan averages three.
+constexpr int kMinRowStep = 2;
 /// A pattern's module may differ from the crop's estimate by these factors (blur and
 /// perspective move the estimate).
 constexpr float kMinModuleRatio = 0.4f;
@@ -47,6 +50,8 @@ constexpr float kSideToleranceModules = 1.5f;
 constexpr int kMinSidePoints = 6;
 /// Points of a side tried in pairs for its first line, at most.
 constexpr std::size_t kLineSamples = 24;
+/// Points counted near each line tried, at most.
+constexpr std::size_t kCountSamples = 256;
 constexpr float kMinSideModules = 6;
 /// Rows near a side more than this many modules apart belong to different stretches: glare
 /// hides a few rows' patterns, stripes beyond the symbol may match now and then.
@@ -100,7 +105,8 @@ float matchWideBar(const std::vector<float>& runs, const std::vector<float>& edg
         if (wide < 1 || runs[wide - 1] < kMinQuietModules * unit) {
             return 0;
         }
-        for (std::size_t k = wide + 2; k < runs.size() && edges[k] <= codeword + tolerance; k += 2) {
+        for (std::size_t k = wide + 2; k < runs.size() && edges[k] <= codeword + tolerance;
+             k += 2) {
             if (std::fabs(edges[k] - codeword) <= tolerance) {
                 edge = edges[wide];
                 return unit;
@@ -120,6 +126,11 @@ float matchWideBar(const std::vector<float>& runs, const std::vector<float>& edg
     return 0;
 }
 
+/// Pixels between the rows scanned of a crop whose modules are `module` pixels.
+int rowStepPixels(float module) {
+    return std::max(kMinRowStep, static_cast<int>(kRowStepModules * module));
+}
+
 /// The median of `values`, which it reorders.
 float median(std::vector<float>& values) {
     const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -129,30 +140,39 @@ float median(std::vector<float>& values) {
 
 }  // namespace
 
-bool Pdf417OutlineFinder::Side::fit(float tolerance, int minPoints) {
-    if (static_cast<int>(points.size()) < minPoints) {
+bool Pdf417OutlineFinder::Side::fit(float tolerance, int minPoints, bool loose) {
+    fitted = points;
+    if (loose) {
+        fitted.insert(fitted.end(), loosePoints.begin(), loosePoints.end());
+    }
+    if (static_cast<int>(fitted.size()) < minPoints) {
         return false;
     }
     // A first line through two of the points that most points lie near, which stray matches
     // in the data columns do not move; then least squares over the points near it, twice.
-    std::sort(points.begin(), points.end(),
+    std::sort(fitted.begin(), fitted.end(),
               [](const PointF& a, const PointF& b) { return a.y < b.y; });
-    const std::size_t count = points.size();
+    const std::size_t count = fitted.size();
     const std::size_t stride = std::max<std::size_t>(1, count / kLineSamples);
+    // The points near each line tried are counted among a sample of them: stripes beside a
+    // symbol may give thousands.
+    const std::size_t countStride = std::max<std::size_t>(1, count / kCountSamples);
     int most = 0;
     for (std::size_t i = 0; i < count; i += stride) {
         for (std::size_t j = i + stride; j < count; j += stride) {
-            const PointF& a = points[i];
-            const PointF& b = points[j];
+            const PointF& a = fitted[i];
+            const PointF& b = fitted[j];
             if (b.y - a.y < tolerance) {
                 continue;
             }
             const float trySlope = (b.x - a.x) / (b.y - a.y);
             const float tryAt = a.x - trySlope * a.y;
-            const auto near = static_cast<int>(
-                std::count_if(points.begin(), points.end(), [&](const PointF& p) {
-                    return std::fabs(p.x - (tryAt + trySlope * p.y)) <= tolerance;
-                }));
+            int near = 0;
+            for (std::size_t k = 0; k < count; k += countStride) {
+                const PointF& p = fitted[k];
+                near += std::fabs(p.x - (tryAt + trySlope * p.y)) <= tolerance ? 1 : 0;
+            }
+            near *= static_cast<int>(countStride);
             if (near > most) {
                 most = near;
                 slope = trySlope;
@@ -170,7 +190,7 @@ bool Pdf417OutlineFinder::Side::fit(float tolerance, int minPoints) {
         double sx = 0;
         double syy = 0;
         double sxy = 0;
-        for (const PointF& p : points) {
+        for (const PointF& p : fitted) {
             if (std::fabs(p.x - (at + slope * p.y)) > tolerance) {
                 continue;
             }
@@ -252,23 +272,30 @@ void Pdf417OutlineFinder::matchRow(float y, float module) {
     }
 }
 
-bool Pdf417OutlineFinder::find(const GreyView& crop, float module, const Deadline& deadline,
-                               Pdf417Outline& outline) {
-    if (crop.data == nullptr || module <= 0) {
-        return false;
-    }
+void Pdf417OutlineFinder::clear() {
     for (Side* side : {&startLeft_, &stopRight_, &stopLeft_, &startRight_}) {
         side->points.clear();
         side->loosePoints.clear();
     }
     modules_.clear();
+}
+
+bool Pdf417OutlineFinder::scan(const GreyView& crop, float module, const Deadline& deadline) {
+    if (crop.data == nullptr || module <= 0) {
+        return false;
+    }
+    const std::size_t firstPoint[] = {startLeft_.points.size(),  startLeft_.loosePoints.size(),
+                                      stopRight_.points.size(),  stopRight_.loosePoints.size(),
+                                      stopLeft_.points.size(),   stopLeft_.loosePoints.size(),
+                                      startRight_.points.size(), startRight_.loosePoints.size()};
+    const std::size_t firstModule = modules_.size();
     // Each sample of a row is the mean of a block of whole pixels over three rows of the crop,
     // along which the bars run.
     const int step = std::max(1, static_cast<int>(std::ceil(module / kMaxSamplesPerModule)));
     const float blockPixels = static_cast<float>(3 * step);
     const float rowModule = module / static_cast<float>(step);
     const int count = crop.width / step;
-    const int rowStep = std::max(1, static_cast<int>(kRowStepModules * module));
+    const int rowStep = rowStepPixels(module);
     samples_.resize(static_cast<std::size_t>(count));
     for (int y = 1; y + 1 < crop.height; y += rowStep) {
         if (deadline.passed()) {
@@ -285,14 +312,58 @@ bool Pdf417OutlineFinder::find(const GreyView& crop, float module, const Deadlin
         }
         matchRow(static_cast<float>(y), rowModule);
     }
-    // Edge positions are in samples of `step` pixels; the finder works at any scale of them.
+    // Edge positions and modules of this scan are in samples of `step` pixels.
+    const auto scale = static_cast<float>(step);
+    const std::size_t* first = firstPoint;
     for (Side* side : {&startLeft_, &stopRight_, &stopLeft_, &startRight_}) {
         for (auto* points : {&side->points, &side->loosePoints}) {
-            for (PointF& p : *points) {
-                p.x = (p.x + 0.5f) * static_cast<float>(step) - 0.5f;
+            for (auto p = points->begin() + static_cast<std::ptrdiff_t>(*first++);
+                 p != points->end(); ++p) {
+                p->x = (p->x + 0.5f) * scale - 0.5f;
             }
         }
     }
+    for (auto m = modules_.begin() + static_cast<std::ptrdiff_t>(firstModule); m != modules_.end();
+         ++m) {
+        *m *= scale;
+    }
+    return true;
+}
+
+bool Pdf417OutlineFinder::showsGuards(const GreyView& crop, float module,
+                                      const Deadline& deadline) {
+    clear();
+    if (!scan(crop, module, deadline)) {
+        return false;
+    }
+    const float tolerance = kSideToleranceModules * module;
+    for (Side* side : {&startLeft_, &stopRight_, &stopLeft_, &startRight_}) {
+        if (side->fit(tolerance, kMinSidePoints, false) &&
+            side->span(tolerance, kMaxGapModules * module) &&
+            side->bottom - side->top >= kMinSideModules * module) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Pdf417OutlineFinder::find(const GreyView& crop, float module, const Deadline& deadline,
+                               Pdf417Outline& outline) {
+    // Perspective enlarges the near end's modules past the estimate, which the far end's
+    // small ones set: rows sampled coarser catch its patterns.
+    clear();
+    for (const float coarse : {1.0f, kCoarseScanFactor}) {
+        if (!scan(crop, module * coarse, deadline)) {
+            return false;
+        }
+        if (outlineFrom(module, outline)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Pdf417OutlineFinder::outlineFrom(float module, Pdf417Outline& outline) {
     const float tolerance = kSideToleranceModules * module;
     const bool upright = startLeft_.points.size() + stopRight_.points.size() >=
                          stopLeft_.points.size() + startRight_.points.size();
@@ -301,21 +372,15 @@ bool Pdf417OutlineFinder::find(const GreyView& crop, float module, const Deadlin
     // A side whose whole patterns are too few takes the rows where only the wide bar is clear.
     // Its ends are those of the longest stretch of rows near it of either kind.
     const auto fit = [&](Side& side) {
-        if (!side.fit(tolerance, kMinSidePoints)) {
-            side.points.insert(side.points.end(), side.loosePoints.begin(),
-                               side.loosePoints.end());
-            if (!side.fit(tolerance, kMinSidePoints)) {
-                return false;
-            }
-        }
-        return side.span(tolerance, kMaxGapModules * module);
+        return (side.fit(tolerance, kMinSidePoints, false) ||
+                side.fit(tolerance, kMinSidePoints, true)) &&
+               side.span(tolerance, kMaxGapModules * module);
     };
-    if (!fit(left) || !fit(right) ||
-        left.bottom - left.top < kMinSideModules * module ||
+    if (!fit(left) || !fit(right) || left.bottom - left.top < kMinSideModules * module ||
         right.bottom - right.top < kMinSideModules * module) {
         return false;
     }
-    const float margin = static_cast<float>(rowStep) / 2;
+    const float margin = static_cast<float>(rowStepPixels(module)) / 2;
     const PointF leftTop = left.point(left.top - margin);
     const PointF leftBottom = left.point(left.bottom + margin);
     const PointF rightTop = right.point(right.top - margin);
@@ -327,7 +392,7 @@ bool Pdf417OutlineFinder::find(const GreyView& crop, float module, const Deadlin
     // Upside down, the start pattern is the right side: the view turns half round.
     outline.corners = upright ? Quad{leftTop, rightTop, rightBottom, leftBottom}
                               : Quad{rightBottom, leftBottom, leftTop, rightTop};
-    outline.module = median(modules_) * static_cast<float>(step);
+    outline.module = median(modules_);
     return true;
 }
 

@@ -27,8 +27,12 @@ class Pdf417OutlineFinder {
 public:
     /// The symbol in `crop`, whose rows run level (either end first) and whose modules are
     /// about `module` pixels; false when too few rows show its patterns or `deadline` passes.
-    bool find(const GreyView& crop, float module, const Deadline& deadline,
-              Pdf417Outline& outline);
+    bool find(const GreyView& crop, float module, const Deadline& deadline, Pdf417Outline& outline);
+
+    /// True when the rows of `crop` show whole guard patterns down one side of a PDF417
+    /// symbol, start or stop: a cheap sign that a region holds one, whose other side may lie
+    /// beyond the crop.
+    bool showsGuards(const GreyView& crop, float module, const Deadline& deadline);
 
 private:
     /// One side's edge points, x along the row at row y: where whole guard patterns show, and
@@ -42,14 +46,24 @@ private:
         float top = 0;
         float bottom = 0;
         std::vector<float> rows;
-        /// Fits the side to the points within `tolerance` pixels of it; false for too few.
-        bool fit(float tolerance, int minPoints);
+        /// The points of the latest fit, sorted down the side.
+        std::vector<PointF> fitted;
+        /// Fits the side to the points within `tolerance` pixels of it, with the loose points
+        /// too when `loose`; false for too few.
+        bool fit(float tolerance, int minPoints, bool loose);
         /// Sets top and bottom to the ends of the longest stretch of points of either kind
         /// near the side with no gap over `maxGap` rows; false when there is none.
         bool span(float tolerance, float maxGap);
         PointF point(float y) const { return {at + slope * y, y}; }
     };
 
+    /// Forgets the points of earlier crops.
+    void clear();
+    /// Adds the sides' edge points that the rows of `crop` show, in crop pixels, taking its
+    /// modules as `module` pixels; false when `deadline` passes.
+    bool scan(const GreyView& crop, float module, const Deadline& deadline);
+    /// The outline the sides' points give a symbol of about `module` pixels; false for none.
+    bool outlineFrom(float module, Pdf417Outline& outline);
     /// Adds the outer edges of the patterns that the runs of row `y` show to the sides.
     void matchRow(float y, float module);
 
