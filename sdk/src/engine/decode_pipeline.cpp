@@ -54,6 +54,10 @@ constexpr std::uint32_t kMatrixFormats = kFormatQrCode | kFormatDataMatrix | kFo
 /// Symbologies whose reads carry no check character and whose length varies.
 constexpr std::uint32_t kUncheckedFormats =
     kFormatItf | kFormatCode39 | kFormatCodabar | kFormatIndustrial25;
+/// Bar codes whose rows may be resampled to an even module: a check character, or start and
+/// stop characters that no piece of a symbol ends in, keep a resampled row from reading wrong.
+constexpr std::uint32_t kCheckedBarFormats =
+    kFormatEan13 | kFormatEan8 | kFormatUpcA | kFormatUpcE | kFormatCode128 | kFormatCode39;
 /// Those of them whose start and stop characters occur nowhere else in a symbol.
 constexpr std::uint32_t kFramedFormats = kFormatCode39 | kFormatCodabar;
 
@@ -194,6 +198,9 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
             return;
         }
         readZXing(pass, rows, linear, ZXingPass::kBarRows, rowsMap);
+        if (filter != Filter::kDeblurred) {
+            readEvenModuleRows(pass, rows, rowsMap);
+        }
         if ((mask & kFormatIndustrial25) != 0) {
             industrial25_.read(rows, TwoOfFiveReader::Scan::kRows, pass.settings.reader,
                                pass.deadline, rowsMap, reads_);
@@ -219,6 +226,23 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
     }
     if (pdf417 && !pdf417First) {
         readPdf417(pass, region, look);
+    }
+}
+
+void DecodePipeline::readEvenModuleRows(const Pass& pass, const GreyView& rows,
+                                        const CropMap& rowsMap) {
+    const std::uint32_t formats = pass.settings.formatMask & kCheckedBarFormats;
+    if (formats == 0 || done(pass)) {
+        return;
+    }
+    const GreyView even = evenModuleRows_.straighten(rows, pass.deadline);
+    const std::size_t first = reads_.size();
+    readZXing(pass, even, formats, ZXingPass::kBarRows, CropMap{});
+    for (std::size_t i = first; i < reads_.size(); ++i) {
+        for (PointF& corner : reads_[i].where) {
+            const int y = static_cast<int>(std::lround(corner.y));
+            corner = rowsMap.toFrame(evenModuleRows_.sourceX(corner.x, y), corner.y);
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include "engine/code_region_finder.h"
 #include "engine/datamatrix_redrawer.h"
 #include "engine/deadline.h"
+#include "engine/even_module_rows.h"
 #include "engine/grey_view.h"
 #include "engine/motion_deblur.h"
 #include "engine/pdf417_outline.h"
@@ -76,6 +77,8 @@ private:
     /// agree; 0 otherwise.
     int wholeSymbolLines(const Pass& pass, const Read& read);
     void readBarRegion(const Pass& pass, const CodeRegion& region);
+    /// Bar rows of a curved or steeply tilted label, resampled to an even module, into reads_.
+    void readEvenModuleRows(const Pass& pass, const GreyView& rows, const CropMap& rowsMap);
     /// A bar region with PDF417's guard bar: square-on where its guard patterns outline it,
     /// upright, and square-on again.
     void readPdf417(const Pass& pass, const CodeRegion& region, const RegionLook& look);
@@ -106,6 +109,7 @@ private:
     AztecRedrawer aztecRedrawer_;
     DataMatrixRedrawer dataMatrixRedrawer_;
     MotionDeblur motionDeblur_;
+    EvenModuleRows evenModuleRows_;
     Pdf417OutlineFinder pdf417Outline_;
     std::vector<CodeRegion> regions_;
     std::vector<std::uint8_t> inverted_;
