@@ -466,6 +466,12 @@ void DecodePipeline::run(const GreyView& image, const TemplateSettings& settings
     }
     if (settings.reader.deskew && !done(pass)) {
         regionFinder_.find(image, kMaxRegions, deadline, regions_);
+        // A region longer and taller than the frame's short side lies beyond the frame:
+        // texture or light across it rather than a symbol in view, tried last.
+        const auto shortSide = static_cast<float>(std::min(image.width, image.height));
+        std::stable_partition(regions_.begin(), regions_.end(), [&](const CodeRegion& region) {
+            return std::min(region.length, region.height) <= shortSide;
+        });
         for (const CodeRegion& region : regions_) {
             if (done(pass)) {
                 break;
