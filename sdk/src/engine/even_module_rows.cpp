@@ -15,6 +15,9 @@ constexpr float kMidGrey = 128;
 constexpr float kGapElements = 5;
 /// Edges of the shortest code resampled (UPC-E has 34).
 constexpr int kMinEdges = 26;
+/// Anchors of the shortest run resampled: a cubic fits any four, and a run's structure shows
+/// only in how well more fit.
+constexpr int kMinAnchors = 6;
 /// Ratio of wide to narrow taken for Code 39: its characters are as long whatever it is, and
 /// only the length of the last one, less its gap, depends on it.
 constexpr float kCode39Wide = 2.5f;
@@ -212,8 +215,9 @@ bool EvenModuleRows::fit(const std::uint8_t* row, int width, RowCurve& curve) {
                 } else {
                     addAnchors(edges);
                 }
-                const double misfit =
-                    anchors_.empty() ? kMaxMisfit : smoothMisfit(first + trimFront);
+                const double misfit = static_cast<int>(anchors_.size()) < kMinAnchors
+                                          ? kMaxMisfit
+                                          : smoothMisfit(first + trimFront);
                 if (misfit < best) {
                     best = misfit;
                     bestFirst = first + trimFront;
