@@ -548,8 +548,9 @@ float BlurredBarReader::readRows(int length, int count, float element, std::uint
             !symbology_.checked(startCharacter_, row.text)) {
             continue;
         }
-        row.begin = spanX(row.begin / module - kQuietModules - 1);
-        row.end = spanX(row.end / module - kQuietModules - 1);
+        // The smear carries the print half its length past the outer bars' edges.
+        row.begin = spanX(row.begin / module - kQuietModules - 1) - span_.blur / 2;
+        row.end = spanX(row.end / module - kQuietModules - 1) + span_.blur / 2;
         if (agreeing == 0) {
             agreed = row;
             firstRow = static_cast<float>(y);

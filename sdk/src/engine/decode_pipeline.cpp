@@ -54,12 +54,12 @@ constexpr std::uint32_t kMatrixFormats = kFormatQrCode | kFormatDataMatrix | kFo
 /// Symbologies whose reads carry no check character and whose length varies.
 constexpr std::uint32_t kUncheckedFormats =
     kFormatItf | kFormatCode39 | kFormatCodabar | kFormatIndustrial25;
+/// Those of them whose start and stop characters occur nowhere else in a symbol.
+constexpr std::uint32_t kFramedFormats = kFormatCode39 | kFormatCodabar;
 /// Bar codes whose rows may be resampled to an even module: a check character, or start and
 /// stop characters that no piece of a symbol ends in, keep a resampled row from reading wrong.
 constexpr std::uint32_t kCheckedBarFormats =
     kFormatEan13 | kFormatEan8 | kFormatUpcA | kFormatUpcE | kFormatCode128 | kFormatCode39;
-/// Those of them whose start and stop characters occur nowhere else in a symbol.
-constexpr std::uint32_t kFramedFormats = kFormatCode39 | kFormatCodabar;
 
 /// Crop pixels per module, from the module in frame pixels and the crop's map.
 float cropModule(float frameModule, const CropMap& map) {

@@ -35,9 +35,11 @@ namespace telo::engine {
 /// fits.
 ///
 /// 1. ZXing over the whole frame: matrix codes at any turn, then a quick look for level bars.
-/// 2. Each region that looks like a code (RegionSampler::examine), strongest first: bar regions
+/// 2. Each region that looks like a code (RegionSampler::examine), strongest first, any
+///    longer and taller than the frame's short side last: bar regions
 ///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain, sharpened
-///    and deblurred, then Code 39, Code 128 and EAN/UPC-A smeared past what they read
+///    and deblurred, the first two also resampled to an even module (EvenModuleRows), then
+///    Code 39, Code 128 and EAN/UPC-A smeared past what they read
 ///    (BlurredCode39Reader, BlurredCode128Reader, BlurredEanReader; not where rows look
 ///    stacked), and PDF417
 ///    upright and square-on; matrix regions upright and square-on
