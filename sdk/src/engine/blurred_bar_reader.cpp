@@ -13,6 +13,9 @@ namespace {
 /// Rows reach this share of the region's length beyond each end: blur makes the region look
 /// shorter than its symbol.
 constexpr float kExtensionShare = 0.2f;
+/// How much longer than the start character's module tells the longest symbol may run: blur
+/// leaves that module rough.
+constexpr float kReachSlack = 1.3f;
 /// Lines averaged into a row, offsets across it in rows.
 constexpr std::array<float, 3> kBandOffsets = {-0.3f, 0, 0.3f};
 /// Encoding gamma of camera frames: blur mixes light, not grey levels.
@@ -102,7 +105,7 @@ void BlurredBarReader::loadRow(int y, bool reversed) {
     sums_.assign(width + 1, 0);
     squares_.assign(width + 1, 0);
     for (int x = 0; x < width; ++x) {
-        const float along = static_cast<float>((reversed ? width - 1 - x : x) - extension_);
+        const float along = static_cast<float>((reversed ? width - 1 - x : x) - before_);
         float grey = 0;
         for (const float across : kBandOffsets) {
             const PointF at = map_.toFrame(along, static_cast<float>(y) + across);
@@ -476,8 +479,20 @@ void BlurredBarReader::read(const GreyView& image, const CropMap& map, int lengt
     }
     image_ = image;
     map_ = map;
-    extension_ = static_cast<int>(kExtensionShare * static_cast<float>(length));
-    width_ = length + 2 * extension_;
+    before_ = static_cast<int>(kExtensionShare * static_cast<float>(length));
+    after_ = before_;
+    // Blur may split a symbol into regions, each short of the other end: the rows are read
+    // once more reaching as far as the longest symbol runs from the start character found.
+    const float missing = readRows(length, count, element, formats, deadline, reads);
+    if (missing != 0 && !deadline.passed()) {
+        (missing > 0 ? after_ : before_) += static_cast<int>(std::ceil(std::fabs(missing)));
+        readRows(length, count, element, formats, deadline, reads);
+    }
+}
+
+float BlurredBarReader::readRows(int length, int count, float element, std::uint32_t formats,
+                                 const Deadline& deadline, std::vector<engine::Read>& reads) {
+    width_ = length + before_ + after_;
     const int width = width_;
     // The middle row tells which way the symbol runs and its geometry: the start character
     // before its first bar and the stop character after its last.
@@ -488,7 +503,7 @@ void BlurredBarReader::read(const GreyView& image, const CropMap& map, int lengt
     float best = kMaxAnchorMisfit;
     for (const bool backwards : {false, true}) {
         if (deadline.passed()) {
-            return;
+            return 0;
         }
         loadRow(middle, backwards);
         for (const int character : symbology_.starts) {
@@ -505,18 +520,22 @@ void BlurredBarReader::read(const GreyView& image, const CropMap& map, int lengt
         }
     }
     if (best >= kMaxAnchorMisfit || deadline.passed()) {
-        return;
+        return 0;
     }
     loadRow(middle, !reversed);
     Geometry right{element, 0, 0};
     float stopAt = 0;
     if (anchor(symbology_.mirroredStop, false, right, stopAt) >= kMaxAnchorMisfit ||
         deadline.passed()) {
-        return;
+        // Samples the row lacks for the longest symbol after the start character, signed
+        // towards the region's end.
+        const float missing = (symbology_.maxSpan + kQuietModules) * left.module * kReachSlack -
+                              (static_cast<float>(width - 1) - start);
+        return symbology_.maxSpan > 0 && missing > 0 ? (reversed ? -missing : missing) : 0;
     }
     if (!fitSpan(middle, reversed, start, static_cast<float>(width - 1) - stopAt, left, right) ||
         deadline.passed()) {
-        return;
+        return 0;
     }
     const int characters = span_.characters;
     // Rows are read straightened so that every module is as wide.
@@ -531,7 +550,7 @@ void BlurredBarReader::read(const GreyView& image, const CropMap& map, int lengt
     RowText row;
     for (int k = 0; k < used && agreeing < kEnoughRows; ++k) {
         if (deadline.passed()) {
-            return;
+            return 0;
         }
         // The middle row first, then outwards alternately.
         const int offset = (k % 2 == 0 ? 1 : -1) * ((k + 1) / 2);
@@ -553,34 +572,36 @@ void BlurredBarReader::read(const GreyView& image, const CropMap& map, int lengt
             !symbology_.checked(startCharacter_, row.text)) {
             continue;
         }
-        row.begin = spanX(row.begin / module - kQuietModules - 1);
-        row.end = spanX(row.end / module - kQuietModules - 1);
+        // The smear carries the print half its length past the outer bars' edges.
+        row.begin = spanX(row.begin / module - kQuietModules - 1) - span_.blur / 2;
+        row.end = spanX(row.end / module - kQuietModules - 1) + span_.blur / 2;
         if (agreeing == 0) {
             agreed = row;
             firstRow = static_cast<float>(y);
         } else if (row.text != agreed.text) {
-            return;
+            return 0;
         }
         lastRow = static_cast<float>(y);
         ++agreeing;
     }
     if (agreeing < kMinRows) {
-        return;
+        return 0;
     }
     auto frameX = [&](float x) {
-        return (reversed ? static_cast<float>(width - 1) - x : x) - static_cast<float>(extension_);
+        return (reversed ? static_cast<float>(width - 1) - x : x) - static_cast<float>(before_);
     };
     const float begin = frameX(agreed.begin);
     const float end = frameX(agreed.end);
     engine::Read read;
     read.format = symbology_.toBytes(startCharacter_, agreed.text, formats, read.bytes);
     if (read.format == 0) {
-        return;
+        return 0;
     }
-    read.where = {map.toFrame(begin, firstRow), map.toFrame(end, firstRow),
-                  map.toFrame(end, lastRow), map.toFrame(begin, lastRow)};
+    read.where = {map_.toFrame(begin, firstRow), map_.toFrame(end, firstRow),
+                  map_.toFrame(end, lastRow), map_.toFrame(begin, lastRow)};
     read.lines = agreeing;
     reads.push_back(std::move(read));
+    return 0;
 }
 
 }  // namespace telo::engine

@@ -39,6 +39,8 @@ struct BlurredSymbology {
     /// The character whose bars are the stop character's read backwards, a number bars() takes.
     int mirroredStop = 0;
     std::vector<int> starts;
+    /// Modules from the first bar to the last of the longest symbol; 0 where length is free.
+    float maxSpan = 0;
     /// Characters of the shortest symbol, start and stop included.
     int minCharacters = 0;
     /// How many times the best character's misfit the next best must leave: lower where a
@@ -113,6 +115,11 @@ private:
         float end = 0;
     };
 
+    /// Reads the rows reaching before_ and after_ beyond the region (read()). When a start
+    /// character is found but no stop character, the samples the rows lack for the longest
+    /// symbol, negative before the region's start; 0 otherwise.
+    float readRows(int length, int count, float element, std::uint32_t formats,
+                   const Deadline& deadline, std::vector<engine::Read>& reads);
     /// Fills profile_ with row `y` in linear light, reversed when `reversed`.
     void loadRow(int y, bool reversed);
     /// Finds `character` (the start character, or the stop character read backwards) near the
@@ -157,9 +164,10 @@ private:
 
     GreyView image_;
     CropMap map_;
-    /// Samples of a row, of them before the region's start.
+    /// Samples of a row, of them before the region's start and after its end.
     int width_ = 0;
-    int extension_ = 0;
+    int before_ = 0;
+    int after_ = 0;
     std::vector<Span> spans_;
     std::vector<int> counts_;
     Span span_{};

@@ -227,6 +227,7 @@ const BlurredSymbology& ean() {
         s.mirroredStop = kStartGuard;
         s.starts = {kStartGuard};
         s.minCharacters = 10;
+        s.maxSpan = span(14, 0);
         s.minMargin = 1.5f;
         s.wideRatios = {0};
         s.modules = characterModules;

@@ -60,6 +60,10 @@ constexpr std::uint32_t kUncheckedFormats =
     kFormatItf | kFormatCode39 | kFormatCodabar | kFormatIndustrial25;
 /// Those of them whose start and stop characters occur nowhere else in a symbol.
 constexpr std::uint32_t kFramedFormats = kFormatCode39 | kFormatCodabar;
+/// Bar codes whose rows may be resampled to an even module: a check character, or start and
+/// stop characters that no piece of a symbol ends in, keep a resampled row from reading wrong.
+constexpr std::uint32_t kCheckedBarFormats =
+    kFormatEan13 | kFormatEan8 | kFormatUpcA | kFormatUpcE | kFormatCode128 | kFormatCode39;
 
 /// Crop pixels per module, from the module in frame pixels and the crop's map.
 float cropModule(float frameModule, const CropMap& map) {
@@ -217,6 +221,9 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
             return;
         }
         readZXing(pass, rows, linear, ZXingPass::kBarRows, rowsMap);
+        if (filter != Filter::kDeblurred) {
+            readEvenModuleRows(pass, rows, rowsMap);
+        }
         if ((mask & kFormatIndustrial25) != 0) {
             industrial25_.read(rows, TwoOfFiveReader::Scan::kRows, pass.settings.reader,
                                pass.deadline, rowsMap, reads_);
@@ -244,6 +251,23 @@ void DecodePipeline::readBarRegion(const Pass& pass, const CodeRegion& region) {
     }
     if (pdf417 && !pdf417First) {
         readPdf417(pass, region, look);
+    }
+}
+
+void DecodePipeline::readEvenModuleRows(const Pass& pass, const GreyView& rows,
+                                        const CropMap& rowsMap) {
+    const std::uint32_t formats = pass.settings.formatMask & kCheckedBarFormats;
+    if (formats == 0 || done(pass)) {
+        return;
+    }
+    const GreyView even = evenModuleRows_.straighten(rows, pass.deadline);
+    const std::size_t first = reads_.size();
+    readZXing(pass, even, formats, ZXingPass::kBarRows, CropMap{});
+    for (std::size_t i = first; i < reads_.size(); ++i) {
+        for (PointF& corner : reads_[i].where) {
+            const int y = static_cast<int>(std::lround(corner.y));
+            corner = rowsMap.toFrame(evenModuleRows_.sourceX(corner.x, y), corner.y);
+        }
     }
 }
 
@@ -505,6 +529,12 @@ void DecodePipeline::run(const GreyView& image, const TemplateSettings& settings
     }
     if (settings.reader.deskew && !done(pass)) {
         regionFinder_.find(image, kMaxRegions, deadline, regions_);
+        // A region longer and taller than the frame's short side lies beyond the frame:
+        // texture or light across it rather than a symbol in view, tried last.
+        const auto shortSide = static_cast<float>(std::min(image.width, image.height));
+        std::stable_partition(regions_.begin(), regions_.end(), [&](const CodeRegion& region) {
+            return std::min(region.length, region.height) <= shortSide;
+        });
         for (const CodeRegion& region : regions_) {
             if (done(pass)) {
                 break;

@@ -17,6 +17,7 @@
 #include "engine/code_region_finder.h"
 #include "engine/datamatrix_redrawer.h"
 #include "engine/deadline.h"
+#include "engine/even_module_rows.h"
 #include "engine/grey_view.h"
 #include "engine/motion_deblur.h"
 #include "engine/pdf417_outline.h"
@@ -38,11 +39,13 @@ namespace telo::engine {
 /// fits.
 ///
 /// 1. ZXing over the whole frame: matrix codes at any turn, then a quick look for level bars.
-/// 2. Each region that looks like a code (RegionSampler::examine), strongest first: bar regions
+/// 2. Each region that looks like a code (RegionSampler::examine), strongest first, any
+///    longer and taller than the frame's short side last: bar regions
 ///    as averaged rows along the code (ZXing and the Industrial 2 of 5 reader), plain, sharpened
-///    and deblurred, then Code 39, Code 128, Code 93, EAN/UPC-A and Interleaved 2 of 5 smeared
-///    past what they read (BlurredCode39Reader, BlurredCode128Reader, BlurredCode93Reader,
-///    BlurredEanReader, BlurredItfReader; not where rows look stacked), and PDF417
+///    and deblurred, the first two also resampled to an even module (EvenModuleRows), then
+///    Code 39, Code 128, Code 93, EAN/UPC-A and Interleaved 2 of 5 smeared past what they read
+///    (BlurredCode39Reader, BlurredCode128Reader, BlurredCode93Reader, BlurredEanReader,
+///    BlurredItfReader; not where rows look stacked), and PDF417
 ///    upright and square-on; matrix regions upright and square-on
 ///    (SymbolRectifier), the square-on view also sharpened and freed of a smear (MotionDeblur),
 ///    light-on-dark ones inverted, Aztec, Data Matrix and QR Code also redrawn (AztecRedrawer,
@@ -80,6 +83,8 @@ private:
     /// agree; 0 otherwise.
     int wholeSymbolLines(const Pass& pass, const Read& read);
     void readBarRegion(const Pass& pass, const CodeRegion& region);
+    /// Bar rows of a curved or steeply tilted label, resampled to an even module, into reads_.
+    void readEvenModuleRows(const Pass& pass, const GreyView& rows, const CropMap& rowsMap);
     /// A bar region with PDF417's guard bar: square-on where its guard patterns outline it,
     /// upright, and square-on again.
     void readPdf417(const Pass& pass, const CodeRegion& region, const RegionLook& look);
@@ -121,6 +126,7 @@ private:
     DataMatrixRedrawer dataMatrixRedrawer_;
     QrRedrawer qrRedrawer_;
     MotionDeblur motionDeblur_;
+    EvenModuleRows evenModuleRows_;
     Pdf417OutlineFinder pdf417Outline_;
     std::vector<CodeRegion> regions_;
     std::vector<std::uint8_t> inverted_;
