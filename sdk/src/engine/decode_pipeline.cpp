@@ -35,6 +35,10 @@ constexpr float kMaxMatrixPixels = 400 * 400;
 /// pixels; its other detectors read four-pixel modules, and sooner.
 constexpr float kRectifiedAztecModule = 8;
 constexpr float kRectifiedModule = 4;
+/// Square-on PDF417 views are half as tall as square modules would make them: its rows are at
+/// least three modules tall, and ZXing's PDF417 reader, whose cost grows with the view's rows,
+/// reads them as well at half the height in half the time.
+constexpr float kPdf417HeightShare = 0.5f;
 /// Cost of making a square-on view, milliseconds per pixel.
 constexpr double kRectifyMsPerPixel = 5e-5;
 /// Square-on PDF417 views are scaled to the print within this many modules of each pixel:
@@ -314,9 +318,9 @@ void DecodePipeline::readPdf417Outline(const Pass& pass, Pdf417Outline outline, 
     const double stretch = busyStretch();
     const double maxPixels = (pass.deadline.remainingMs() - kZXingCallMs * stretch) /
                              (kZXingPdf417MsPerPixel * stretch + kRectifyMsPerPixel);
-    const GreyView view =
-        rectifier_.rectifyOutline(pass.image, outline.corners, module, kRectifiedModule,
-                                  envelopeModules, static_cast<float>(maxPixels), pass.deadline);
+    const GreyView view = rectifier_.rectifyOutline(
+        pass.image, outline.corners, module, kRectifiedModule, kPdf417HeightShare, envelopeModules,
+        static_cast<float>(maxPixels), pass.deadline);
     const std::size_t first = reads_.size();
     readZXing(pass, view, kFormatPdf417, ZXingPass::kUpright, CropMap{});
     for (std::size_t i = first; i < reads_.size(); ++i) {

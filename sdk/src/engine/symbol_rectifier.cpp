@@ -228,7 +228,7 @@ GreyView SymbolRectifier::rectify(const GreyView& frame, const GreyView& crop, c
     for (PointF& corner : corners) {
         corner = map.toFrame(corner.x, corner.y);
     }
-    return resample(frame, corners, across, down, viewScale(across, down, module, outputModule),
+    return resample(frame, corners, across, down, viewScale(across, down, module, outputModule), 1,
                     outputModule, kEnvelopeModules, deadline);
 }
 
@@ -309,7 +309,8 @@ bool SymbolRectifier::sideCorners(Quad& corners) const {
 }
 
 GreyView SymbolRectifier::rectifyOutline(const GreyView& frame, const Quad& corners, float module,
-                                         float outputModule, float envelopeModules, float maxPixels,
+                                         float outputModule, float heightShare,
+                                         float envelopeModules, float maxPixels,
                                          const Deadline& deadline) {
     rectified_ = {};
     const float across =
@@ -317,10 +318,11 @@ GreyView SymbolRectifier::rectifyOutline(const GreyView& frame, const Quad& corn
     const float down = std::max(distance(corners[0], corners[3]), distance(corners[1], corners[2]));
     const float scale = viewScale(across, down, module, outputModule);
     const float margin = kMarginModules * outputModule;
-    if ((across * scale + 2 * margin) * (down * scale + 2 * margin) > maxPixels) {
+    if ((across * scale + 2 * margin) * (down * scale * heightShare + 2 * margin) > maxPixels) {
         return rectified_;
     }
-    return resample(frame, corners, across, down, scale, outputModule, envelopeModules, deadline);
+    return resample(frame, corners, across, down, scale, heightShare, outputModule, envelopeModules,
+                    deadline);
 }
 
 float SymbolRectifier::viewScale(float across, float down, float module, float outputModule) {
@@ -330,12 +332,12 @@ float SymbolRectifier::viewScale(float across, float down, float module, float o
 }
 
 GreyView SymbolRectifier::resample(const GreyView& frame, const Quad& corners, float across,
-                                   float down, float scale, float outputModule,
+                                   float down, float scale, float heightShare, float outputModule,
                                    float envelopeModules, const Deadline& deadline) {
     outline_ = corners;
     const float margin = kMarginModules * outputModule;
     const float symbolWidth = across * scale;
-    const float symbolHeight = down * scale;
+    const float symbolHeight = down * scale * heightShare;
     const int width = static_cast<int>(symbolWidth + 2 * margin);
     const int height = static_cast<int>(symbolHeight + 2 * margin);
     if (width < 8 || height < 8) {

@@ -34,12 +34,13 @@ public:
                      float outputModule, Outline outline, const Deadline& deadline);
 
     /// As rectify(), for a symbol whose `corners` in the frame are known, in order round it
-    /// from the view's top left, and whose modules are about `module` frame pixels; each pixel
-    /// is scaled to the print within `envelopeModules` of it, which must reach past half the
-    /// symbol's widest bar. An empty view when it would have more than `maxPixels` pixels.
+    /// from the view's top left, and whose modules are about `module` frame pixels; the view's
+    /// height is `heightShare` of what square modules would give it. Each pixel is scaled to
+    /// the print within `envelopeModules` of it, which must reach past half the symbol's widest
+    /// bar. An empty view when it would have more than `maxPixels` pixels.
     GreyView rectifyOutline(const GreyView& frame, const Quad& corners, float module,
-                            float outputModule, float envelopeModules, float maxPixels,
-                            const Deadline& deadline);
+                            float outputModule, float heightShare, float envelopeModules,
+                            float maxPixels, const Deadline& deadline);
 
     /// The latest rectified view with dark and light swapped.
     GreyView inverted();
@@ -61,9 +62,9 @@ private:
     /// short or parallel.
     bool sideCorners(Quad& corners) const;
     /// Resamples the frame inside `corners`, `across` by `down` in units of which a module is
-    /// `module`, into the view; `scale` frame pixels to view pixels.
+    /// `module`, into the view; `scale` frame pixels to view pixels, times `heightShare` down.
     GreyView resample(const GreyView& frame, const Quad& corners, float across, float down,
-                      float scale, float outputModule, float envelopeModules,
+                      float scale, float heightShare, float outputModule, float envelopeModules,
                       const Deadline& deadline);
     /// Frame pixels to view pixels for a symbol `across` by `down` with modules of `module`.
     static float viewScale(float across, float down, float module, float outputModule);
