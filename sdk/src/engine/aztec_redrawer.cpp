@@ -160,7 +160,7 @@ bool AztecRedrawer::extent(bool horizontal, int centre, int from, int reach, int
     return last > first;
 }
 
-bool AztecRedrawer::locate(const GreyView& view) {
+bool AztecRedrawer::locate(const GreyView& view, const Deadline& deadline) {
     view_ = view;
     layouts_.clear();
     ringsMeasured_ = true;
@@ -171,6 +171,9 @@ bool AztecRedrawer::locate(const GreyView& view) {
     // Rows outwards from the middle; along each, the bullseyes whose middle lies within reach
     // of the view's middle, checked down their column.
     for (int dy = 0; dy <= reach && !found; ++dy) {
+        if (deadline.passed()) {
+            return false;
+        }
         for (const int y : {midY - dy, midY + dy}) {
             findRuns(y, true);
             const int count = static_cast<int>(runs_.size()) - 1;

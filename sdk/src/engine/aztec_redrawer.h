@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/bent_outline.h"
+#include "engine/deadline.h"
 #include "engine/grey_view.h"
 #include "engine/module_drawing.h"
 
@@ -31,8 +32,8 @@ public:
     };
 
     /// Finds the bullseye near the middle of `view`, whose dark print is below mid-grey; false
-    /// when there is none.
-    bool locate(const GreyView& view);
+    /// when there is none or `deadline` passes first.
+    bool locate(const GreyView& view, const Deadline& deadline);
     /// Takes the symbol to fill the print of `view` (after SymbolRectifier, which leaves only
     /// the symbol dark) with modules of about `module` pixels, its sides as a bent label bows
     /// them; the bullseye locate() last found in `view`, if any, gives the turns. False when

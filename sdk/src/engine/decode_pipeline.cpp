@@ -413,7 +413,7 @@ bool DecodePipeline::readRectified(const Pass& pass, const GreyView& crop, const
             for (const bool byExtent : {false, true}) {
                 if (reads_.size() > first || done(pass) || source.data == nullptr ||
                     !(byExtent ? aztecRedrawer_.locateByExtent(source, outputModule)
-                               : aztecRedrawer_.locate(source))) {
+                               : aztecRedrawer_.locate(source, pass.deadline))) {
                     continue;
                 }
                 aztecLocated = true;
