@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/linear_system.h"
 #include "engine/printed_box.h"
 
 namespace telo::engine {
@@ -20,38 +21,9 @@ constexpr float kOutlierModules = 0.5f;
 constexpr float kMaxDepthModules = 4;
 /// A side needs this many edge points for a fit.
 constexpr int kMinPoints = 5;
-
-/// Solves the 3 x 3 system `m` x = `v` in place; false when it is singular.
-bool solve3(std::array<std::array<double, 3>, 3> m, std::array<double, 3> v,
-            std::array<float, 3>& x) {
-    for (int column = 0; column < 3; ++column) {
-        int pivot = column;
-        for (int row = column + 1; row < 3; ++row) {
-            if (std::fabs(m[row][column]) > std::fabs(m[pivot][column])) {
-                pivot = row;
-            }
-        }
-        if (std::fabs(m[pivot][column]) < 1e-9) {
-            return false;
-        }
-        std::swap(m[column], m[pivot]);
-        std::swap(v[column], v[pivot]);
-        for (int row = 0; row < 3; ++row) {
-            if (row == column) {
-                continue;
-            }
-            const double factor = m[row][column] / m[column][column];
-            for (int k = 0; k < 3; ++k) {
-                m[row][k] -= factor * m[column][k];
-            }
-            v[row] -= factor * v[column];
-        }
-    }
-    for (int k = 0; k < 3; ++k) {
-        x[k] = static_cast<float>(v[k] / m[k][k]);
-    }
-    return true;
-}
+/// A fit whose normal equations have a pivot below this is left unfitted: the points do not
+/// tell the curve.
+constexpr double kMinPivot = 1e-9;
 
 }  // namespace
 
@@ -74,12 +46,12 @@ void BentOutline::fitSide(int side, float module) {
             }
             ++count;
         }
-        std::array<float, 3> fitted{};
-        if (count < kMinPoints || !solve3(m, v, fitted)) {
+        if (count < kMinPoints || !solveLinear(m, v, kMinPivot)) {
             sides_[side] = {0, 0, 0};
             return;
         }
-        sides_[side] = fitted;
+        sides_[side] = {static_cast<float>(v[0]), static_cast<float>(v[1]),
+                        static_cast<float>(v[2])};
     }
 }
 

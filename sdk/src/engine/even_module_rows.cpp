@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/linear_system.h"
+
 namespace telo::engine {
 
 namespace {
@@ -33,37 +35,8 @@ constexpr double kMaxDrift = 3;
 constexpr float kMinStretch = 7;
 /// Edges dropped at either end of a run, in pairs: stray print or specks beside the code.
 constexpr std::size_t kMaxTrim = 4;
-
-/// Solves the 4 x 4 system `a` x = `b` in place; false when it is singular.
-bool solve4(std::array<std::array<double, 4>, 4>& a, std::array<double, 4>& b) {
-    for (int col = 0; col < 4; ++col) {
-        int pivot = col;
-        for (int r = col + 1; r < 4; ++r) {
-            if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) {
-                pivot = r;
-            }
-        }
-        if (std::fabs(a[pivot][col]) < 1e-12) {
-            return false;
-        }
-        std::swap(a[col], a[pivot]);
-        std::swap(b[col], b[pivot]);
-        for (int r = 0; r < 4; ++r) {
-            if (r == col) {
-                continue;
-            }
-            const double f = a[r][col] / a[col][col];
-            for (int c = col; c < 4; ++c) {
-                a[r][c] -= f * a[col][c];
-            }
-            b[r] -= f * b[col];
-        }
-    }
-    for (int r = 0; r < 4; ++r) {
-        b[r] /= a[r][r];
-    }
-    return true;
-}
+/// A cubic whose normal equations have a pivot below this does not fit the anchors.
+constexpr double kMinPivot = 1e-12;
 
 }  // namespace
 
@@ -141,7 +114,7 @@ double EvenModuleRows::smoothMisfit(std::size_t first) const {
             cubic[r] += powers[r] * edges_[first + anchor.edge];
         }
     }
-    if (!solve4(normal, cubic)) {
+    if (!solveLinear(normal, cubic, kMinPivot)) {
         return kMaxMisfit;
     }
     const double module = (edges_[first + anchors_.back().edge] - edges_[first]) / total;
