@@ -48,8 +48,6 @@ constexpr int kFullBullseyeReach = 6;
 constexpr float kMinModuleShare = 0.6f;
 constexpr float kMaxModuleShare = 1.6f;
 constexpr float kMinBullseyeMatch = 0.8f;
-/// Points further than this from the view, pixels, are off it.
-constexpr float kFarOff = 1e6f;
 /// A module is sampled at its middle and at four points this share of a module from it.
 constexpr float kVoteShare = 0.2f;
 
@@ -372,19 +370,8 @@ float AztecRedrawer::position(float centre, float module, float half, int offset
 }
 
 bool AztecRedrawer::moduleDark(float x, float y, float offset) const {
-    // A point far off the view (of a poorly fitted outline) is light; it is never converted.
-    if (!(std::fabs(x) < kFarOff && std::fabs(y) < kFarOff)) {
-        return false;
-    }
-    int votes = 0;
-    for (const auto& [ox, oy] :
-         {std::pair<float, float>{0, 0}, {-offset, 0}, {offset, 0}, {0, -offset}, {0, offset}}) {
-        votes +=
-            isDark(static_cast<int>(std::lround(x + ox)), static_cast<int>(std::lround(y + oy)))
-                ? 1
-                : 0;
-    }
-    return votes >= 3;
+    // The points here are pixels' middles; the shared vote measures from pixels' edges.
+    return telo::engine::moduleDark(view_, {x + 0.5f, y + 0.5f}, offset);
 }
 
 GreyView AztecRedrawer::draw(const Layout& layout) {

@@ -75,7 +75,8 @@ private:
                 int& last) const;
     /// Where module `offset` from the middle lies along one axis of a `size`-module symbol.
     static float position(float centre, float module, float half, int offset, int size);
-    /// Whether most of the five points around (`x`, `y`), `offset` apart, are dark.
+    /// Whether most of the five points around the middle of pixel (`x`, `y`), `offset` apart,
+    /// are dark, by the vote square-on views share (engine::moduleDark).
     bool moduleDark(float x, float y, float offset) const;
     /// Where the middle of module `column`, `row` of `layout` lies on the outline.
     PointF modulePoint(const Layout& layout, int column, int row) const;
