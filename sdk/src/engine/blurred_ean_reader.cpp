@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/barcode_format.h"
+#include "engine/mod10_check.h"
 
 namespace telo::engine {
 
@@ -185,13 +186,7 @@ std::string digitsOf(const std::string& row) {
     } else if (parities != 0) {
         return {};
     }
-    // Weights 3 and 1 alternate from the digit before the check digit backwards.
-    int sum = 0;
-    const int last = static_cast<int>(digits.size()) - 1;
-    for (int i = 0; i < last; ++i) {
-        sum += (digits[i] - '0') * ((last - i) % 2 == 1 ? 3 : 1);
-    }
-    return (10 - sum % 10) % 10 == digits[last] - '0' ? digits : std::string();
+    return mod10CheckHolds(digits) ? digits : std::string();
 }
 
 bool checked(int /*start*/, const std::string& text) {

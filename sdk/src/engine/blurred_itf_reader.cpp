@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/barcode_format.h"
+#include "engine/mod10_check.h"
 #include "engine/two_of_five_reader.h"
 
 namespace telo::engine {

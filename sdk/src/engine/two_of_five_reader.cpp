@@ -194,18 +194,6 @@ bool decodeFrom(const std::vector<float>& runs, int bar, TwoOfFiveReader::Digits
 
 }  // namespace
 
-bool mod10CheckHolds(std::string_view digits) {
-    const int length = static_cast<int>(digits.size());
-    if (length < 2) {
-        return false;
-    }
-    int sum = 0;
-    for (int i = length - 2, weight = 3; i >= 0; --i, weight = 4 - weight) {
-        sum += (digits[i] - '0') * weight;
-    }
-    return (10 - sum % 10) % 10 == digits[length - 1] - '0';
-}
-
 bool TwoOfFiveReader::decodeRuns(std::uint32_t format, const std::vector<float>& runs,
                                  const ReaderOptions& options, Digits& digits) {
     for (int bar = 1; bar < static_cast<int>(runs.size()); bar += 2) {

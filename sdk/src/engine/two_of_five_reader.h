@@ -10,6 +10,7 @@
 #include "engine/crop_map.h"
 #include "engine/deadline.h"
 #include "engine/grey_view.h"
+#include "engine/mod10_check.h"
 #include "engine/read_arbiter.h"
 #include "engine/run_lengths.h"
 #include "engine/scan_line.h"
@@ -21,10 +22,6 @@ namespace telo::engine {
 inline constexpr std::array<const char*, 10> kTwoOfFiveDigits = {
     "NNWWN", "WNNNW", "NWNNW", "WWNNN", "NNWNW", "WNWNN", "NWWNN", "NNNWW", "WNNWN", "NWNWN",
 };
-
-/// Whether the last of `digits` is the mod-10 check digit of those before it, weighted 3, 1,
-/// 3, ... leftwards from the last but one (Industrial 2 of 5's optional check, ITF-14's).
-bool mod10CheckHolds(std::string_view digits);
 
 /// Reads the 2 of 5 symbologies, where each digit is five elements of which two are wide:
 /// Industrial 2 of 5 (engine format kFormatIndustrial25), digits in the bars alone and every
